@@ -1,0 +1,161 @@
+#include "document/QuadTree.h"
+
+#include <algorithm>
+#include <iostream>
+#include <unordered_set>
+
+#include "geometry/Stroke.h"
+
+namespace {
+
+// Float cells stop shrinking meaningfully long before this; it also ends the depth count
+// for a non-finite size, which would otherwise halve forever.
+constexpr std::uint32_t kDepthCap = 32;
+
+Rect quadrantBounds(const Rect& r, int q) {
+    const Vec2 c = r.centre();
+    switch (q) {
+        case 0:
+            return {r.minX, r.minY, c.x, c.y};
+        case 1:
+            return {c.x, r.minY, r.maxX, c.y};
+        case 2:
+            return {r.minX, c.y, c.x, r.maxY};
+        default:
+            return {c.x, c.y, r.maxX, r.maxY};
+    }
+}
+
+}  // namespace
+
+QuadTree::QuadTree(float width, float height, float minCell, std::ostream& log) : log_(&log) {
+    root_.bounds = Rect(0.0f, 0.0f, width, height);
+    float s = height;
+    while (minCell < s && maxDepth_ < kDepthCap) {
+        s = s * 0.5f;
+        ++maxDepth_;
+    }
+    *log_ << "maxDepth: " << maxDepth_ << "\n";
+}
+
+QuadTree::QuadTree(float width, float height, float minCell)
+    : QuadTree(width, height, minCell, std::cout) {}
+
+void QuadTree::insertStroke(Stroke& stroke) {
+    const auto& pts = stroke.points;
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
+        insert({pts[i].pos(), pts[i + 1].pos(), &stroke, static_cast<std::int32_t>(i)});
+    }
+}
+
+void QuadTree::removeStroke(const Stroke& stroke) {
+    const auto& pts = stroke.points;
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i) remove(pts[i].pos(), pts[i + 1].pos());
+}
+
+void QuadTree::insert(const SegmentEntry& entry) {
+    if (!root_.bounds.contains(entry.a) || !root_.bounds.contains(entry.b)) return;
+
+    QuadNode* node = &root_;
+    std::uint32_t depth = 0;
+    while (!node->isLeaf()) {
+        const Vec2 c = node->centre();
+        const int qa = quadrantOf(entry.a, c);
+        if (qa != quadrantOf(entry.b, c)) {
+            node->entries.push_back(entry);
+            return;
+        }
+        node = node->children[qa].get();
+        ++depth;
+    }
+    if (node->entries.empty() || depth >= maxDepth_) {
+        node->entries.push_back(entry);
+        return;
+    }
+    node->entries.push_back(entry);
+    split(*node);
+}
+
+// Turns a leaf into a parent and moves every entry that fits one quadrant down one level,
+// keeping the order of the entries in each vector. The children are not split further.
+void QuadTree::split(QuadNode& node) {
+    for (int q = 0; q < 4; ++q) {
+        node.children[q] = std::make_unique<QuadNode>();
+        node.children[q]->bounds = quadrantBounds(node.bounds, q);
+        node.children[q]->parent = &node;
+    }
+    std::vector<SegmentEntry> old;
+    old.swap(node.entries);
+    const Vec2 c = node.centre();
+    for (const SegmentEntry& e : old) {
+        const int qa = quadrantOf(e.a, c);
+        if (qa == quadrantOf(e.b, c)) {
+            node.children[qa]->entries.push_back(e);
+        } else {
+            node.entries.push_back(e);
+        }
+    }
+}
+
+void QuadTree::remove(Vec2 a, Vec2 b) {
+    QuadNode* node = &root_;
+    while (!node->isLeaf()) {
+        const Vec2 c = node->centre();
+        const int qa = quadrantOf(a, c);
+        if (qa != quadrantOf(b, c)) break;
+        node = node->children[qa].get();
+    }
+    auto& entries = node->entries;
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&](const SegmentEntry& e) { return e.a == a && e.b == b; });
+    if (it == entries.end()) {
+        *log_ << "couldn't find\n";
+        return;
+    }
+    entries.erase(it);
+
+    if (!entries.empty() || node->parent == nullptr) return;
+    // Collapse one level at most: the parent of an emptied leaf, or an emptied inner node,
+    // loses its children when all four are empty leaves.
+    QuadNode* t = node->isLeaf() ? node->parent : node;
+    const bool allEmpty = std::all_of(t->children.begin(), t->children.end(), [](const auto& c) {
+        return c->isLeaf() && c->entries.empty();
+    });
+    if (allEmpty) {
+        for (auto& c : t->children) c.reset();
+    }
+}
+
+std::vector<const SegmentEntry*> QuadTree::query(const Rect& rect) const {
+    std::vector<const SegmentEntry*> out;
+    query(rect, out);
+    return out;
+}
+
+void QuadTree::query(const Rect& rect, std::vector<const SegmentEntry*>& out) const {
+    // Each level pushes four nodes and pops one, so the stack never exceeds 3 per level + 4.
+    std::array<const QuadNode*, 3 * (kDepthCap + 1) + 4> stack;
+    std::size_t top = 0;
+    const QuadNode* node = &root_;
+    for (;;) {
+        if (node->bounds.overlaps(rect)) {
+            for (const SegmentEntry& e : node->entries) {
+                if (rect.meetsSegment(e.a, e.b)) out.push_back(&e);
+            }
+            if (!node->isLeaf()) {
+                for (const auto& child : node->children) stack[top++] = child.get();
+            }
+        }
+        if (top == 0) return;
+        node = stack[--top];
+    }
+}
+
+std::vector<Stroke*> QuadTree::queryStrokes(const Rect& rect) const {
+    std::vector<Stroke*> strokes;
+    std::unordered_set<const Stroke*> seen;
+    for (const SegmentEntry* e : query(rect)) {
+        if (seen.insert(e->stroke).second) strokes.push_back(e->stroke);
+    }
+    return strokes;
+}

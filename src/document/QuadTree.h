@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <vector>
+
+#include "geometry/Rect.h"
+#include "geometry/Vec2.h"
+
+class Stroke;
+
+// One indexed stroke segment: copies of its end points (canvas units), the stroke it
+// belongs to (not owned) and the index of its first control point in that stroke.
+struct SegmentEntry {
+    Vec2 a;
+    Vec2 b;
+    Stroke* stroke = nullptr;
+    std::int32_t segment = 0;
+};
+
+// A cell of the tree. Children are either all absent (a leaf) or all present; child i
+// covers quadrant i: 0 low x / low y, 1 high x / low y, 2 low x / high y, 3 high x / high y.
+struct QuadNode {
+    Rect bounds;
+    std::vector<SegmentEntry> entries;
+    QuadNode* parent = nullptr;
+    std::array<std::unique_ptr<QuadNode>, 4> children;
+
+    bool isLeaf() const { return !children[0]; }
+    Vec2 centre() const { return bounds.centre(); }
+};
+
+// Spatial index of stroke segments over the canvas square (0, 0)-(width, height).
+// A segment is stored at the deepest node whose quadrant holds both its end points, so
+// segments that straddle a centre line stay high up. Segments with an end point outside
+// the square are not indexed. Entries keep copies of the end points: change a stroke's
+// points only between removeStroke and insertStroke.
+class QuadTree {
+public:
+    // Diagnostics ("maxDepth: N", "couldn't find") go to `log`, which must outlive the tree.
+    QuadTree(float width, float height, float minCell, std::ostream& log);
+    QuadTree(float width, float height, float minCell);
+
+    QuadTree(const QuadTree&) = delete;
+    QuadTree& operator=(const QuadTree&) = delete;
+
+    // Segments i = 0 .. pointCount - 2 of the stroke (a one-point stroke adds nothing).
+    void insertStroke(Stroke& stroke);
+    // Removes each segment of the stroke by its end points; the stroke must still have the
+    // points it was inserted with.
+    void removeStroke(const Stroke& stroke);
+
+    void insert(const SegmentEntry& entry);
+    // Removes the first entry in the segment's node with exactly these end points (the
+    // stroke is not compared). Prints "couldn't find" when there is none.
+    void remove(Vec2 a, Vec2 b);
+
+    // Every indexed segment that meets the closed rectangle: the root's entries first,
+    // then depth first through children 3, 2, 1, 0 at every level. Tap selection keeps the
+    // first of equal candidates, so this order is part of the contract. The pointers stay
+    // valid until the next insertion or removal.
+    std::vector<const SegmentEntry*> query(const Rect& rect) const;
+    void query(const Rect& rect, std::vector<const SegmentEntry*>& out) const;
+    // The distinct strokes of query(rect), in order of first appearance.
+    std::vector<Stroke*> queryStrokes(const Rect& rect) const;
+
+    const QuadNode& root() const { return root_; }
+    std::uint32_t maxDepth() const { return maxDepth_; }
+    // Calls visit(node, depth) for every node, parents before children, children 0..3.
+    template <class Visit>
+    void forEachNode(Visit&& visit) const {
+        walk(root_, 0, visit);
+    }
+
+    // The renderer draws the cells when this is set (toggled by a key).
+    bool debugDraw = false;
+
+private:
+    template <class Visit>
+    static void walk(const QuadNode& node, std::uint32_t depth, Visit& visit) {
+        visit(node, depth);
+        if (!node.isLeaf()) {
+            for (const auto& child : node.children) walk(*child, depth + 1, visit);
+        }
+    }
+
+    void split(QuadNode& node);
+
+    QuadNode root_;
+    std::uint32_t maxDepth_ = 0;
+    std::ostream* log_;
+};
+
+// Quadrant 0..3 of p in a node with centre c; a point on a centre line counts as the high side.
+inline int quadrantOf(Vec2 p, Vec2 c) {
+    const bool highX = !(p.x - c.x < 0.0f);
+    const bool highY = !(p.y - c.y < 0.0f);
+    return (highX ? 1 : 0) + (highY ? 2 : 0);
+}
