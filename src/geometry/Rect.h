@@ -21,7 +21,9 @@ struct Rect {
         : minX(minX_), minY(minY_), maxX(maxX_), maxY(maxY_) {}
     constexpr explicit Rect(Vec2 p) : minX(p.x), minY(p.y), maxX(p.x), maxY(p.y) {}
     constexpr Rect(Vec2 a, Vec2 b)
-        : minX(std::min(a.x, b.x)), minY(std::min(a.y, b.y)), maxX(std::max(a.x, b.x)),
+        : minX(std::min(a.x, b.x)),
+          minY(std::min(a.y, b.y)),
+          maxX(std::max(a.x, b.x)),
           maxY(std::max(a.y, b.y)) {}
 
     constexpr bool isEmpty() const { return minX > maxX || minY > maxY; }

@@ -23,5 +23,44 @@ using RibList = std::vector<Rib>;
 void insertRib(RibList& list, Rib rib);
 
 // Ribs coarse enough for zoom z (level >= 1.3 / z), in increasing t, ending with the root.
+// A rib below the threshold hides its whole subtree. Appends to `out`.
 // Precondition: the list is not empty.
 void selectRibs(const RibList& list, float zoom, std::vector<const Rib*>& out);
+
+// Scratch stack for forEachSelectedRib: (node, next child to visit, counting down).
+struct RibCursor {
+    std::int32_t node;
+    std::int32_t child;
+};
+
+// Calls fn(const Rib&) for every rib that selectRibs(list, zoom) would output, in the same
+// order, without building the list. `stack` is scratch space a caller can reuse across
+// lists so that a whole outline is read without allocating.
+template <class Fn>
+void forEachSelectedRib(const RibList& list, float zoom, std::vector<RibCursor>& stack, Fn&& fn) {
+    const float threshold = 1.3f / zoom;
+    stack.clear();
+    stack.push_back({-1, 0});
+    std::int32_t q = 0;
+    std::int32_t s = static_cast<std::int32_t>(list[0].children.size()) - 1;
+    while (!stack.empty()) {
+        if (s < 0) {
+            q = stack.back().node;
+            s = stack.back().child;
+            stack.pop_back();
+            continue;
+        }
+        const std::int32_t c =
+            list[static_cast<std::size_t>(q)].children[static_cast<std::size_t>(s)];
+        const Rib& rib = list[static_cast<std::size_t>(c)];
+        if (rib.level >= threshold) {
+            stack.push_back({q, s - 1});
+            q = c;
+            s = static_cast<std::int32_t>(rib.children.size()) - 1;
+            fn(rib);
+        } else {
+            --s;
+        }
+    }
+    fn(list[0]);
+}

@@ -60,13 +60,21 @@ inline Vec2 unitNormal(Vec2 a, Vec2 b) {
     return normalized(Vec2(-d.y, d.x));
 }
 
+inline bool isFinite(Vec2 a) { return std::isfinite(a.x) && std::isfinite(a.y); }
+
+// unitNormal(a, b), or `fallback` where that is not a usable direction: a and b coincide,
+// their difference is too small or too large to normalise in float, or a coordinate is not
+// finite. For every other input the result is bit-identical to unitNormal.
+inline Vec2 unitNormalOr(Vec2 a, Vec2 b, Vec2 fallback) {
+    const Vec2 n = unitNormal(a, b);
+    return isFinite(n) && (n.x != 0.0f || n.y != 0.0f) ? n : fallback;
+}
+
 // Angle between two directions in radians, in [0, pi]. The dot product is not clamped.
 inline float angleBetween(Vec2 a, Vec2 b) { return std::acos(dot(normalized(a), normalized(b))); }
 
 // Signed angle from a to b in radians, not wrapped: in (-2pi, 2pi).
 inline float angleTo(Vec2 a, Vec2 b) { return std::atan2(b.y, b.x) - std::atan2(a.y, a.x); }
-
-inline bool isFinite(Vec2 a) { return std::isfinite(a.x) && std::isfinite(a.y); }
 
 // Degree/radian factors, in single precision as the view and the gestures use them.
 inline constexpr float kRadToDeg = 57.295776f;
