@@ -1,0 +1,90 @@
+#include "io/NumberFormat.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace io {
+
+namespace {
+
+// Large enough for "%f" of the largest double (309 digits, point, six decimals, sign).
+constexpr int kBufferSize = 340;
+
+template <typename... Format>
+void appendChars(std::string& out, double value, Format... format) {
+    char buffer[kBufferSize];
+    const auto result = std::to_chars(buffer, buffer + kBufferSize, value, format...);
+    out.append(buffer, result.ptr);
+}
+
+bool isCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+}  // namespace
+
+void appendFixed6(std::string& out, double value) {
+    appendChars(out, value, std::chars_format::fixed, 6);
+}
+
+std::string formatFixed6(double value) {
+    std::string out;
+    appendFixed6(out, value);
+    return out;
+}
+
+void appendGeneral6(std::string& out, double value) {
+    appendChars(out, value, std::chars_format::general, 6);
+}
+
+std::string formatGeneral6(double value) {
+    std::string out;
+    appendGeneral6(out, value);
+    return out;
+}
+
+std::string formatInteger(long long value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string formatUnsigned(unsigned long long value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+double parseLeadingDouble(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p != end && isCSpace(*p)) ++p;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // from_chars takes neither a sign of its own here nor the hexadecimal prefix.
+    if (p == end || *p == '+' || *p == '-') return 0.0;
+    double value = 0.0;
+    std::from_chars_result result{};
+    if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
+        ((end - p >= 3 && isHexDigit(p[2])) || (end - p >= 4 && p[2] == '.' && isHexDigit(p[3])))) {
+        result = std::from_chars(p + 2, end, value, std::chars_format::hex);
+    } else {
+        result = std::from_chars(p, end, value, std::chars_format::general);
+    }
+    if (result.ec != std::errc() || !std::isfinite(value)) return 0.0;
+    return negative ? -value : value;
+}
+
+float parseLeadingFloat(std::string_view text) {
+    const float value = static_cast<float>(parseLeadingDouble(text));
+    return std::isfinite(value) ? value : 0.0f;
+}
+
+}  // namespace io

@@ -1,0 +1,97 @@
+#include "io/SafeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace io {
+
+namespace {
+
+void report(const std::string& path, int error) {
+    std::printf("Could not save %s: %s\n", path.c_str(), std::strerror(error));
+    std::fflush(stdout);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a new, exclusive temporary file next to `path`; -1 with errno set on failure.
+int createTemporary(const std::string& path, std::string& tempPath) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".tmp-%08x", static_cast<unsigned>(random()));
+        tempPath = path + suffix;
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool replaceFileContents(const std::string& path, std::string_view bytes) {
+    std::string tempPath;
+    const int fd = createTemporary(path, tempPath);
+    if (fd < 0) {
+        report(path, errno);
+        return false;
+    }
+
+    struct stat existing {};
+    bool ok = writeAll(fd, bytes);
+    if (ok && ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        report(path, error);
+        return false;
+    }
+
+    // The new contents are in place; flushing the folder only makes the rename survive
+    // a power cut, so a folder that cannot be flushed does not turn this into a failure.
+    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+}  // namespace io

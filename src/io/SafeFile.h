@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace io {
+
+// Replaces the file at `path` with `bytes` so that a crash or a failed write never
+// leaves a truncated file: the bytes go to a new temporary file in the same folder,
+// which is flushed to disk and renamed over the target only when every write
+// succeeded; then the folder is flushed so the rename itself is durable. A new file
+// gets the usual permissions (0666 less the umask), a replaced one keeps its mode.
+//
+// On failure the target is untouched, the temporary file is removed, one line naming
+// the file and the reason goes to standard output, and the result is false.
+bool replaceFileContents(const std::string& path, std::string_view bytes);
+
+}  // namespace io
