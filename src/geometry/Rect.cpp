@@ -1,5 +1,7 @@
 #include "geometry/Rect.h"
 
+#include <cmath>
+
 namespace {
 
 // Clips the parameter range [0, 1] of a segment from a to b (one coordinate) against the
@@ -25,6 +27,9 @@ bool clipSlab(float a, float b, float lo, float hi, float& enter, float& exit) {
 }  // namespace
 
 bool Rect::meetsSegment(Vec2 a, Vec2 b) const {
+    // A segment with a NaN end has no place; without this it would meet every rectangle
+    // (all comparisons false) and flood the spatial index.
+    if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y)) return false;
     float enterX = 0.0f, exitX = 1.0f, enterY = 0.0f, exitY = 1.0f;
     if (!clipSlab(a.x, b.x, minX, maxX, enterX, exitX)) return false;
     if (!clipSlab(a.y, b.y, minY, maxY, enterY, exitY)) return false;
