@@ -1,0 +1,143 @@
+#include "app/MyApplicationManager.h"
+
+#include <GL/gl.h>
+
+#include "controller/CanvasController.h"
+#include "document/Drawing.h"
+#include "platform/ConstantProvider.h"
+#include "platform/GradientRoundBorderStrategy.h"
+#include "platform/SurfaceEvent.h"
+#include "platform/TextureManager.h"
+#include "platform/VisComponentGL.h"
+#include "render/DrawingRenderer.h"
+
+const std::vector<std::string>& textureFiles() {
+    static const std::vector<std::string> files{
+        "images/drawButton_up.png",      "images/drawButton_press.png",
+        "images/drawButton_down.png",    "images/editButton_up.png",
+        "images/editButton_press.png",   "images/editButton_down.png",
+        "images/plus.png",               "images/minus.png",
+        "images/selectWidget.png",       "images/selectWidget_high.png",
+        "images/anchor.png",             "images/corner_circle.png",
+        "images/properties.png",         "images/brush_sizer.png",
+        "images/deleteButton_up.png",    "images/deleteButton_press.png",
+        "images/small_big.png",          "images/softness_sizer.png",
+        "images/smoothness_sizer.png",   "images/vary_size.png",
+        "images/vary_alpha.png",         "images/pen_pressure_up.png",
+        "images/pen_pressure_press.png", "images/pen_speed_up.png",
+        "images/pen_speed_press.png",    "images/vary_none.png",
+        "images/cancel_up.png",          "images/define_brush.png",
+        "images/reset_canvas_up.png",    "images/reset_canvas_press.png",
+        "images/0003.png",
+    };
+    return files;
+}
+
+MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
+    : DefaultManager(std::move(timer)) {
+    drawing_ = std::make_unique<Drawing>();
+    controller_ = std::make_unique<CanvasController>(drawing_.get(), Stopwatch(),
+                                                     [this] { return frameTimer().getCurrentTime(); });
+    auto& constants = ConstantProvider::getInstance();
+    pressType_ = constants.getEventTypeIdentifier("PRESS");
+    dragType_ = constants.getEventTypeIdentifier("DRAG");
+    releaseType_ = constants.getEventTypeIdentifier("RELEASE");
+}
+
+MyApplicationManager::~MyApplicationManager() {
+    writeCommandLog();
+    controller_.reset();
+    drawing_.reset();
+}
+
+void MyApplicationManager::writeCommandLog() {
+    if (controller_) controller_->writeCommandLog();
+}
+
+void MyApplicationManager::init() {
+    controller_->startStamp =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime()));
+
+    auto main = std::make_unique<VisComponentGL>();
+    main->setPosition(Point3d(400, 300, 0));
+    main->setWidth(1024);
+    main->setHeight(768);
+    main->setPosition(Point3d(400, 300, 0));
+    main->setWidth(800);
+    main->setHeight(600);
+    addComponent(std::move(main));
+
+    {
+        TextureManager textures;
+        textures.setTexCompression(false);
+        textures.loadTextures(textureFiles());
+        for (std::size_t i = 0; i < textureFiles().size(); ++i)
+            textures_.push_back(textures.getTextureName(i));
+    }
+    cornerCircleTexture_ = texture(11);
+    smallBigTexture_ = texture(16);
+
+    indicatorRing_ = std::make_unique<VisComponentGL>();
+    const double size = controller_->indicator.diameter;
+    indicatorRing_->setWidth(size);
+    indicatorRing_->setHeight(size);
+    const double colour[4] = {0.7, 0.1, 0.0, 0.9};
+    auto outer = std::make_unique<GradientRoundBorderStrategy>();
+    outer->setBorderWidth(10);
+    outer->setColor(colour);
+    auto inner = std::make_unique<GradientRoundBorderStrategy>();
+    inner->setBorderWidth(-10);
+    inner->setColor(colour);
+    ringOut_ = outer.get();
+    ringIn_ = inner.get();
+    indicatorRing_->pushStrategy(std::move(outer));
+    indicatorRing_->pushStrategy(std::move(inner));
+}
+
+void MyApplicationManager::resize(int w, int h) {
+    controller_->setViewSize(static_cast<float>(w), static_cast<float>(h));
+    drawing_->view.viewWidth = static_cast<float>(w);
+    drawing_->view.viewHeight = static_cast<float>(h);
+    DefaultManager::resize(w, h);
+}
+
+void MyApplicationManager::onKey(const std::string& text) { controller_->onKey(text); }
+
+void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float pressure,
+                                      VisComponent* component) {
+    lastX_ = static_cast<float>(event.getX());
+    lastY_ = static_cast<float>(event.getY());
+    processEvent(event, component);
+    const float x = static_cast<float>(event.getX());
+    const float y = static_cast<float>(event.getY());
+    const auto type = event.getType();
+    if (type == pressType_) {
+        controller_->onPress(x, y, altButton, pressure);
+    } else if (type == releaseType_) {
+        controller_->onRelease(x, y, altButton);
+    } else if (type == dragType_) {
+        if (controller_->activeButton >= 0) controller_->onDrag(x, y, pressure);
+        controller_->onPointer(x, y);
+    }
+}
+
+void MyApplicationManager::renderFrame(bool picking) {
+    controller_->tick();
+    drawing_->stepViewReset(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
+    drawing_->brush.step(lastX_, lastY_);
+
+    renderDrawing(*drawing_);
+    renderOtherComponents(999999999, picking, true, true);
+    if (controller_->indicator.visible) drawIndicator();
+}
+
+void MyApplicationManager::drawIndicator() {
+    const auto& ind = controller_->indicator;
+    const double colour[4] = {0.7, 0.1, 0.0, static_cast<double>(ind.alpha)};
+    ringOut_->setColor(colour);
+    ringIn_->setColor(colour);
+    indicatorRing_->setPosition(ind.position.x, ind.position.y);
+    static const std::vector<std::uint32_t> none;
+    indicatorRing_->renderBranch(none, false, false);
+}

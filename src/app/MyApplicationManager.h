@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/DefaultManager.h"
+
+class CanvasController;
+class Drawing;
+class SurfaceEvent;
+class VisComponent;
+class VisComponentGL;
+class GradientRoundBorderStrategy;
+
+// Owns the drawing and the controller for the whole run, routes input to them, keeps the
+// window size and draws every frame in a fixed order (later items cover earlier ones).
+class MyApplicationManager : public DefaultManager {
+public:
+    explicit MyApplicationManager(std::unique_ptr<FrameTimer> timer);
+    ~MyApplicationManager() override;
+
+    void resize(int w, int h) override;
+    void onKey(const std::string& text);
+    // Screen coordinates (pixels, y up). altButton: 0 primary, 1 other, -1 on drags.
+    virtual void routeEvent(SurfaceEvent& event, int altButton, float pressure,
+                            VisComponent* component);
+    // Per-frame update, then the drawing, the interface layer, the scene's components, the
+    // menu and the indicator ring. Needs the GL context current.
+    void renderFrame(bool picking);
+    // Writes the command log (Escape and normal exit).
+    void writeCommandLog();
+
+    Drawing& drawing() { return *drawing_; }
+    CanvasController& controller() { return *controller_; }
+    float lastX() const { return lastX_; }
+    float lastY() const { return lastY_; }
+    std::uint32_t texture(std::size_t index) const {
+        return index < textures_.size() ? textures_[index] : 0;
+    }
+
+protected:
+    void init() override;
+
+private:
+    void drawIndicator();
+
+    std::unique_ptr<Drawing> drawing_;
+    std::unique_ptr<CanvasController> controller_;
+    std::unique_ptr<VisComponentGL> indicatorRing_;
+    GradientRoundBorderStrategy* ringOut_ = nullptr;  // owned by indicatorRing_
+    GradientRoundBorderStrategy* ringIn_ = nullptr;   // owned by indicatorRing_
+    std::uint32_t pressType_, dragType_, releaseType_;
+    float lastX_ = 0.0f;
+    float lastY_ = 0.0f;
+    std::uint32_t cornerCircleTexture_ = 0;
+    std::uint32_t smallBigTexture_ = 0;
+    std::vector<std::uint32_t> textures_;  // GL names in the order of textureFiles()
+};
+
+// The run-time images, in the order their texture names are handed out.
+const std::vector<std::string>& textureFiles();

@@ -1,0 +1,205 @@
+#include "app/MyProject.h"
+
+#include <GL/gl.h>
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QScreen>
+#include <QTabletEvent>
+#include <QTimer>
+#include <QTouchEvent>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+
+#include "app/MyApplicationManager.h"
+#include "platform/MonotonicFrameTimer.h"
+
+namespace {
+bool fromRealMouse(const QMouseEvent* e) {
+    // Mouse events synthesized from tablet or touch input must not start a second stroke.
+    const QInputDevice* d = e->device();
+    return !d || d->type() == QInputDevice::DeviceType::Mouse;
+}
+int altButtonOf(Qt::MouseButton b) { return b == Qt::LeftButton ? 0 : 1; }
+}  // namespace
+
+MyProject::MyProject(QWidget* parent, int repaintIntervalMs, ManagerFactory factory)
+    : QOpenGLWidget(parent), factory_(std::move(factory)) {
+    setAttribute(Qt::WA_NoSystemBackground, true);
+    setAttribute(Qt::WA_AcceptTouchEvents, true);
+    setFocusPolicy(Qt::StrongFocus);
+    timer_ = new QTimer(this);
+    connect(timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    if (repaintIntervalMs >= 0) timer_->start(repaintIntervalMs);
+    setMouseTracking(true);
+    setTabletTracking(true);
+}
+
+MyProject::~MyProject() {
+    // The manager writes the command log and releases GL objects: keep the context current.
+    if (manager_) {
+        makeCurrent();
+        router_.reset();
+        manager_.reset();
+        doneCurrent();
+    }
+}
+
+int MyProject::pixel(double v) { return static_cast<int>(std::floor(v)); }
+
+void MyProject::initializeGL() {
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_POLYGON_SMOOTH);
+    glDisable(GL_NORMALIZE);
+    glDisable(GL_DITHER);
+    // A context recreated for a new native window keeps the one manager of the run.
+    if (manager_) return;
+    manager_ = factory_ ? factory_()
+                        : std::make_unique<MyApplicationManager>(
+                              std::make_unique<MonotonicFrameTimer>());
+    router_ = std::make_unique<InputRouter>(
+        *manager_, [this](SurfaceEvent& ev, int alt, float pressure, VisComponent* c) {
+            manager_->routeEvent(ev, alt, pressure, c);
+        });
+    router_->setCanvasHeight(canvasHeight_);
+    manager_->initialize();
+}
+
+void MyProject::resizeGL(int w, int h) {
+    canvasWidth_ = static_cast<unsigned>(w);
+    canvasHeight_ = static_cast<unsigned>(h);
+    const qreal dpr = devicePixelRatioF();
+    glViewport(0, 0, static_cast<GLsizei>(w * dpr), static_cast<GLsizei>(h * dpr));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, w, 0, h, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (router_) router_->setCanvasHeight(canvasHeight_);
+    if (manager_) manager_->resize(w, h);
+}
+
+void MyProject::paintGL() {
+    if (grantedSamples_ == 0) glGetIntegerv(GL_SAMPLES, &grantedSamples_);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (manager_) manager_->renderFrame(false);
+}
+
+void MyProject::mousePressEvent(QMouseEvent* e) {
+    if (!router_ || !fromRealMouse(e)) return;
+    router_->press(InputRouter::Source::Mouse, pixel(e->position().x()), pixel(e->position().y()),
+                   altButtonOf(e->button()), 1.0f);
+}
+
+void MyProject::mouseMoveEvent(QMouseEvent* e) {
+    if (!router_ || !fromRealMouse(e)) return;
+    router_->move(InputRouter::Source::Mouse, pixel(e->position().x()), pixel(e->position().y()),
+                  1.0f);
+}
+
+void MyProject::mouseReleaseEvent(QMouseEvent* e) {
+    if (!router_ || !fromRealMouse(e)) return;
+    router_->release(InputRouter::Source::Mouse, pixel(e->position().x()),
+                     pixel(e->position().y()), altButtonOf(e->button()));
+}
+
+void MyProject::tabletEvent(QTabletEvent* e) {
+    if (!router_) return;
+    const int x = pixel(e->position().x()), y = pixel(e->position().y());
+    const int alt = e->pointerType() == QPointingDevice::PointerType::Pen ? 0 : 1;
+    const auto src = InputRouter::Source::Tablet;
+    switch (e->type()) {
+        case QEvent::TabletPress:
+            router_->press(src, x, y, alt, static_cast<float>(e->pressure()));
+            break;
+        case QEvent::TabletMove:
+            router_->move(src, x, y, static_cast<float>(e->pressure()));
+            break;
+        case QEvent::TabletRelease:
+            router_->release(src, x, y, alt);
+            break;
+        default:
+            break;
+    }
+    // Left accepted, so the toolkit synthesizes no mouse events from it.
+}
+
+bool MyProject::event(QEvent* e) {
+    switch (e->type()) {
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel: {
+            auto* te = static_cast<QTouchEvent*>(e);
+            for (const QEventPoint& p : te->points()) {
+                const int x = pixel(p.position().x()), y = pixel(p.position().y());
+                const int id = p.id();
+                if (p.state() == QEventPoint::Pressed)
+                    OnXYDown(x, y, 0, id);
+                else if (p.state() == QEventPoint::Released || e->type() == QEvent::TouchCancel)
+                    OnXYUp(x, y, 0, id);
+                else if (p.state() == QEventPoint::Updated)
+                    OnXYMove(x, y, 0, id);
+            }
+            e->accept();
+            return true;
+        }
+        default:
+            return QOpenGLWidget::event(e);
+    }
+}
+
+void MyProject::OnXYDown(int x, int y, int, int) {
+    if (router_) router_->press(InputRouter::Source::Contact, x, y, 0, 1.0f);
+}
+void MyProject::OnXYMove(int x, int y, int, int) {
+    if (router_) router_->move(InputRouter::Source::Contact, x, y, 1.0f);
+}
+void MyProject::OnXYUp(int x, int y, int, int) {
+    if (router_) router_->release(InputRouter::Source::Contact, x, y, 0);
+}
+
+void MyProject::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) quitNow();
+    if (e->key() == Qt::Key_F1) {
+        fullScreen_ = !fullScreen_;
+        if (fullScreen_)
+            enterFullScreen();
+        else
+            leaveFullScreen();
+        return;
+    }
+    if (manager_) manager_->onKey(e->text().toStdString());
+}
+
+void MyProject::quitNow() {
+    if (manager_) manager_->writeCommandLog();
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void MyProject::enterFullScreen() {
+    // Frameless, over the whole virtual desktop (every screen).
+    const QRect desktop = screen() ? screen()->virtualGeometry() : QRect(0, 0, 800, 600);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setGeometry(desktop);
+    show();
+}
+
+void MyProject::leaveFullScreen() {
+    setWindowFlags(Qt::Window);
+    show();
+    resize(800, 600);
+    move(0, 0);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QOpenGLWidget>
+#include <functional>
+#include <memory>
+
+#include "input/InputRouter.h"
+#include "platform/ContactHandler.h"
+
+class MyApplicationManager;
+class FrameTimer;
+class QTimer;
+
+// The canvas window: one OpenGL widget that is the whole user interface. It turns mouse,
+// tablet and touch input into routed events, repaints whenever the event loop is idle and
+// switches between the windowed and the full-screen layout with F1.
+class MyProject : public QOpenGLWidget, public ContactHandler {
+    Q_OBJECT
+public:
+    using ManagerFactory = std::function<std::unique_ptr<MyApplicationManager>()>;
+
+    // repaintIntervalMs: 0 repaints whenever the event loop is idle (the program); a positive
+    // interval paces frames (the replay driver); negative starts no timer (tests that drive
+    // frames themselves: the idle timer keeps both cores busy under a virtual display).
+    explicit MyProject(QWidget* parent = nullptr, int repaintIntervalMs = 0,
+                       ManagerFactory factory = nullptr);
+    ~MyProject() override;
+
+    MyApplicationManager* manager() const { return manager_.get(); }
+    unsigned canvasWidth() const { return canvasWidth_; }
+    unsigned canvasHeight() const { return canvasHeight_; }
+    bool isFullScreenLayout() const { return fullScreen_; }
+    // Samples the GL context granted (read in paintGL; 0 until the first frame).
+    int grantedSamples() const { return grantedSamples_; }
+
+    void enterFullScreen();
+    void leaveFullScreen();
+    // Called by Escape: writes the command log and ends the process with code 0.
+    [[noreturn]] void quitNow();
+
+    void OnXYDown(int x, int y, int z, int pointerId) override;
+    void OnXYMove(int x, int y, int z, int pointerId) override;
+    void OnXYUp(int x, int y, int z, int pointerId) override;
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void tabletEvent(QTabletEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    static int pixel(double v);
+
+    unsigned canvasWidth_ = 1200;
+    unsigned canvasHeight_ = 1600;
+    bool fullScreen_ = true;
+    int grantedSamples_ = 0;
+    ManagerFactory factory_;
+    std::unique_ptr<MyApplicationManager> manager_;
+    std::unique_ptr<InputRouter> router_;
+    QTimer* timer_ = nullptr;  // owned by the widget (Qt parent)
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QPointingDevice>
+#include <memory>
+#include <string>
+
+#include "app/ReplayScript.h"
+
+class MyProject;
+
+// Plays a script into the real canvas window through the toolkit's normal event delivery.
+class ReplayDriver {
+public:
+    explicit ReplayDriver(MyProject& widget);
+    ~ReplayDriver();
+
+    // Runs every command in order; false (with a message on standard error) when a command
+    // cannot be carried out. A script that presses Escape ends the process inside this call.
+    bool run(const ReplayScript& script);
+    void runEventLoop(int ms);
+
+private:
+    bool runOne(const ReplayCommand& c);
+    void mouse(const ReplayCommand& c);
+    void tablet(const ReplayCommand& c);
+    void touch(const ReplayCommand& c);
+    void key(const std::string& text);
+
+    MyProject& widget_;
+    Qt::MouseButtons held_ = Qt::NoButton;
+    std::unique_ptr<QPointingDevice> pen_;
+    std::unique_ptr<QPointingDevice> eraser_;
+    QPointingDevice* touchDevice_ = nullptr;  // owned by the toolkit
+};

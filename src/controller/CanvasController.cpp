@@ -1,0 +1,307 @@
+#include "controller/CanvasController.h"
+
+#include <cmath>
+#include <iostream>
+
+#include "controller/KeyCommand.h"
+#include "controller/PageFiles.h"
+#include "document/Drawing.h"
+
+namespace {
+constexpr int kCanvas = 0, kBorder = 1, kMenu = 2, kHandle = 3, kIndicator = 4;
+// Drags this close to a window edge are dropped (screen pixels).
+constexpr float kEdgeMargin = 5.0f;
+}  // namespace
+
+CanvasController::CanvasController(Drawing* d, Stopwatch sw, FrameClock frameClock)
+    : drawing(d),
+      menu(150.0f, 200.0f, 80.0f, 80.0f, this),
+      stopwatch(std::move(sw)),
+      frameClock_(std::move(frameClock)) {}
+
+double CanvasController::frameNow() const {
+    // Without a frame clock, fall back to the stopwatch in milliseconds.
+    return frameClock_ ? frameClock_() : stopwatch.now() * 1000.0;
+}
+
+int CanvasController::classifyHit(float x, float y) {
+    const int h = menu.hitTest({x, y});
+    if (h == 0) return kMenu;
+    if (h > 0) {
+        menuItem = h;
+        return kMenu;
+    }
+    const struct {
+        float cx, cy;
+        int gesture;
+    } corners[] = {{0.0f, 0.0f, 5},
+                   {viewWidth, 0.0f, 6},
+                   {0.0f, viewHeight, 8},
+                   {viewWidth, viewHeight, 7}};
+    for (const auto& c : corners) {
+        if (distance({x, y}, {c.cx, c.cy}) < cornerRadius) {
+            logCommand(14);
+            gesture = c.gesture;
+            return kBorder;
+        }
+    }
+    if (x < borderMargin || x > viewWidth - borderMargin || y < borderMargin ||
+        y > viewHeight - borderMargin)
+        return kBorder;
+    if (indicator.hit(x, y)) return kIndicator;
+    if (drawing->selectionBox.shown) {
+        handleIndex = handleHit(x, y);
+        if (handleIndex >= 0) return kHandle;
+    }
+    pageFlip = drawing->bandHitTest(x, y);
+    return kCanvas;
+}
+
+int CanvasController::handleHit(float x, float y) const {
+    const auto& box = drawing->selectionBox;
+    float px = x, py = y;
+    drawing->screenToCanvas(px, py);
+    const Vec2 p(px, py);
+    Vec2 h[4];
+    for (int i = 0; i < 4; ++i) {
+        h[i] = (box.corners[i] * 2.0f + box.diagonals[i] * box.handleSize) * 0.5f;
+        if (distance(p, h[i]) < box.cornerCircleSize / drawing->view.zoom * 0.5f) return i;
+    }
+    for (int j = 0; j < 4; ++j)
+        if (pointSegmentDistance(h[j], h[(j + 1) % 4], p) < box.handleSize * 0.7f) return j + 4;
+    const Vec2 side = box.corners[1] - box.corners[2];
+    if (length(side) > 0.0f) {
+        Vec2 e = normalized(side) * 45.0f;
+        for (int k = 0; k < 3; ++k) {
+            if (distance(p, box.corners[1] + e) < 15.0f) return k + 8;
+            rotate(e, -0.7853982f);
+        }
+    }
+    return -1;
+}
+
+void CanvasController::onPress(float x, float y, int altButton, float pressure) {
+    if (pressed) return;
+    pressSecond = static_cast<int>(stopwatch.seconds());
+    pressed = true;
+    releaseHandled = false;
+    activeButton = altButton;
+    pressX = x;
+    pressY = y;
+    switch (classifyHit(x, y)) {
+        case kCanvas:
+            if (pageFlip == 1 || pageFlip == 2) {
+                const int flip = pageFlip;
+                pageFlip = 0;
+                if (flip == 1)
+                    flipToPreviousPage();
+                else
+                    flipToNextPage();
+                break;
+            }
+            if (drawing->selectionBox.shown) break;
+            if (altButton == 0 && mode == 0) {
+                logCommand(1);
+                strokeStart = {x, y};
+                strokeStartTime = frameNow();
+                drawing->beginStroke(x, y, pressure);
+            } else if (altButton == 0) {
+                logCommand(2);  // primary-tool deformation arrives with the edit tools
+            } else if (mode == 0) {
+                drawing->eraseAt(x, y, pressure);
+            } else {
+                logCommand(3);  // secondary-tool deformation arrives with the edit tools
+            }
+            break;
+        case kBorder:
+            logCommand(0);
+            borderPressed = 1;
+            break;
+        case kMenu:
+            menuPressed = 1;
+            if (menuItem == 5) drawing->brush.pressureMode = (drawing->brush.pressureMode + 1) % 3;
+            if (menuItem == 6) drawing->brush.speedMode = (drawing->brush.speedMode + 1) % 3;
+            break;
+        case kHandle:
+            logCommand(4);
+            handlePressed = 1;
+            break;
+        case kIndicator:
+            logCommand(8);
+            lassoArmed = 1;
+            break;
+    }
+    lastX = x;
+    lastY = y;
+}
+
+void CanvasController::onDrag(float x, float y, float pressure) {
+    const float dx = x - lastX, dy = y - lastY;
+    if (x < kEdgeMargin || x > viewWidth - kEdgeMargin || y < kEdgeMargin ||
+        y > viewHeight - kEdgeMargin)
+        return;
+    if (menuPressed || borderPressed || handlePressed) {
+        dragGesture(x, y, dx, dy);
+    } else if (lassoArmed) {
+        // Lassos arrive with the selection tools.
+    } else if (!drawing->selectionBox.shown) {
+        if (activeButton == 0 && mode == 0)
+            drawing->extendStroke(x, y, dx, dy, pressure);
+        else if (activeButton == 1 && mode == 0)
+            drawing->eraseAt(x, y, pressure);
+    }
+    lastX = x;
+    lastY = y;
+}
+
+void CanvasController::dragGesture(float, float, float, float) {
+    // Slider, border and handle drags arrive with the drag gestures.
+}
+
+void CanvasController::onRelease(float x, float y, int altButton) {
+    pressed = false;
+    if (menuPressed) {
+        menu.restoreHome();
+        menuPressed = 0;
+        menuItem = -1;
+        lastMenuButton = -1;
+        activeButton = -1;
+        return;
+    }
+    if (releaseHandled) return;
+    releaseHandled = true;
+
+    const float d2 = (x - pressX) * (x - pressX) + (y - pressY) * (y - pressY);
+    const float t = stopwatch.seconds();
+    const bool still = (static_cast<float>(holdSeconds) < t - static_cast<float>(pressSecond) &&
+                        d2 < 25.0f) ||
+                       drawing->selectionBox.shown;
+    if (still) {
+        if (lassoArmed) {
+            indicator.hide();
+            menu.moveTo(x, y);
+            lassoArmed = 0;
+        } else if (altButton == 0 && handleIndex < 0) {
+            // Tap selection arrives with the selection tools: nothing is found yet.
+            if (drawing->selectionBox.shown)
+                drawing->selectionBox.shown = false;
+            else
+                indicator.show(x, y, stopwatch.seconds());
+        } else if (altButton == 0 && handleIndex >= 8 && handleIndex <= 10) {
+            drawing->selectionBox.shown = false;
+        } else if (altButton == 1 && !drawing->selectionBox.shown) {
+            indicator.show(x, y, stopwatch.seconds());
+        }
+    }
+
+    if (borderPressed) {
+        if (gesture >= 3) drawing->refreshVisibleStrokes();
+        borderPressed = 0;
+        gesture = -1;
+    } else if (handlePressed) {
+        handlePressed = 0;
+        handleOp = -1;
+        handleIndex = -1;
+    } else if (lassoArmed) {
+        lassoArmed = 0;
+    } else if (!drawing->selectionBox.shown) {
+        if (altButton == 0 && mode == 0) {
+            logStroke(x, y);
+            drawing->endStroke(x, y);
+        }
+    }
+    drawing->drawingActive = false;
+    drawing->deformToolActive = false;
+    activeButton = -1;
+    lastX = x;
+    lastY = y;
+}
+
+void CanvasController::onPointer(float x, float y) {
+    drawing->brush.reset(x, y);
+    drawing->deformTool.screenPosition = {x, y};
+}
+
+void CanvasController::tick() { indicator.update(stopwatch.seconds()); }
+
+void CanvasController::selectMenuButton(int id) {
+    lastMenuButton = id;
+    switch (id) {
+        case 0:
+        case 1:
+            mode = id;
+            modeButton = id;
+            drawing->mode = id;
+            break;
+        case 2:
+            drawing->clear();
+            break;
+        case 3:
+            // The frame update advances the animation on the frame clock, so start it there.
+            drawing->startViewReset(static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameNow())));
+            break;
+        default:
+            break;
+    }
+}
+
+void CanvasController::onKey(const std::string& text) {
+    switch (keyCommandFor(text)) {
+        case KeyCommand::ToggleWireframe: drawing->wireframe = !drawing->wireframe; break;
+        case KeyCommand::TogglePoints: drawing->showPoints = !drawing->showPoints; break;
+        case KeyCommand::ToggleIndexCells: drawing->index.debugDraw = !drawing->index.debugDraw; break;
+        case KeyCommand::SmoothnessDown: drawing->smoothness -= 0.5f; break;
+        case KeyCommand::SmoothnessUp: drawing->smoothness += 0.5f; break;
+        case KeyCommand::Clear: drawing->clear(); break;
+        case KeyCommand::Save: savePage("save"); break;
+        case KeyCommand::Load: drawing->loadXml(pageFileName(pageIndex)); break;
+        case KeyCommand::ExportSvg: drawing->exportSvg(svgFileName(pageIndex)); break;
+        case KeyCommand::None: break;
+    }
+}
+
+bool CanvasController::savePage(const std::string& reason) {
+    if (drawing->saveXml(pageFileName(pageIndex))) return true;
+    std::cout << "Page " << pageIndex << " was not saved; " << reason
+              << " cancelled, the drawing is kept\n";
+    return false;
+}
+
+bool CanvasController::flipToPreviousPage() {
+    if (pageIndex < 1) return false;
+    if (!savePage("page flip")) return false;
+    --pageIndex;
+    drawing->loadXml(pageFileName(pageIndex));
+    return true;
+}
+
+bool CanvasController::flipToNextPage() {
+    if (!savePage("page flip")) return false;
+    ++pageIndex;
+    drawing->loadXml(pageFileName(pageIndex));
+    return true;
+}
+
+float CanvasController::secondsSinceStart(double frameMs) const {
+    // Modular, like the stamp itself, so a clock past 2^32 ms still gives small differences.
+    const auto ms = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameMs)) - startStamp;
+    return static_cast<float>(static_cast<std::int32_t>(ms)) / 1000.0f;
+}
+
+void CanvasController::logCommand(int code) { log.addCommand(code, secondsSinceStart(frameNow())); }
+
+void CanvasController::logStroke(float x, float y) {
+    const Vec2 v = Vec2(x, y) - strokeStart;
+    const float an = static_cast<float>((std::atan2(0.0, 1.0) - std::atan2(v.y, v.x)) *
+                                        57.2957763671875);
+    const float cAn = drawing->view.rotation;
+    strokeStart = {0.0f, 0.0f};
+    const double now = frameNow();
+    const float sT = secondsSinceStart(strokeStartTime);
+    const float dT = static_cast<float>((now - strokeStartTime) / 1000.0);
+    log.addStroke(an, cAn, sT, dT);
+}
+
+std::string CanvasController::commandLogPath() const { return commandLogFileName(startStamp); }
+
+bool CanvasController::writeCommandLog() const { return log.write(commandLogPath()); }

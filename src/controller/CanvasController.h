@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "controller/CommandLog.h"
+#include "controller/RadialMenu.h"
+#include "controller/Stopwatch.h"
+#include "controller/TapIndicator.h"
+
+class Drawing;
+
+// Decides what a press, a drag and a release mean: classifies every press (menu, corner
+// zone, border band, tap indicator, selection handle, canvas) and turns the gesture into
+// document operations. Positions are screen pixels (origin lower left, y up).
+class CanvasController {
+public:
+    // Milliseconds on the frame timer's clock: the start stamp, the command log's times and
+    // the view-reset animation all use it, so they agree with the frame update.
+    using FrameClock = std::function<double()>;
+
+    CanvasController(Drawing* drawing, Stopwatch stopwatch = Stopwatch(),
+                     FrameClock frameClock = nullptr);
+
+    void onPress(float x, float y, int altButton, float pressure);
+    void onDrag(float x, float y, float pressure);
+    void onRelease(float x, float y, int altButton);
+    void onPointer(float x, float y);
+    void onKey(const std::string& text);
+    void tick();
+    void selectMenuButton(int id);
+    void setViewSize(float w, float h) {
+        viewWidth = w;
+        viewHeight = h;
+    }
+
+    int classifyHit(float x, float y);
+    int handleHit(float x, float y) const;
+
+    void logCommand(int code);
+    void logStroke(float x, float y);
+    bool writeCommandLog() const;
+    std::string commandLogPath() const;
+
+    // Page flips: save the current page, and move only when the save succeeded.
+    bool flipToPreviousPage();
+    bool flipToNextPage();
+
+    Drawing* drawing;
+    int activeButton = -1;
+    int modeButton = 0;
+    int lastMenuButton = -1;
+    int handleIndex = -1;
+    int menuPressed = 0;
+    int mode = 0;
+    int menuItem = -1;
+    int pageFlip = 0;
+    int borderPressed = 0;
+    int handlePressed = 0;
+    int gesture = -1;
+    int handleOp = -1;
+    int lassoArmed = 0;
+    bool pressed = false;
+    bool releaseHandled = true;
+    float borderMargin = 60.0f;
+    float cornerRadius = 108.0f;
+    float lastX = 1.0f, lastY = 1.0f;
+    float pressX = 1.0f, pressY = 1.0f;
+    int pressSecond = 0;
+    int holdSeconds = 1;
+    float viewWidth = 1.0f, viewHeight = 1.0f;
+    RadialMenu menu;
+    TapIndicator indicator;
+    int pageIndex = 0;
+    std::uint32_t startStamp = 0;
+    CommandLog log;
+    Vec2 strokeStart;
+    double strokeStartTime = 0.0;  // frame clock, milliseconds
+    Stopwatch stopwatch;
+
+private:
+    double frameNow() const;
+    float secondsSinceStart(double frameMs) const;
+    bool savePage(const std::string& reason);
+    void dragGesture(float x, float y, float dx, float dy);
+
+    FrameClock frameClock_;
+};

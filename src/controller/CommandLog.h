@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Every recognised gesture with its time, and four values per finished stroke; written as
+// one XML document when the run ends. Times are seconds since the run's start stamp.
+class CommandLog {
+public:
+    void addCommand(int code, float t) {
+        codes_.push_back(code);
+        times_.push_back(t);
+    }
+    // Angle of the stroke (degrees, clockwise in y-up screen space), view rotation (degrees),
+    // start time and duration (seconds).
+    void addStroke(float an, float cAn, float sT, float dT) {
+        strokeRecords_.insert(strokeRecords_.end(), {an, cAn, sT, dT});
+    }
+
+    const std::vector<int>& codes() const { return codes_; }
+    const std::vector<float>& times() const { return times_; }
+    const std::vector<float>& strokeRecords() const { return strokeRecords_; }
+
+    // The log document: "c" elements (v, t) first, then "a" elements (an, cAn, sT, dT).
+    std::string format() const;
+    // Replaces the file safely; false (with a diagnostic line) when it could not be written.
+    bool write(const std::string& path) const;
+
+private:
+    std::vector<int> codes_;
+    std::vector<float> times_;
+    std::vector<float> strokeRecords_;
+};

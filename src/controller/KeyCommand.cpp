@@ -1,0 +1,21 @@
+#include "controller/KeyCommand.h"
+
+#include <array>
+#include <utility>
+
+KeyCommand keyCommandFor(std::string_view text) {
+    static constexpr std::array<std::pair<std::string_view, KeyCommand>, 9> table{{
+        {"w", KeyCommand::ToggleWireframe},
+        {"c", KeyCommand::TogglePoints},
+        {"t", KeyCommand::ToggleIndexCells},
+        {"[", KeyCommand::SmoothnessDown},
+        {"]", KeyCommand::SmoothnessUp},
+        {"C", KeyCommand::Clear},
+        {"S", KeyCommand::Save},
+        {"L", KeyCommand::Load},
+        {"E", KeyCommand::ExportSvg},
+    }};
+    for (const auto& [key, command] : table)
+        if (key == text) return command;
+    return KeyCommand::None;
+}

@@ -1,0 +1,48 @@
+#include "controller/RadialMenu.h"
+
+#include "controller/CanvasController.h"
+
+RadialMenu::RadialMenu(float x, float y, float size_, float innerRadius_, CanvasController* owner)
+    : position(x, y), home(x, y), size(size_), innerRadius(innerRadius_), owner_(owner) {}
+
+Vec2 RadialMenu::buttonCentre(int i) const {
+    Vec2 ray(-(innerRadius + size * 0.5f), 0.0f);
+    for (int k = 0; k <= i; ++k) rotate(ray, buttonAngles[k] * kDegToRad);
+    return position + ray;
+}
+
+int RadialMenu::hitTest(Vec2 p) {
+    if (distance(p, position) < innerRadius) return 0;
+    for (int i = 0; i < 4; ++i) {
+        if (distance(p, buttonCentre(i)) < size * 0.5f) {
+            if (owner_) owner_->selectMenuButton(i);
+            return 0;
+        }
+    }
+    return secondStage(p);
+}
+
+int RadialMenu::secondStage(Vec2 p) {
+    const int mode = owner_ ? owner_->mode : 0;
+    Vec2 ray(-1.0f, 0.0f);
+    const auto& sliderAngles = mode == 0 ? drawSliderAngles : editSliderAngles;
+    for (int k = 0; k < 2; ++k) {
+        rotate(ray, sliderAngles[k] * kDegToRad);
+        const Vec2 c = position + ray * (innerRadius + 0.52f * size);
+        if (distance(p, c) < 0.29f * size) {
+            hitState = (mode == 0 ? 1 : 3) + k;
+            return hitState;
+        }
+    }
+    if (mode != 0) return -1;
+    ray = Vec2(-1.0f, 0.0f);
+    for (int k = 0; k < 2; ++k) {
+        rotate(ray, toggleAngles[k] * kDegToRad);
+        const Vec2 c = position + ray * (innerRadius + 0.4f * size);
+        if (distance(p, c) < 0.4f * size) {
+            hitState = 5 + k;
+            return hitState;
+        }
+    }
+    return -1;
+}

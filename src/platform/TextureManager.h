@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Loads image files into GL textures. Needs a current GL context. The texture names it
+// hands out stay valid after the manager is gone: it never deletes them.
+class TextureManager {
+public:
+    void setTexCompression(bool on) { compression_ = on; }
+    // Loads every path in order; a file that cannot be read gets name 0 and a diagnostic.
+    void loadTextures(const std::vector<std::string>& paths);
+    // GL name of the index-th loaded path, 0 when out of range or not loaded.
+    std::uint32_t getTextureName(std::size_t index) const;
+
+private:
+    bool compression_ = false;
+    std::vector<std::uint32_t> names_;
+};
+
+// Finds the run-time images folder: "images" in the working directory first, then beside
+// the executable. Returns the prefix to put before "images/..." paths ("" or a folder + "/").
+std::string findAssetRoot();

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+class Drawing;
+class Stroke;
+
+// Texture names of the selection box's images (0 draws an untextured quad).
+struct SelectionTextures {
+    std::uint32_t handle = 0;
+    std::uint32_t cancel = 0;
+    std::uint32_t remove = 0;
+    std::uint32_t defineBrush = 0;
+};
+
+// Draws the document into the current GL context: the strokes in view under the view
+// transform, the stroke being drawn, the debug overlays, the page frame, the two page-flip
+// triangles, the tool cursor, the selection box and the lasso path.
+// Expects the y-up pixel projection and an identity model-view on entry and leaves the
+// model-view, the polygon mode, the line width and the point size as it found them.
+void renderDrawing(const Drawing& drawing, const SelectionTextures& textures = {});
+
+// One stroke body: its outline triangle strip with per-vertex colours, in one draw call.
+void drawStrokeBody(const Stroke& stroke);
+
+// Multiplies the model-view matrix by the drawing's canvas-to-screen transform.
+void applyViewTransform(const Drawing& drawing);

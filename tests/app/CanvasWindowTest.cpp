@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+
+#include "WindowHarness.h"
+#include "app/ReplayDriver.h"
+#include "controller/CanvasController.h"
+
+namespace {
+// Runs the replay driver on a script in a fresh folder; returns its exit code.
+int runReplay(const QTemporaryDir& dir, const QString& scriptText, QString* output = nullptr) {
+    QFile f(dir.filePath("script.replay"));
+    f.open(QIODevice::WriteOnly);
+    f.write(scriptText.toUtf8());
+    f.close();
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(INKBOARD_BUILD_DIR "/replay"), {f.fileName()});
+    if (!p.waitForFinished(60000)) return -1;
+    if (output) *output = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+}
+
+void paintAndCheckProjection(MyProject& widget, int w, int h) {
+    widget.makeCurrent();
+    GLfloat m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, m);
+    widget.doneCurrent();
+    // glOrtho(0, w, 0, h, -1, 1): one unit per pixel, origin at the lower left.
+    EXPECT_FLOAT_EQ(m[0], 2.0f / w);
+    EXPECT_FLOAT_EQ(m[5], 2.0f / h);
+    EXPECT_FLOAT_EQ(m[12], -1.0f);
+    EXPECT_FLOAT_EQ(m[13], -1.0f);
+}
+}  // namespace
+
+TEST(CanvasWindow, ProjectionFollowsEveryResize) {
+    WindowHarness w(640, 480);
+    ASSERT_TRUE(w.exposed);
+    paintAndCheckProjection(*w.widget, 640, 480);
+    EXPECT_EQ(w.widget->canvasHeight(), 480u);
+    w.widget->resize(500, 300);
+    w.settle(100);
+    w.widget->grabFramebuffer();
+    paintAndCheckProjection(*w.widget, 500, 300);
+    EXPECT_EQ(w.manager().controller().viewWidth, 500.0f);
+    EXPECT_EQ(w.manager().controller().viewHeight, 300.0f);
+}
+
+TEST(CanvasWindow, GrantsMultisamplingAndDrawsAWhiteCanvas) {
+    WindowHarness w;
+    ASSERT_TRUE(w.exposed);
+    const QImage frame = w.widget->grabFramebuffer();
+    EXPECT_GT(w.widget->grantedSamples(), 0);
+    // Inside the page, away from every overlay: white.
+    EXPECT_EQ(frame.pixelColor(400, 300).lightness(), 255);
+}
+
+TEST(CanvasWindow, F1SwitchesBetweenWindowedAndFullScreenLayouts) {
+    WindowHarness w;
+    ASSERT_TRUE(w.exposed);
+    ASSERT_TRUE(w.widget->isFullScreenLayout()) << "starts in the full-screen state";
+    w.widget->resize(300, 200);
+    w.settle();
+    ReplayDriver driver(*w.widget);
+    std::string error;
+    driver.run(*ReplayScript::parse("key F1\nwait 200\n", error));
+    EXPECT_FALSE(w.widget->isFullScreenLayout());
+    EXPECT_EQ(w.widget->size(), QSize(800, 600));
+    EXPECT_EQ(w.widget->pos(), QPoint(0, 0));
+    EXPECT_FALSE(w.widget->windowFlags() & Qt::FramelessWindowHint);
+
+    driver.run(*ReplayScript::parse("key F1\nwait 200\n", error));
+    EXPECT_TRUE(w.widget->isFullScreenLayout());
+    EXPECT_TRUE(w.widget->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(w.widget->geometry(), w.widget->screen()->virtualGeometry());
+    // The drawing survives the window being recreated.
+    EXPECT_TRUE(w.widget->manager() != nullptr);
+}
+
+TEST(CanvasWindow, EscapeWritesTheCommandLogAndExitsWithZero) {
+    QTemporaryDir dir;
+    QString out;
+    EXPECT_EQ(runReplay(dir, "mouse press 300 300 left\nmouse release 300 300 left\nkey Escape\n"
+                             "echo not reached\n",
+                        &out),
+              0);
+    EXPECT_FALSE(out.contains("not reached"));
+    const QStringList logs = QDir(dir.path()).entryList({"*.log"});
+    ASSERT_EQ(logs.size(), 1);
+    QFile log(dir.filePath(logs[0]));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.startsWith("<?xml version=\"1.0\" ?>\n<CommandLog>\n    <c v=\"1\" t=\""))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("<a an=\""));
+}
+
+TEST(CanvasWindow, DemoScriptPlaysToTheEnd) {
+    QTemporaryDir dir;
+    QFile demo(QStringLiteral(INKBOARD_SOURCE_DIR "/demo/demo.replay"));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    QString out;
+    EXPECT_EQ(runReplay(dir, QString::fromUtf8(demo.readAll()), &out), 0) << out.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath("0.xml")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("demo-drawn.png")));
+}

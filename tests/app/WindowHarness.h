@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "app/MyApplicationManager.h"
+#include "app/MyProject.h"
+#include "platform/MonotonicFrameTimer.h"
+#include "platform/SurfaceEvent.h"
+
+// What reached the manager's routing step.
+struct RoutedEvent {
+    std::uint32_t type;
+    double x, y;
+    int alt;
+    float pressure;
+};
+
+class RecordingManager : public MyApplicationManager {
+public:
+    explicit RecordingManager(std::vector<RoutedEvent>* log)
+        : MyApplicationManager(std::make_unique<MonotonicFrameTimer>()), log_(log) {}
+    void routeEvent(SurfaceEvent& e, int alt, float pressure, VisComponent* c) override {
+        log_->push_back({e.getType(), e.getX(), e.getY(), alt, pressure});
+        MyApplicationManager::routeEvent(e, alt, pressure, c);
+    }
+
+private:
+    std::vector<RoutedEvent>* log_;
+};
+
+// A real canvas window in a fresh working directory (pages and logs land there).
+struct WindowHarness {
+    QTemporaryDir dir;
+    QString previousDir = QDir::currentPath();
+    std::vector<RoutedEvent> routed;
+    std::unique_ptr<MyProject> widget;
+
+    explicit WindowHarness(int w = 800, int h = 600) {
+        QDir::setCurrent(dir.path());
+        widget = std::make_unique<MyProject>(nullptr, -1, [this] {
+            return std::make_unique<RecordingManager>(&routed);
+        });
+        widget->resize(w, h);
+        widget->move(0, 0);
+        widget->show();
+        exposed = QTest::qWaitForWindowExposed(widget.get());
+        settle();
+    }
+    ~WindowHarness() {
+        widget.reset();
+        QDir::setCurrent(previousDir);
+    }
+    void settle(int ms = 30) { QTest::qWait(ms); }
+    MyApplicationManager& manager() { return *widget->manager(); }
+
+    bool exposed = false;
+};

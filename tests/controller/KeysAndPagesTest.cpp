@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ControllerHarness.h"
+#include "controller/KeyCommand.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+// Screen points inside the page-flip triangles of a fresh view (pan 50, zoom 1).
+constexpr float kPrevX = 80.0f, kPrevY = 80.0f;  // canvas (30, 30)
+constexpr float kNextX = 920.0f, kNextY = 80.0f;  // canvas (870, 30)
+}  // namespace
+
+TEST(Keys, TableIsCaseSensitive) {
+    EXPECT_EQ(keyCommandFor("S"), KeyCommand::Save);
+    EXPECT_EQ(keyCommandFor("s"), KeyCommand::None);
+    EXPECT_EQ(keyCommandFor("C"), KeyCommand::Clear);
+    EXPECT_EQ(keyCommandFor("c"), KeyCommand::TogglePoints);
+    EXPECT_EQ(keyCommandFor(""), KeyCommand::None);
+    EXPECT_EQ(keyCommandFor("ww"), KeyCommand::None);
+}
+
+TEST(Keys, TogglesAndSmoothness) {
+    ControllerHarness h;
+    h.controller.onKey("w");
+    h.controller.onKey("c");
+    h.controller.onKey("t");
+    EXPECT_TRUE(h.drawing.wireframe);
+    EXPECT_TRUE(h.drawing.showPoints);
+    EXPECT_TRUE(h.drawing.index.debugDraw);
+    for (int i = 0; i < 3; ++i) h.controller.onKey("[");
+    EXPECT_FLOAT_EQ(h.drawing.smoothness, -0.5f) << "keys do not clamp";
+    h.controller.onKey("]");
+    EXPECT_FLOAT_EQ(h.drawing.smoothness, 0.0f);
+}
+
+TEST(Keys, SaveClearLoadAndExport) {
+    ControllerHarness h;
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    h.controller.onKey("s");
+    EXPECT_FALSE(fs::exists("0.xml")) << "lower-case s does nothing";
+    h.controller.onKey("S");
+    ASSERT_TRUE(fs::exists("0.xml"));
+    h.controller.onKey("C");
+    EXPECT_EQ(h.drawing.strokes.count(), 0u);
+    h.controller.onKey("L");
+    EXPECT_EQ(h.drawing.strokes.count(), 1u);
+    h.controller.onKey("E");
+    EXPECT_NE(readFile("0.svg").find("<polygon"), std::string::npos);
+}
+
+TEST(Pages, FlipsSaveTheCurrentPageAndLoadTheNeighbour) {
+    ControllerHarness h;
+    // At its home position the menu's delete button covers the previous-page triangle.
+    h.controller.menu.moveTo(600.0f, 500.0f);
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    h.tap(kNextX, kNextY);
+    EXPECT_EQ(h.controller.pageIndex, 1);
+    EXPECT_TRUE(fs::exists("0.xml"));
+    EXPECT_EQ(h.drawing.strokes.count(), 0u);
+    EXPECT_NE(h.out.str().find("Failed to load file\n"), std::string::npos);
+    h.tap(kPrevX, kPrevY);
+    EXPECT_EQ(h.controller.pageIndex, 0);
+    EXPECT_TRUE(fs::exists("1.xml"));
+    EXPECT_EQ(h.drawing.strokes.count(), 1u);
+    h.tap(kPrevX, kPrevY);
+    EXPECT_EQ(h.controller.pageIndex, 0) << "no page before 0";
+    EXPECT_EQ(h.controller.log.codes(), std::vector<int>{1}) << "flips are not logged";
+}
+
+TEST(Pages, AFailedSaveKeepsTheDrawingAndThePage) {
+    ControllerHarness h;
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    fs::create_directory("0.xml");  // the page path is taken: the save must fail
+    testing::internal::CaptureStdout();
+    h.tap(kNextX, kNextY);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(h.controller.pageIndex, 0);
+    EXPECT_EQ(h.drawing.strokes.count(), 1u);
+    EXPECT_NE(said.find("0.xml"), std::string::npos) << said;
+    testing::internal::CaptureStdout();
+    h.controller.onKey("S");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("not saved"), std::string::npos);
+}
+
+TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokes) {
+    ControllerHarness h;
+    h.controller.startStamp = 5000;
+    h.frameMs = 8512.0;
+    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);  // code 1, then a stroke record
+    h.controller.onPress(30.0f, 500.0f, 0, 1.0f);  // border band
+    h.controller.onRelease(30.0f, 500.0f, 0);
+    ASSERT_TRUE(h.controller.writeCommandLog());
+    const std::string text = readFile("5000.log");
+    EXPECT_EQ(text,
+              "<?xml version=\"1.0\" ?>\n"
+              "<CommandLog>\n"
+              "    <c v=\"1\" t=\"3.512000\" />\n"
+              "    <c v=\"0\" t=\"3.512000\" />\n"
+              "    <a an=\"0.000000\" cAn=\"0.000000\" sT=\"3.512000\" dT=\"0.000000\" />\n"
+              "</CommandLog>\n");
+}
+
+TEST(CommandLog, EmptyRunWritesAnEmptyLog) {
+    ControllerHarness h;
+    h.controller.startStamp = 7;
+    ASSERT_TRUE(h.controller.writeCommandLog());
+    EXPECT_EQ(readFile("7.log"), "<?xml version=\"1.0\" ?>\n<CommandLog />\n");
+}
