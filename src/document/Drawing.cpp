@@ -1,0 +1,119 @@
+#include "document/Drawing.h"
+
+#include <algorithm>
+#include <iostream>
+#include <span>
+
+#include "io/PageFile.h"
+#include "io/SvgFile.h"
+
+namespace {
+
+// Whether p lies in the triangle abc, edges included (all barycentric coordinates >= 0).
+bool inTriangle(Vec2 p, Vec2 a, Vec2 b, Vec2 c) {
+    const Vec2 v0 = c - a;
+    const Vec2 v1 = b - a;
+    const Vec2 v2 = p - a;
+    const float d00 = dot(v0, v0);
+    const float d01 = dot(v0, v1);
+    const float d02 = dot(v0, v2);
+    const float d11 = dot(v1, v1);
+    const float d12 = dot(v1, v2);
+    const float inv = 1.0f / (d00 * d11 - d01 * d01);
+    const float u = (d11 * d02 - d01 * d12) * inv;
+    const float v = (d00 * d12 - d01 * d02) * inv;
+    return u >= 0.0f && v >= 0.0f && 1.0f - u - v >= 0.0f;
+}
+
+}  // namespace
+
+Drawing::Drawing(std::ostream& log)
+    : index(kCanvasSize, kCanvasSize, kMinCellSize, log), log_(&log) {
+    selectionBox.owner = this;
+    brush.setTraceStream(&log);
+    deformTool.addCircle({{0.0f, 0.0f}, 25.0f, 0.2f});
+    loadXml("0.xml");
+}
+
+Drawing::Drawing() : Drawing(std::cout) {}
+
+void Drawing::refreshVisibleStrokes() {
+    const Rect visible = visibleRegion();
+    for (Stroke& s : strokes) {
+        if (!s.bounds.overlaps(visible)) continue;
+        s.rebuildRibsForZoom(view.zoom);
+        s.buildOutline(view.zoom);
+    }
+}
+
+int Drawing::bandHitTest(float x, float y) const {
+    screenToCanvas(x, y);
+    const Vec2 p(x, y);
+    if (inTriangle(p, {0, 50}, {50, 50}, {50, 0})) return 1;
+    if (inTriangle(p, {900, 50}, {850, 50}, {850, 0})) return 2;
+    return 0;
+}
+
+Stroke& Drawing::appendStroke(std::unique_ptr<Stroke> stroke) {
+    return strokes.append(std::move(stroke));
+}
+
+void Drawing::removeStroke(Stroke* stroke) { deleteStroke(stroke); }
+
+void Drawing::deleteStroke(Stroke* stroke) {
+    if (!strokes.contains(stroke)) return;
+    const bool hadSelection = !selection.empty();
+    std::erase(selection, stroke);
+    std::erase(deformed, stroke);
+    if (hadSelection && selection.empty()) selectionBox.hide();
+    strokes.remove(stroke);
+}
+
+void Drawing::clear() {
+    for (const Stroke& s : strokes) {
+        // Strokes under a deformation drag are out of the index already.
+        if (std::find(deformed.begin(), deformed.end(), &s) == deformed.end()) {
+            index.removeStroke(s);
+        }
+    }
+    while (StrokeNode* node = strokes.first()) deleteStroke(node->stroke.get());
+}
+
+bool Drawing::saveXml(const std::string& fileName) const {
+    std::vector<std::span<const ControlPoint>> pages;
+    pages.reserve(strokes.count());
+    for (const Stroke& s : strokes) pages.emplace_back(s.points);
+    return io::writePageFile(fileName, pages);
+}
+
+bool Drawing::loadXml(const std::string& fileName) {
+    std::optional<io::PageContent> page = io::readPageFile(fileName);
+    clear();
+    if (!page) {
+        *log_ << "Failed to load file\n";
+        return false;
+    }
+    for (const std::vector<ControlPoint>& points : page->strokes) {
+        if (points.empty()) continue;
+        auto stroke = std::make_unique<Stroke>();
+        for (const ControlPoint& p : points) {
+            stroke->bounds.include(p.pos());
+            stroke->points.push_back(p);
+        }
+        stroke->resetRibLists();
+        stroke->buildAllRibs(1.0f);
+        stroke->buildOutline(1.0f);
+        index.insertStroke(strokes.append(std::move(stroke)));
+    }
+    return true;
+}
+
+bool Drawing::exportSvg(const std::string& fileName) const {
+    std::vector<io::SvgStrokeOutline> outlines;
+    outlines.reserve(strokes.count());
+    for (const Stroke& s : strokes) {
+        io::SvgStrokeOutline& o = outlines.emplace_back();
+        if (!s.points.empty()) s.buildExportOutline(view.zoom, o.positions, o.opacities);
+    }
+    return io::writeSvgFile(fileName, outlines);
+}

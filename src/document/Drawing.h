@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brush/BrushDynamics.h"
+#include "document/DefinedBrushTool.h"
+#include "document/DeformTool.h"
+#include "document/QuadTree.h"
+#include "document/SelectionBox.h"
+#include "document/StrokeList.h"
+#include "document/View.h"
+#include "geometry/Rect.h"
+#include "geometry/Stroke.h"
+
+// The one document: finished strokes (oldest first), the stroke being drawn, the spatial
+// index over the canvas square (0, 0)-(900, 900), the view, the brush, the edit-mode tools
+// and the selection. Operations take screen coordinates (pixels, y-up) and map them with
+// the view; everything stored is in canvas units.
+//
+// Invariants: every stroke in `strokes` with two or more points has each of its segments
+// that lies inside the canvas square in `index` (except strokes in `deformed` during a
+// deformation drag); `current` is never in `strokes`; `selection` and `deformed` only point
+// at strokes in `strokes`.
+class Drawing {
+public:
+    static constexpr float kCanvasSize = 900.0f;
+    static constexpr float kMinCellSize = 8.0f;
+
+    // Builds the index (printing its depth to `log`), then loads "0.xml" from the working
+    // directory. Diagnostics go to `log`, which must outlive the drawing.
+    explicit Drawing(std::ostream& log);
+    Drawing();
+    Drawing(const Drawing&) = delete;
+    Drawing& operator=(const Drawing&) = delete;
+
+    // --- state read by the controller and the renderer ---
+    StrokeList strokes;
+    QuadTree index;
+    SelectionBox selectionBox;
+    std::vector<Stroke*> deformed;       // not owned: strokes out of the index during a deformation
+    std::vector<Stroke*> selection;      // not owned: selected strokes, in selection order
+    std::unique_ptr<Stroke> current;     // the stroke being drawn
+    std::int32_t firstUnsimplified = 1;  // first point of `current` not yet simplified
+    View view;
+    float smoothness = 1.0f;  // simplification tolerance, canvas units
+    bool wireframe = false;
+    bool showPoints = false;
+    BrushDynamics brush;
+    DeformTool deformTool;
+    DefinedBrushTool definedBrush;
+    float minPointSpacing = 4.0f;  // screen travel between two added points, pixels
+    float travelled = 0.0f;        // screen travel since the last added point, pixels
+    bool deformToolActive = false;
+    bool drawingActive = false;
+    bool brushToolActive = false;
+    std::int32_t mode = 0;  // 0 draw, 1 edit
+
+    // --- view (see View) ---
+    void screenToCanvas(float& x, float& y) const { view.screenToCanvas(x, y); }
+    void screenDirToCanvas(float& dx, float& dy) const { view.screenDirToCanvas(dx, dy); }
+    void rotateView(float radians) { view.rotateView(radians); }
+    void panView(float dx, float dy) { view.panView(dx, dy); }
+    void zoomView(float step) { view.zoomView(step); }
+    void startViewReset(std::uint32_t nowMs) { view.startViewReset(nowMs); }
+    void stepViewReset(std::uint32_t nowMs) { view.stepViewReset(nowMs); }
+    Rect visibleRegion() const { return view.visibleRegion(); }
+    // Rebuilds, at the current zoom, ribs and outline of every stroke in view.
+    void refreshVisibleStrokes();
+    // 1 or 2 when the screen point lies in the previous-page or next-page triangle at the
+    // page's top corners (canvas (0,0)-(50,50) and (850,0)-(900,50)), else 0.
+    int bandHitTest(float x, float y) const;
+
+    // --- stroke list ---
+    // Appends a finished stroke (taking ownership); does not index it.
+    Stroke& appendStroke(std::unique_ptr<Stroke> stroke);
+    // Deletes a stroke of the list and drops it from `selection` and `deformed`; a stroke
+    // not in the list is ignored. The caller removes its segments from the index first.
+    void removeStroke(Stroke* stroke);
+    // Every stroke leaves the index and is deleted. `current` and the view stay.
+    void clear();
+
+    // --- drawing and erasing (screen coordinates; pressure 1 without a pen) ---
+    void beginStroke(float x, float y, float pressure);
+    // (dx, dy): pointer movement since the previous event, screen pixels.
+    void extendStroke(float x, float y, float dx, float dy, float pressure);
+    void endStroke(float x, float y);
+    void eraseAt(float x, float y, float pressure);
+
+    // --- files ---
+    // Writes the strokes' control points; false (after a diagnostic from the writer) on failure.
+    bool saveXml(const std::string& fileName) const;
+    // Replaces the strokes with the file's. The drawing is cleared even when the file cannot
+    // be read, which prints "Failed to load file". Returns whether the file was read.
+    bool loadXml(const std::string& fileName);
+    // The strokes as filled polygons at the current zoom's level of detail.
+    bool exportSvg(const std::string& fileName) const;
+
+private:
+    // Drops the stroke from `selection` and `deformed` (hiding the box when nothing stays
+    // selected), then deletes it. Every path that deletes strokes comes through here.
+    void deleteStroke(Stroke* stroke);
+    // Gives an erased stroke (out of the index) the points of one surviving part, then
+    // simplifies, indexes and outlines it; deletes it when the part is too short.
+    // Returns whether the stroke survives.
+    bool keepPart(Stroke& stroke, std::vector<ControlPoint> part);
+    void eraseFrom(Stroke* stroke, const Rect& eraser);
+
+    std::ostream* log_;
+};

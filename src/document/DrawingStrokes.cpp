@@ -1,0 +1,122 @@
+#include <cmath>
+
+#include "document/Drawing.h"
+#include "document/EraserCut.h"
+
+namespace {
+
+bool onPage(Vec2 p) {
+    return Rect(0.0f, 0.0f, Drawing::kCanvasSize, Drawing::kCanvasSize).contains(p);
+}
+
+// A simplification pass runs once more than this many points follow firstUnsimplified.
+constexpr int kPendingPoints = 14;
+// The next pass starts this many points before the end, so the curve can settle.
+constexpr int kSettlingPoints = 4;
+// Parts of an erased stroke shorter than this are dropped.
+constexpr int kMinErasedPart = 3;
+
+}  // namespace
+
+void Drawing::beginStroke(float x, float y, float pressure) {
+    // A press while a stroke is still open means its release was lost: keep that stroke.
+    if (current) endStroke(x, y);
+    brush.reset(x, y);
+    screenToCanvas(x, y);
+    drawingActive = true;
+    if (!onPage({x, y})) return;
+    const BrushSample b = brush.sample(x, y, pressure);
+    current = std::make_unique<Stroke>(x, y, b.radius, b.opacity);
+    firstUnsimplified = 1;
+    current->buildOutline(view.zoom);
+}
+
+void Drawing::extendStroke(float x, float y, float dx, float dy, float pressure) {
+    if (!current) return;
+    brush.setCursor(x, y);
+    const float step = std::sqrt(dx * dx + dy * dy);
+    // A non-finite movement would stop the stroke for good; it counts as none.
+    if (std::isfinite(step)) travelled += step;
+    if (!(travelled > minPointSpacing)) return;
+    screenToCanvas(x, y);
+    if (!onPage({x, y})) return;  // travel is kept: the point comes as soon as we are back
+    const BrushSample b = brush.sample(x, y, pressure);
+    travelled = 0.0f;
+    current->addPoint(x, y, b.radius, b.opacity);
+    const int n = current->pointCount();
+    if (n - firstUnsimplified - 1 > kPendingPoints) {
+        current->simplify(firstUnsimplified, n - 1, view.zoom, smoothness);
+        const int next = current->pointCount() - kSettlingPoints;
+        firstUnsimplified = next > 0 ? next : 1;
+    }
+    current->buildOutline(view.zoom);
+}
+
+void Drawing::endStroke(float /*x*/, float /*y*/) {
+    drawingActive = false;
+    if (!current) return;
+    if (current->pointCount() < 2) {
+        current.reset();
+        firstUnsimplified = 1;
+        return;
+    }
+    const int n = current->pointCount();
+    if (n - firstUnsimplified > 2) {
+        current->simplify(firstUnsimplified, n - 1, view.zoom, smoothness);
+        current->buildOutline(view.zoom);
+    }
+    firstUnsimplified = 1;
+    index.insertStroke(strokes.append(std::move(current)));
+    current.reset();
+}
+
+void Drawing::eraseAt(float x, float y, float pressure) {
+    // The radius is taken as canvas units whatever the zoom.
+    const float r = brush.sample(x, y, pressure).radius;
+    screenToCanvas(x, y);
+    const Rect eraser(x - r, y - r, x + r, y + r);
+    for (Stroke* s : index.queryStrokes(eraser)) eraseFrom(s, eraser);
+}
+
+void Drawing::eraseFrom(Stroke* stroke, const Rect& eraser) {
+    index.removeStroke(*stroke);
+    if (stroke->pointCount() < kMinErasedPart) {
+        deleteStroke(stroke);
+        return;
+    }
+    int first = 0;
+    int last = stroke->pointCount() - 1;
+    const EraserCut cut = stroke->findRunInRect(eraser, first, last)
+                              ? cutRun(*stroke, eraser, first, last)
+                              : EraserCut{};
+    if (!cut.erased) {
+        index.insertStroke(*stroke);
+        return;
+    }
+    if (cut.touchesStart || cut.reachesEnd) {
+        // Trim: the stroke keeps the one part that does not run into the erased end.
+        keepPart(*stroke, cut.touchesStart ? cut.after : cut.before);
+        return;
+    }
+    // Split: the stroke keeps the part before the cut; the part after becomes a new stroke
+    // at the end of the list.
+    keepPart(*stroke, cut.before);
+    if (static_cast<int>(cut.after.size()) >= kMinErasedPart) {
+        Stroke& rest = strokes.append(std::make_unique<Stroke>());
+        keepPart(rest, cut.after);
+    }
+}
+
+bool Drawing::keepPart(Stroke& stroke, std::vector<ControlPoint> part) {
+    if (static_cast<int>(part.size()) < kMinErasedPart) {
+        deleteStroke(&stroke);
+        return false;
+    }
+    stroke.points = std::move(part);
+    stroke.resetRibLists();  // simplify over the whole stroke rebuilds every segment
+    stroke.simplify(1, stroke.pointCount() - 1, view.zoom, smoothness);
+    stroke.recomputeBounds();
+    index.insertStroke(stroke);
+    stroke.buildOutline(view.zoom);
+    return true;
+}

@@ -1,0 +1,148 @@
+// Long scripted sessions on recorded pen input: draw, erase across at random, zoom, select;
+// after every eraser drag the document's invariants must hold.
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <tuple>
+
+#include "DrawingFixture.h"
+#include "support/StrokeData.h"
+
+namespace {
+
+bool finite(float v) { return std::isfinite(v); }
+
+void expectFinite(const Stroke& s) {
+    for (const auto& p : s.points) {
+        ASSERT_TRUE(finite(p.x) && finite(p.y) && finite(p.r) && finite(p.a));
+    }
+    for (const auto& list : s.ribLists) {
+        for (const Rib& rib : list) ASSERT_TRUE(isFinite(rib.v0) && isFinite(rib.v1));
+    }
+    ASSERT_LE(static_cast<std::size_t>(s.vertexCount) * 2, s.vertices.size());
+    ASSERT_LE(static_cast<std::size_t>(s.vertexCount) * 4, s.colours.size());
+    for (int i = 0; i < s.vertexCount * 2; ++i) ASSERT_TRUE(finite(s.vertices[i]));
+    for (int i = 0; i < s.vertexCount * 4; ++i) ASSERT_TRUE(finite(s.colours[i]));
+}
+
+// The index holds exactly the in-page segments of the listed strokes, each in a node that
+// contains it and, above the leaves, straddles the node's centre.
+void expectIndexMatches(const Drawing& d) {
+    const Rect page(0, 0, Drawing::kCanvasSize, Drawing::kCanvasSize);
+    using Key = std::tuple<const Stroke*, int>;
+    std::vector<Key> want, got;
+    for (const Stroke& s : d.strokes) {
+        ASSERT_TRUE(d.strokes.contains(&s));
+        ASSERT_GE(s.pointCount(), 2);
+        for (const auto& p : s.points) ASSERT_TRUE(s.bounds.contains(p.pos()));
+        expectFinite(s);
+        for (int i = 0; i + 1 < s.pointCount(); ++i) {
+            if (page.contains(s.points[i].pos()) && page.contains(s.points[i + 1].pos())) {
+                want.emplace_back(&s, i);
+            }
+        }
+    }
+    d.index.forEachNode([&](const QuadNode& node, std::uint32_t) {
+        for (const SegmentEntry& e : node.entries) {
+            ASSERT_TRUE(d.strokes.contains(e.stroke));
+            ASSERT_LT(e.segment + 1, e.stroke->pointCount());
+            ASSERT_EQ(e.a, e.stroke->points[e.segment].pos());
+            ASSERT_EQ(e.b, e.stroke->points[e.segment + 1].pos());
+            ASSERT_TRUE(node.bounds.contains(e.a) && node.bounds.contains(e.b));
+            if (!node.isLeaf()) {
+                ASSERT_NE(quadrantOf(e.a, node.centre()), quadrantOf(e.b, node.centre()));
+            }
+            got.emplace_back(e.stroke, e.segment);
+        }
+    });
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
+    ASSERT_EQ(got, want);
+    for (const Stroke* s : d.selection) ASSERT_TRUE(d.strokes.contains(s));
+}
+
+class Session : public DrawingTest {
+protected:
+    // Draws a recorded stroke scaled by `scale` about the page centre and moved by `shift`.
+    void drawRecorded(const strokedata::RecordedStroke& rec, float scale, Vec2 shift) {
+        auto at = [&](const strokedata::Sample& s) {
+            return Vec2((s.x - 450.0f) * scale + 450.0f + shift.x,
+                        (s.y - 450.0f) * scale + 450.0f + shift.y);
+        };
+        Vec2 prev = at(rec.samples[0]);
+        drawing->beginStroke(prev.x, prev.y, rec.samples[0].pressure);
+        for (std::size_t i = 1; i < rec.samples.size(); ++i) {
+            const Vec2 p = at(rec.samples[i]);
+            drawing->extendStroke(p.x, p.y, p.x - prev.x, p.y - prev.y, rec.samples[i].pressure);
+            prev = p;
+        }
+        drawing->endStroke(prev.x, prev.y);
+    }
+
+    void drawScattered(const std::vector<strokedata::RecordedStroke>& recs, std::mt19937& rng) {
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        for (const auto& rec : recs) {
+            const float scale = 0.15f + 0.85f * unit(rng);
+            const float room = 450.0f - 400.0f * scale;  // keeps the copy on the page
+            drawRecorded(rec, scale, {room * (2 * unit(rng) - 1), room * (2 * unit(rng) - 1)});
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(Session, DrawingAndErasingKeepTheIndexAndTheStrokesSound) {
+    const auto recs = strokedata::loadPageStrokes();
+    ASSERT_FALSE(recs.empty());
+    std::mt19937 rng(20261207);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+
+    for (int copy = 0; copy < 3; ++copy) drawScattered(recs, rng);
+    ASSERT_NO_FATAL_FAILURE(expectIndexMatches(*drawing));
+    const std::uint32_t drawn = drawing->strokes.count();
+    EXPECT_GE(drawn, recs.size() * 3 - 3);  // a recording too short for two points is dropped
+
+    std::size_t peak = drawn;
+    for (int drag = 0; drag < 300; ++drag) {
+        if (drag % 60 == 59) {
+            drawing->zoomView(unit(rng) * 40.0f - 10.0f);
+            drawing->view.rotation = unit(rng) * 360.0f - 180.0f;
+            drawing->refreshVisibleStrokes();
+        }
+        if (drag % 40 == 39) drawRecorded(recs[drag % recs.size()], 0.5f, {0, 0});
+        // Select a few strokes, so that erasing them must also drop them from the selection.
+        drawing->selection.clear();
+        for (Stroke& s : drawing->strokes) {
+            if (unit(rng) < 0.1f) drawing->selection.push_back(&s);
+        }
+
+        Vec2 p(unit(rng) * 1000.0f, unit(rng) * 1000.0f);
+        const Vec2 step(unit(rng) * 30.0f - 15.0f, unit(rng) * 30.0f - 15.0f);
+        const float pressure = 0.5f + 1.5f * unit(rng);
+        drawing->eraseAt(p.x, p.y, pressure);
+        for (int e = 0; e < 10; ++e) {
+            p += step;
+            drawing->eraseAt(p.x, p.y, pressure);
+        }
+        ASSERT_NO_FATAL_FAILURE(expectIndexMatches(*drawing)) << "after drag " << drag;
+        peak = std::max<std::size_t>(peak, drawing->strokes.count());
+    }
+    EXPECT_GT(peak, drawn);    // erasing split strokes
+    EXPECT_EQ(log.str(), "");  // every removal from the index found its segment
+}
+
+// Erasing everything: each drag runs across the whole page until nothing is left.
+TEST_F(Session, SweepingThePageErasesEverything) {
+    const auto recs = strokedata::loadPageStrokes();
+    std::mt19937 rng(7);
+    drawScattered(recs, rng);
+    for (int pass = 0; pass < 6 && drawing->strokes.count() > 0; ++pass) {
+        for (float y = 0; y <= 900; y += 8) {
+            for (float x = 0; x <= 900; x += 8) drawing->eraseAt(x, y, 2.0f);  // radius 10
+        }
+        ASSERT_NO_FATAL_FAILURE(expectIndexMatches(*drawing));
+    }
+    EXPECT_EQ(drawing->strokes.count(), 0u);
+    EXPECT_TRUE(drawing->index.query(Rect(0, 0, 900, 900)).empty());
+}
