@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <locale>
+#include <random>
+#include <sstream>
+
+#include "IoTestSupport.h"
+#include "io/NumberFormat.h"
+
+namespace {
+
+std::string printfFixed(double v) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%f", v);
+    return text;
+}
+
+std::string streamDefault(float v) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << v;
+    return out.str();
+}
+
+// Values around every place where the two formats change shape: rounding at the sixth
+// decimal, the exponent thresholds 1e-4 and 1e6, negative zero, float extremes.
+std::vector<float> edgeFloats() {
+    std::vector<float> values{0.0f,      -0.0f,     1.0f,       0.5f,         100.0f,
+                              250.5f,    1e-4f,     9.9999e-5f, 1e-5f,        123456.0f,
+                              999999.4f, 999999.6f, 1e6f,       1234567.0f,   -899.999f,
+                              0.1f,      1.0f / 3,  2.0f / 3,   0.0000005f,   -0.0000005f,
+                              FLT_MAX,   -FLT_MAX,  FLT_MIN,    1.17549e-38f, 3.4e38f};
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> canvas(-1000.0f, 2000.0f);
+    std::uniform_int_distribution<int> exponent(-40, 38);
+    for (int i = 0; i < 4000; ++i) values.push_back(canvas(random));
+    for (int i = 0; i < 4000; ++i) {
+        values.push_back(std::ldexp(canvas(random) / 1000.0f, exponent(random)));
+    }
+    return values;
+}
+
+TEST(NumberFormat, FixedMatchesPrintfAndGeneralMatchesTheStream) {
+    std::setlocale(LC_ALL, "C");
+    for (const float v : edgeFloats()) {
+        ASSERT_EQ(io::formatFixed6(v), printfFixed(v)) << v;
+        ASSERT_EQ(io::formatGeneral6(v), streamDefault(v)) << v;
+    }
+    EXPECT_EQ(io::formatGeneral6(100.0f), "100");
+    EXPECT_EQ(io::formatGeneral6(250.5f), "250.5");
+    EXPECT_EQ(io::formatGeneral6(1e-5f), "1e-05");
+    EXPECT_EQ(io::formatGeneral6(1234567.0f), "1.23457e+06");
+    EXPECT_EQ(io::formatFixed6(1.0), "1.000000");
+    EXPECT_EQ(io::formatFixed6(-0.0000004), "-0.000000");
+    EXPECT_EQ(io::formatInteger(-42), "-42");
+    EXPECT_EQ(io::formatUnsigned(18446744073709551615ull), "18446744073709551615");
+}
+
+TEST(NumberFormat, ParsesLikeScanfInTheCLocale) {
+    std::setlocale(LC_ALL, "C");
+    for (const char* text :
+         {"5",   "104.5", "-17.25",       "+3",     "  \t\n12.5",
+          "1e3", "1E-3",  "2.5e",         "7.",     ".5",
+          "-.5", "0x10",  "0x1p-2",       "0X.8p1", "0x",
+          "0xg", "12abc", "1,5",          "3.25.7", "1e+2x",
+          "-0",  "00012", "4294967296.5", "1e-320", "123456789012345678901234567890"}) {
+        double expected = 0.0;
+        if (std::sscanf(text, "%lf", &expected) != 1) expected = 0.0;
+        EXPECT_EQ(io::parseLeadingDouble(text), expected) << '"' << text << '"';
+    }
+}
+
+TEST(NumberFormat, NonNumbersAndNonFiniteValuesReadAsZero) {
+    for (const char* text : {"", " ", "abc", "-", "+", "+-1", "--1", ".", "e5", "nan", "NaN(1)",
+                             "inf", "-Infinity", "1e400", "-1e999", "0x1p99999", "\x01", "\xff"}) {
+        EXPECT_EQ(io::parseLeadingDouble(text), 0.0) << '"' << text << '"';
+    }
+    // Finite doubles beyond the float range would become infinities in the geometry.
+    EXPECT_EQ(io::parseLeadingFloat("1e300"), 0.0f);
+    EXPECT_EQ(io::parseLeadingFloat("-3.5e38"), 0.0f);
+    EXPECT_EQ(io::parseLeadingFloat("3.4e38"), 3.4e38f);
+    EXPECT_EQ(io::parseLeadingFloat("104.5"), 104.5f);
+}
+
+TEST(NumberFormat, DecimalCommaLocaleChangesNothing) {
+    iotest::CommaLocale german;
+    IOTEST_REQUIRE_COMMA_LOCALE(german);
+    EXPECT_EQ(printfFixed(1.5), "1,500000") << "the locale is in force";
+    EXPECT_EQ(io::formatFixed6(104.5), "104.500000");
+    EXPECT_EQ(io::formatGeneral6(250.5f), "250.5");
+    EXPECT_EQ(io::parseLeadingDouble("104.5"), 104.5);
+    EXPECT_EQ(io::parseLeadingDouble("104,5"), 104.0);
+}
+
+}  // namespace
