@@ -16,6 +16,10 @@ if [ -x "$out/fuzz_page" ] && [ -z "$(find "${sources[@]}" "$root"/src/io/*.h "$
         -newer "$out/fuzz_page" -print -quit)" ]; then
   exit 0
 fi
-nice "$cxx" "${flags[@]}" "${sources[@]}" $(pkg-config --libs tinyxml) -o "$out/fuzz_page.tmp"
+# Compile under the machine's shared build lock when there is one.
+lock=()
+command -v flock >/dev/null && lock=(flock /tmp/inkboard-build.lock)
+"${lock[@]}" nice "$cxx" "${flags[@]}" "${sources[@]}" $(pkg-config --libs tinyxml) \
+  -o "$out/fuzz_page.tmp"
 mv "$out/fuzz_page.tmp" "$out/fuzz_page"
 echo "built $out/fuzz_page"
