@@ -5,10 +5,11 @@
 #include "geometry/CubicBSpline.h"
 
 // Deepest level of midpoints that subdivision creates in one segment, so a segment gets at
-// most 2^depth ribs. Real strokes on a 900-unit page need at most 6 levels even at zoom 10
-// (tests check that the bound never bites there); without a bound, coordinates or
-// radii near the float range (a crafted file) would create millions of ribs per segment.
-inline constexpr int kMaxSubdivisionDepth = 12;
+// most 2^depth ribs. At zoom 10 recorded strokes need 5 levels and any curve inside the
+// 900-unit page at most 7 (tests check both), so the bound leaves room for curves 64 times
+// that size. Without it, coordinates near the float range (a crafted file) would create
+// millions of ribs per segment.
+inline constexpr int kMaxSubdivisionDepth = 10;
 
 // Places ribs along one segment's centre curve (x(t), y(t)) by recursive midpoint
 // subdivision until every chord is within 0.5 / (zoom + 1) canvas units of the curve at its

@@ -13,14 +13,16 @@
 #include "geometry/Stroke.h"
 #include "support/StrokeData.h"
 
+struct PenReplayOptions {
+    float zoom = 1.0f;
+    float smoothness = 1.0f;
+    float spacing = 4.0f;
+    bool buildOutline = true;  // after every added point, as the drawing does
+};
+
 class PenReplay {
 public:
-    struct Options {
-        float zoom = 1.0f;
-        float smoothness = 1.0f;
-        float spacing = 4.0f;
-        bool buildOutline = true;  // after every added point, as the drawing does
-    };
+    using Options = PenReplayOptions;
     struct Dab {
         float radius;
         float opacity;
