@@ -87,8 +87,10 @@ TEST(CanvasWindow, F1SwitchesBetweenWindowedAndFullScreenLayouts) {
 TEST(CanvasWindow, EscapeWritesTheCommandLogAndExitsWithZero) {
     QTemporaryDir dir;
     QString out;
-    EXPECT_EQ(runReplay(dir, "mouse press 300 300 left\nmouse release 300 300 left\nkey Escape\n"
-                             "echo not reached\n",
+    EXPECT_EQ(runReplay(dir,
+                        "mouse press 400 300 left\nmouse move 450 300 left\n"
+                        "mouse release 450 300 left\nmouse press 30 100 left\n"
+                        "mouse release 30 100 left\nkey Escape\necho not reached\n",
                         &out),
               0);
     EXPECT_FALSE(out.contains("not reached"));
@@ -99,7 +101,8 @@ TEST(CanvasWindow, EscapeWritesTheCommandLogAndExitsWithZero) {
     const QString text = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(text.startsWith("<?xml version=\"1.0\" ?>\n<CommandLog>\n    <c v=\"1\" t=\""))
         << text.toStdString();
-    EXPECT_TRUE(text.contains("<a an=\""));
+    EXPECT_TRUE(text.contains("<c v=\"0\" t=\"")) << "the band press";
+    EXPECT_TRUE(text.contains("<a an=\"")) << "the stroke's record";
 }
 
 TEST(CanvasWindow, DemoScriptPlaysToTheEnd) {

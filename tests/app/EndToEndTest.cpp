@@ -1,0 +1,146 @@
+// A user's session in the real window, driven through the replay driver: drawing with the
+// mouse and the pen, erasing with the right button and the pen's eraser, saving, flipping
+// pages and the keys.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <filesystem>
+#include <sstream>
+
+#include "WindowHarness.h"
+#include "app/ReplayDriver.h"
+#include "controller/CanvasController.h"
+#include "document/Drawing.h"
+#include "io/PageFile.h"
+
+namespace {
+// Window 1000 x 800: screen y = 800 - window y; canvas = screen - (50, 50) at the start.
+struct Session {
+    WindowHarness w{1000, 800};
+    ReplayDriver driver{*w.widget};
+
+    void play(const std::string& text) {
+        std::string error;
+        const auto s = ReplayScript::parse(text, error);
+        ASSERT_TRUE(s) << error;
+        ASSERT_TRUE(driver.run(*s));
+    }
+    // A straight drag between two window points, one event every 5 pixels.
+    void drag(const std::string& device, int x0, int y0, int x1, int y1, float p0 = 1.0f,
+              float p1 = 1.0f) {
+        std::ostringstream s;
+        const bool tablet = device == "pen" || device == "eraser";
+        const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0)) / 5;
+        for (int i = 0; i <= n; ++i) {
+            const float t = static_cast<float>(i) / static_cast<float>(n);
+            const int x = x0 + static_cast<int>((x1 - x0) * t), y = y0 + static_cast<int>((y1 - y0) * t);
+            const char* phase = i == 0 ? "press" : "move";
+            if (tablet)
+                s << "tablet " << phase << " " << x << " " << y << " " << p0 + (p1 - p0) * t << " "
+                  << device << "\n";
+            else
+                s << "mouse " << phase << " " << x << " " << y << " " << device << "\n";
+        }
+        if (tablet)
+            s << "tablet release " << x1 << " " << y1 << " 1 " << device << "\n";
+        else
+            s << "mouse release " << x1 << " " << y1 << " " << device << "\n";
+        play(s.str());
+    }
+    void tap(int x, int y) {
+        play("mouse press " + std::to_string(x) + " " + std::to_string(y) + " left\nmouse release " +
+             std::to_string(x) + " " + std::to_string(y) + " left\n");
+    }
+    // A press held still for more than a second.
+    void hold(int x, int y) {
+        const std::string at = std::to_string(x) + " " + std::to_string(y);
+        play("mouse press " + at + " left\nwait 1300\nmouse release " + at + " left\n");
+    }
+    bool darkAt(int x, int y) {
+        return w.widget->grabFramebuffer().pixelColor(x, y).lightness() < 100;
+    }
+    Drawing& drawing() { return w.manager().drawing(); }
+    CanvasController& controller() { return w.manager().controller(); }
+};
+
+constexpr int kNextX = 920, kNextY = 720;  // canvas (870, 30): next-page triangle
+constexpr int kPrevX = 80, kPrevY = 720;   // canvas (30, 30): previous-page triangle
+}  // namespace
+
+TEST(EndToEnd, DrawEraseSaveAndFlipPages) {
+    Session s;
+    ASSERT_TRUE(s.w.exposed);
+    s.drag("left", 350, 300, 650, 300);
+    s.drag("pen", 350, 450, 650, 450, 0.3f, 0.9f);
+    ASSERT_EQ(s.drawing().strokes.count(), 2u);
+    EXPECT_TRUE(s.darkAt(500, 300));
+    EXPECT_TRUE(s.darkAt(500, 450));
+
+    s.drag("right", 500, 250, 500, 350);
+    s.drag("eraser", 550, 400, 550, 500, 0.5f, 0.5f);
+    EXPECT_EQ(s.drawing().strokes.count(), 4u) << "each stroke was cut in two";
+    EXPECT_FALSE(s.darkAt(500, 300));
+    EXPECT_TRUE(s.darkAt(420, 300));
+    EXPECT_TRUE(s.darkAt(580, 300));
+    EXPECT_FALSE(s.darkAt(550, 450));
+
+    s.play("key S\n");
+    const auto saved = io::readPageFile("0.xml");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->strokes.size(), 4u);
+
+    testing::internal::CaptureStdout();
+    s.tap(kNextX, kNextY);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Failed to load file\n"),
+              std::string::npos);
+    EXPECT_EQ(s.controller().pageIndex, 1);
+    EXPECT_EQ(s.drawing().strokes.count(), 0u);
+    EXPECT_FALSE(s.darkAt(420, 300));
+
+    // The menu's delete button covers the previous-page triangle at its home position:
+    // bring the menu elsewhere as a user would (hold still, then hold on the indicator).
+    s.hold(700, 200);
+    ASSERT_TRUE(s.controller().indicator.visible);
+    s.hold(702, 200);
+    EXPECT_EQ(s.controller().menu.position, Vec2(702.0f, 600.0f));
+    s.tap(kPrevX, kPrevY);
+    EXPECT_EQ(s.controller().pageIndex, 0);
+    EXPECT_EQ(s.drawing().strokes.count(), 4u);
+    EXPECT_TRUE(std::filesystem::exists("1.xml"));
+    EXPECT_TRUE(s.darkAt(420, 300));
+}
+
+TEST(EndToEnd, KeysDoWhatTheTableSays) {
+    Session s;
+    ASSERT_TRUE(s.w.exposed);
+    s.drag("left", 350, 300, 650, 300);
+    s.play("key s\n");
+    EXPECT_FALSE(std::filesystem::exists("0.xml")) << "lower-case s does nothing";
+    s.play("key S\nkey C\n");
+    EXPECT_EQ(s.drawing().strokes.count(), 0u);
+    EXPECT_FALSE(s.darkAt(500, 300));
+    s.play("key L\n");
+    EXPECT_EQ(s.drawing().strokes.count(), 1u);
+    EXPECT_TRUE(s.darkAt(500, 300));
+    s.play("key E\nkey w\nkey c\nkey t\nkey [\nkey [\nkey ]\n");
+    EXPECT_TRUE(std::filesystem::exists("0.svg"));
+    EXPECT_TRUE(s.drawing().wireframe);
+    EXPECT_TRUE(s.drawing().showPoints);
+    EXPECT_TRUE(s.drawing().index.debugDraw);
+    EXPECT_FLOAT_EQ(s.drawing().smoothness, 0.5f);
+}
+
+TEST(EndToEnd, AFlipWhoseSaveFailsKeepsTheDrawingAndThePage) {
+    Session s;
+    ASSERT_TRUE(s.w.exposed);
+    s.drag("left", 350, 300, 650, 300);
+    std::filesystem::create_directory("0.xml");  // the page's path is taken
+    testing::internal::CaptureStdout();
+    s.tap(kNextX, kNextY);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(s.controller().pageIndex, 0);
+    EXPECT_EQ(s.drawing().strokes.count(), 1u);
+    EXPECT_TRUE(s.darkAt(500, 300));
+    EXPECT_NE(said.find("0.xml"), std::string::npos) << said;
+}
