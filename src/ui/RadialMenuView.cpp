@@ -1,0 +1,187 @@
+#include "ui/RadialMenuView.h"
+
+#include <GL/gl.h>
+
+#include <charconv>
+
+#include "controller/CanvasController.h"
+#include "document/Drawing.h"
+#include "platform/TextureManager.h"
+#include "render/Circles.h"
+#include "render/GlStateGuard.h"
+#include "ui/TextureFont.h"
+
+namespace {
+constexpr int kReadoutFontSize = 50;
+constexpr float kReadoutDrop = 30.0f;  // cell bottom below the menu centre, pixels
+
+// Textures are drawn in their own colours: the current colour would tint them otherwise.
+void untinted() { glColor4f(1.0f, 1.0f, 1.0f, 1.0f); }
+
+// A button-style square of half-size h around c; texture t = 0 at its top edge.
+void buttonQuad(std::uint32_t texture, Vec2 c, float h) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(c.x - h, c.y - h);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(c.x - h, c.y + h);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(c.x + h, c.y + h);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(c.x + h, c.y - h);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+std::uint32_t imageFor(const MenuButtonImages& images, int id, const CanvasController& c) {
+    if (c.menuPressed && c.lastMenuButton == id) return images.pressed;
+    if (c.modeButton == id) return images.down;
+    return images.up;
+}
+}  // namespace
+
+RadialMenuView::RadialMenuView() = default;
+RadialMenuView::~RadialMenuView() = default;
+
+void RadialMenuView::setButtonTextures(const std::array<MenuButtonImages, 4>& buttons) {
+    buttons_ = buttons;
+}
+
+void RadialMenuView::setSliderTextures(std::uint32_t properties, std::uint32_t brushSize,
+                                       std::uint32_t softness, std::uint32_t smoothness) {
+    font_ = std::make_unique<TextureFont>(findAssetRoot() + "images/unanimo.ttf", kReadoutFontSize);
+    centre_ = properties;
+    drawSliders_ = {brushSize, smoothness};
+    editSliders_ = {brushSize, softness};
+}
+
+void RadialMenuView::setToggleTextures(std::uint32_t none, std::uint32_t size, std::uint32_t alpha,
+                                       std::uint32_t pressureUp, std::uint32_t pressurePressed,
+                                       std::uint32_t speedUp, std::uint32_t speedPressed) {
+    mappingIcons_ = {none, size, alpha};
+    toggles_[0] = {pressureUp, pressurePressed, pressureUp};
+    toggles_[1] = {speedUp, speedPressed, speedUp};
+}
+
+std::string RadialMenuView::zoomText(float zoom) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, zoom, std::chars_format::fixed, 2);
+    std::string text(buf, res.ec == std::errc() ? res.ptr : buf);
+    return text + "x";
+}
+
+Vec2 RadialMenuView::toggleCentre(const RadialMenu& menu, int i) {
+    Vec2 ray(-1.0f, 0.0f);
+    for (int k = 0; k <= i; ++k) rotate(ray, menu.toggleAngles[k] * kDegToRad);
+    return menu.position + ray * (menu.innerRadius + menu.size * 0.5f);
+}
+
+void RadialMenuView::draw(const CanvasController& controller) const {
+    const GlStateGuard saved;
+    untinted();
+    drawButtons(controller);
+    drawSliders(controller.menu, controller.mode);
+    if (controller.mode == 0) drawToggles(controller);
+    glDisable(GL_TEXTURE_2D);
+    drawReadout(controller);
+}
+
+void RadialMenuView::drawButtons(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu;
+    for (int i = 0; i < 4; ++i)
+        buttonQuad(imageFor(buttons_[i], i, controller), menu.buttonCentre(i), menu.size * 0.5f);
+
+    const float c = menu.innerRadius;
+    const Vec2 m = menu.position;
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, centre_);
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(m.x - c, m.y - c);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(m.x - c, m.y + c);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(m.x + c, m.y - c);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(m.x + c, m.y + c);
+    glEnd();
+}
+
+void RadialMenuView::drawSliders(const RadialMenu& menu, int mode) const {
+    const float c = menu.innerRadius, s = menu.size, w = 0.588f * s;
+    const auto& angles = mode == 0 ? menu.drawSliderAngles : menu.editSliderAngles;
+    const auto& textures = mode == 0 ? drawSliders_ : editSliders_;
+    // Texture s runs from the outer end (0) to the inner end (1) of the bar.
+    Vec2 corners[4] = {{-(c + s), -w / 2}, {-(c + s), w / 2}, {-c, -w / 2}, {-c, w / 2}};
+    const float tex[4][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
+    glEnable(GL_TEXTURE_2D);
+    for (int k = 0; k < 2; ++k) {
+        for (Vec2& p : corners) rotate(p, angles[k] * kDegToRad);
+        glBindTexture(GL_TEXTURE_2D, textures[k]);
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int i = 0; i < 4; ++i) {
+            glTexCoord2f(tex[i][0], tex[i][1]);
+            glVertex2f(menu.position.x + corners[i].x, menu.position.y + corners[i].y);
+        }
+        glEnd();
+    }
+}
+
+void RadialMenuView::drawToggles(const CanvasController& controller) const {
+    for (int i = 0; i < 2; ++i)
+        buttonQuad(imageFor(toggles_[i], 4 + i, controller), toggleCentre(controller.menu, i),
+                   controller.menu.size * 0.4f);
+}
+
+void RadialMenuView::drawReadout(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu;
+    const Vec2 m = menu.position;
+    const Drawing* d = controller.drawing;
+    if (!d) return;
+    switch (menu.hitState) {
+        case 0:
+            if (font_) {
+                // Centred: at the nominal 25 px left of centre, "1.00x" in the 50 px face
+                // runs past the right edge of the centre disc.
+                const std::string text = zoomText(d->view.zoom);
+                font_->draw(text, m.x - static_cast<float>(font_->width(text)) * 0.5f,
+                            m.y - kReadoutDrop);
+            }
+            break;
+        case 1:
+            circles::filledDisc(m.x, m.y, d->brush.size, {0.0f, 0.0f, 0.0f, 1.0f});
+            break;
+        case 2: {
+            const float a = 0.6f * menu.innerRadius, b = 2.0f * a / 6.0f;
+            const float amp = 10.0f - d->smoothness;
+            glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+            glLineWidth(3.0f);
+            glBegin(GL_LINE_STRIP);
+            glVertex2f(m.x + -a, m.y);
+            for (int i = 1; i <= 5; ++i)
+                glVertex2f(m.x + (-a + static_cast<float>(i) * b), m.y + (i % 2 ? amp : -amp));
+            glVertex2f(m.x + a, m.y);
+            glEnd();
+            glLineWidth(1.0f);
+            break;
+        }
+        case 3:
+        case 4:
+            for (const auto& circle : d->deformTool.circles)
+                circles::softDisc(m.x + circle.offset.x, m.y + circle.offset.y, circle.radius,
+                                  circle.falloff, 0.0f, 0.0f, 0.0f, 1.0f);
+            break;
+        case 5:
+        case 6: {
+            const int mapping = menu.hitState == 5 ? d->brush.pressureMode : d->brush.speedMode;
+            if (mapping < 0 || mapping > 2) break;
+            untinted();
+            buttonQuad(mappingIcons_[mapping], m, 0.4f * menu.innerRadius);
+            break;
+        }
+        default:
+            break;
+    }
+}

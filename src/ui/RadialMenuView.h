@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "geometry/Vec2.h"
+
+class CanvasController;
+class RadialMenu;
+class TextureFont;
+
+// Images of one menu button or pen toggle; which one shows follows the controller's state.
+struct MenuButtonImages {
+    std::uint32_t up = 0;
+    std::uint32_t pressed = 0;
+    std::uint32_t down = 0;
+};
+
+// Draws the controller's radial menu: the four ring buttons, the centre disc, the sliders of
+// the current mode, the pen toggles in draw mode and the centre readout. The menu's position,
+// angles and hit state live in the controller's RadialMenu; this view keeps only texture
+// names and the readout font. Screen pixels, y up.
+class RadialMenuView {
+public:
+    RadialMenuView();
+    ~RadialMenuView();
+
+    // Buttons 0..3: draw, edit, delete, reset view.
+    void setButtonTextures(const std::array<MenuButtonImages, 4>& buttons);
+    // Also creates the readout font (needs the GL context current).
+    void setSliderTextures(std::uint32_t properties, std::uint32_t brushSize,
+                           std::uint32_t softness, std::uint32_t smoothness);
+    void setToggleTextures(std::uint32_t none, std::uint32_t size, std::uint32_t alpha,
+                           std::uint32_t pressureUp, std::uint32_t pressurePressed,
+                           std::uint32_t speedUp, std::uint32_t speedPressed);
+
+    // Expects the pixel projection and an identity model-view; restores the line width,
+    // 2-D texturing and the bound texture.
+    void draw(const CanvasController& controller) const;
+
+    const TextureFont* readoutFont() const { return font_.get(); }
+
+    // The zoom readout: two decimals and an "x", independent of the C locale (1 -> "1.00x").
+    static std::string zoomText(float zoom);
+    // Centre of pen toggle 0 (pressure) or 1 (speed) for the menu's current position.
+    static Vec2 toggleCentre(const RadialMenu& menu, int i);
+
+private:
+    void drawButtons(const CanvasController& controller) const;
+    void drawSliders(const RadialMenu& menu, int mode) const;
+    void drawToggles(const CanvasController& controller) const;
+    void drawReadout(const CanvasController& controller) const;
+
+    std::array<MenuButtonImages, 4> buttons_{};
+    std::array<MenuButtonImages, 2> toggles_{};    // ids 4 (pressure) and 5 (speed)
+    std::array<std::uint32_t, 3> mappingIcons_{};  // indexed by mapping: none, size, alpha
+    std::uint32_t centre_ = 0;
+    std::array<std::uint32_t, 2> drawSliders_{};  // brush size, smoothness
+    std::array<std::uint32_t, 2> editSliders_{};  // brush size, softness
+    std::unique_ptr<TextureFont> font_;
+};
