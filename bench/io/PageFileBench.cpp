@@ -48,9 +48,7 @@ const std::vector<std::vector<ControlPoint>>& page() {
     return strokes;
 }
 
-std::vector<std::span<const ControlPoint>> views() {
-    return {page().begin(), page().end()};
-}
+std::vector<std::span<const ControlPoint>> views() { return {page().begin(), page().end()}; }
 
 const std::string& pageText() {
     static const std::string text = io::formatPage(views());
