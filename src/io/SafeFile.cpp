@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -53,13 +54,26 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// A symbolic link is written through, as opening the path for writing would: its
+// target is what gets replaced, and the link stays. A dangling link is replaced itself.
+std::string resolveLink(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
 }  // namespace
 
-bool replaceFileContents(const std::string& path, std::string_view bytes) {
+bool replaceFileContents(const std::string& requested, std::string_view bytes) {
+    const std::string path = resolveLink(requested);
     std::string tempPath;
     const int fd = createTemporary(path, tempPath);
     if (fd < 0) {
-        report(path, errno);
+        report(requested, errno);
         return false;
     }
 
@@ -80,7 +94,7 @@ bool replaceFileContents(const std::string& path, std::string_view bytes) {
     }
     if (!ok) {
         ::unlink(tempPath.c_str());
-        report(path, error);
+        report(requested, error);
         return false;
     }
 

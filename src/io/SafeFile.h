@@ -9,7 +9,8 @@ namespace io {
 // leaves a truncated file: the bytes go to a new temporary file in the same folder,
 // which is flushed to disk and renamed over the target only when every write
 // succeeded; then the folder is flushed so the rename itself is durable. A new file
-// gets the usual permissions (0666 less the umask), a replaced one keeps its mode.
+// gets the usual permissions (0666 less the umask), a replaced one keeps its mode; a
+// symbolic link is written through (its target is replaced, the link stays).
 //
 // On failure the target is untouched, the temporary file is removed, one line naming
 // the file and the reason goes to standard output, and the result is false.

@@ -37,6 +37,17 @@ TEST(SafeFile, CreatesAndReplacesFilesLeavingNothingElse) {
     EXPECT_EQ(dir.listing(), "page.xml;");
 }
 
+TEST(SafeFile, SymbolicLinksAreWrittenThrough) {
+    iotest::TempDir dir;
+    std::filesystem::create_directory(dir.file("pages"));
+    iotest::writeFile(dir.file("pages/real.xml"), "old");
+    std::filesystem::create_symlink("pages/real.xml", dir.file("0.xml"));
+    EXPECT_TRUE(io::replaceFileContents(dir.file("0.xml"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("0.xml")));
+    EXPECT_EQ(iotest::readFile(dir.file("pages/real.xml")), "new");
+    EXPECT_EQ(dir.listing(), "0.xml;pages;");
+}
+
 TEST(SafeFile, RelativePathsWriteIntoTheWorkingFolder) {
     iotest::TempDir dir;
     const auto previous = std::filesystem::current_path();
