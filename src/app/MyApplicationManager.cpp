@@ -10,6 +10,9 @@
 #include "platform/TextureManager.h"
 #include "platform/VisComponentGL.h"
 #include "render/DrawingRenderer.h"
+#include "render/ScreenFrame.h"
+#include "ui/RadialMenuView.h"
+#include "ui/TextureFont.h"
 
 const std::vector<std::string>& textureFiles() {
     static const std::vector<std::string> files{
@@ -34,7 +37,7 @@ const std::vector<std::string>& textureFiles() {
 }
 
 MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
-    : DefaultManager(std::move(timer)) {
+    : DefaultManager(std::move(timer)), menuView_(std::make_unique<RadialMenuView>()) {
     drawing_ = std::make_unique<Drawing>();
     controller_ = std::make_unique<CanvasController>(drawing_.get(), Stopwatch(),
                                                      [this] { return frameTimer().getCurrentTime(); });
@@ -74,8 +77,19 @@ void MyApplicationManager::init() {
         for (std::size_t i = 0; i < textureFiles().size(); ++i)
             textures_.push_back(textures.getTextureName(i));
     }
+    const std::string root = findAssetRoot();
+    smallFont_ = std::make_unique<TextureFont>(root + "images/arial.ttf", 12);
+    mediumFont_ = std::make_unique<TextureFont>(root + "images/unanimo.ttf", 30);
+
     cornerCircleTexture_ = texture(11);
     smallBigTexture_ = texture(16);
+    menuView_->setSliderTextures(texture(12), texture(13), texture(17), texture(18));
+    menuView_->setButtonTextures({{{texture(0), texture(1), texture(2)},
+                                   {texture(3), texture(4), texture(5)},
+                                   {texture(14), texture(15), texture(15)},
+                                   {texture(28), texture(29), texture(29)}}});
+    menuView_->setToggleTextures(texture(25), texture(19), texture(20), texture(21),
+                                 texture(22), texture(23), texture(24));
 
     indicatorRing_ = std::make_unique<VisComponentGL>();
     const double size = controller_->indicator.diameter;
@@ -128,7 +142,10 @@ void MyApplicationManager::renderFrame(bool picking) {
     drawing_->brush.step(lastX_, lastY_);
 
     renderDrawing(*drawing_);
+    renderScreenFrame(controller_->viewWidth, controller_->viewHeight, controller_->borderMargin,
+                      controller_->cornerRadius, {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);
+    menuView_->draw(*controller_);
     if (controller_->indicator.visible) drawIndicator();
 }
 

@@ -13,6 +13,8 @@ class SurfaceEvent;
 class VisComponent;
 class VisComponentGL;
 class GradientRoundBorderStrategy;
+class RadialMenuView;
+class TextureFont;
 
 // Owns the drawing and the controller for the whole run, routes input to them, keeps the
 // window size and draws every frame in a fixed order (later items cover earlier ones).
@@ -39,6 +41,7 @@ public:
     std::uint32_t texture(std::size_t index) const {
         return index < textures_.size() ? textures_[index] : 0;
     }
+    const RadialMenuView& menuView() const { return *menuView_; }
 
 protected:
     void init() override;
@@ -57,6 +60,9 @@ private:
     std::uint32_t cornerCircleTexture_ = 0;
     std::uint32_t smallBigTexture_ = 0;
     std::vector<std::uint32_t> textures_;  // GL names in the order of textureFiles()
+    std::unique_ptr<TextureFont> smallFont_;   // images/arial.ttf, 12 px
+    std::unique_ptr<TextureFont> mediumFont_;  // images/unanimo.ttf, 30 px
+    std::unique_ptr<RadialMenuView> menuView_;
 };
 
 // The run-time images, in the order their texture names are handed out.

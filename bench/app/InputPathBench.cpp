@@ -1,0 +1,89 @@
+// The input path: from a DRAG event entering the manager's routing to the stroke's outline
+// being ready (or the eraser's cut being indexed), per event. No window is needed: the
+// manager routes without drawing.
+#include <benchmark/benchmark.h>
+
+#include <QTemporaryDir>
+#include <memory>
+#include <span>
+
+#include "TiledPage.h"
+#include "app/MyApplicationManager.h"
+#include "controller/CanvasController.h"
+#include "document/Drawing.h"
+#include "io/PageFile.h"
+#include "platform/ConstantProvider.h"
+#include "platform/MonotonicFrameTimer.h"
+#include "platform/SurfaceEvent.h"
+
+namespace {
+// One long pen path made of every recorded stroke, each continuing where the last ended,
+// folded back into the page's middle so it never leaves it (screen = canvas + 50).
+std::vector<Vec2> longPath() {
+    std::vector<Vec2> path;
+    Vec2 at(450.0f, 450.0f);
+    for (const auto& rec : strokedata::loadAllStrokes()) {
+        for (std::size_t i = 1; i < rec.samples.size(); ++i) {
+            const Vec2 d(rec.samples[i].x - rec.samples[i - 1].x,
+                         -(rec.samples[i].y - rec.samples[i - 1].y));
+            at += d;
+            at.x = 150.0f + std::fmod(std::fabs(at.x - 150.0f), 700.0f);
+            at.y = 150.0f + std::fmod(std::fabs(at.y - 150.0f), 700.0f);
+            path.push_back(at);
+        }
+    }
+    return path;
+}
+
+struct Manager {
+    QTemporaryDir dir;
+    std::unique_ptr<MyApplicationManager> m;
+    std::uint32_t press, drag;
+    Manager() {
+        QDir::setCurrent(dir.path());
+        m = std::make_unique<MyApplicationManager>(std::make_unique<MonotonicFrameTimer>());
+        m->resize(1200, 1000);
+        m->controller().menu.moveTo(-1000.0f, -1000.0f);  // out of the way of every press
+        auto& c = ConstantProvider::getInstance();
+        press = c.getEventTypeIdentifier("PRESS");
+        drag = c.getEventTypeIdentifier("DRAG");
+    }
+    void route(std::uint32_t type, Vec2 p, int alt) {
+        SurfaceEvent e(type, 0, p.x, p.y, 0.0, nullptr, 1);
+        m->routeEvent(e, alt, 1.0f, nullptr);
+    }
+};
+
+// Events already routed into the stroke before the measured ones: the cost must not grow.
+void BM_DrawDragEvent(benchmark::State& state) {
+    static const std::vector<Vec2> path = longPath();
+    Manager h;
+    const std::size_t before = static_cast<std::size_t>(state.range(0));
+    std::size_t i = 0;
+    h.route(h.press, path[i++], 0);
+    for (; i < before; ++i) h.route(h.drag, path[i % path.size()], -1);
+    for (auto _ : state) h.route(h.drag, path[i++ % path.size()], -1);
+    state.counters["points"] = h.m->drawing().current->pointCount();
+    state.counters["vertices"] = h.m->drawing().current->vertexCount;
+}
+BENCHMARK(BM_DrawDragEvent)->Arg(1)->Arg(2000)->Arg(20000)->Iterations(2000);
+
+// A right-button drag across a page of 10,000 strokes, per event.
+void BM_EraseDragEvent(benchmark::State& state) {
+    Manager h;
+    const auto page = tiledPage();
+    std::vector<std::span<const ControlPoint>> spans(page.begin(), page.end());
+    io::writePageFile("0.xml", spans);
+    h.m->drawing().loadXml("0.xml");
+    const std::size_t strokes = h.m->drawing().strokes.count();
+    // Across the page's diagonal (clear of the corner zone), 5 pixels per event, over and over.
+    std::vector<Vec2> sweep;
+    for (float t = 0.0f; t < 780.0f; t += 3.5f) sweep.push_back({120.0f + t, 120.0f + t * 0.9f});
+    std::size_t i = 0;
+    h.route(h.press, sweep[0], 1);
+    for (auto _ : state) h.route(h.drag, sweep[++i % sweep.size()], -1);
+    state.counters["strokes_before"] = static_cast<double>(strokes);
+    state.counters["strokes_after"] = h.m->drawing().strokes.count();
+}
+BENCHMARK(BM_EraseDragEvent)->Iterations(500)->Unit(benchmark::kMicrosecond);
+}  // namespace
