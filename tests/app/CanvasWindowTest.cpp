@@ -114,3 +114,15 @@ TEST(CanvasWindow, DemoScriptPlaysToTheEnd) {
     EXPECT_TRUE(QFile::exists(dir.filePath("0.xml")));
     EXPECT_TRUE(QFile::exists(dir.filePath("demo-drawn.png")));
 }
+
+TEST(CanvasWindow, TexturesOutliveTheTextureManagerThatLoadedThem) {
+    WindowHarness w;
+    ASSERT_TRUE(w.exposed);
+    w.widget->makeCurrent();
+    for (std::size_t i = 0; i < textureFiles().size(); ++i) {
+        const std::uint32_t name = w.manager().texture(i);
+        EXPECT_NE(name, 0u) << textureFiles()[i];
+        EXPECT_TRUE(glIsTexture(name)) << textureFiles()[i];
+    }
+    w.widget->doneCurrent();
+}
