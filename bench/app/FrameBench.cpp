@@ -1,19 +1,18 @@
 // Frame time with 10,000 strokes of which about 100 are in view, against a frame with only
 // those strokes loaded: the difference is what culling the rest costs.
-#include <benchmark/benchmark.h>
-
 #include <GL/gl.h>
+#include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <span>
 
+#include "TiledPage.h"
 #include "app/MyApplicationManager.h"
 #include "app/MyProject.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
-#include "TiledPage.h"
 
 namespace {
 constexpr float kZoom = 10.0f;  // the 800 x 600 view then spans about 11 x 11 cells

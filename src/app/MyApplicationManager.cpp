@@ -16,21 +16,36 @@
 
 const std::vector<std::string>& textureFiles() {
     static const std::vector<std::string> files{
-        "images/drawButton_up.png",      "images/drawButton_press.png",
-        "images/drawButton_down.png",    "images/editButton_up.png",
-        "images/editButton_press.png",   "images/editButton_down.png",
-        "images/plus.png",               "images/minus.png",
-        "images/selectWidget.png",       "images/selectWidget_high.png",
-        "images/anchor.png",             "images/corner_circle.png",
-        "images/properties.png",         "images/brush_sizer.png",
-        "images/deleteButton_up.png",    "images/deleteButton_press.png",
-        "images/small_big.png",          "images/softness_sizer.png",
-        "images/smoothness_sizer.png",   "images/vary_size.png",
-        "images/vary_alpha.png",         "images/pen_pressure_up.png",
-        "images/pen_pressure_press.png", "images/pen_speed_up.png",
-        "images/pen_speed_press.png",    "images/vary_none.png",
-        "images/cancel_up.png",          "images/define_brush.png",
-        "images/reset_canvas_up.png",    "images/reset_canvas_press.png",
+        "images/drawButton_up.png",
+        "images/drawButton_press.png",
+        "images/drawButton_down.png",
+        "images/editButton_up.png",
+        "images/editButton_press.png",
+        "images/editButton_down.png",
+        "images/plus.png",
+        "images/minus.png",
+        "images/selectWidget.png",
+        "images/selectWidget_high.png",
+        "images/anchor.png",
+        "images/corner_circle.png",
+        "images/properties.png",
+        "images/brush_sizer.png",
+        "images/deleteButton_up.png",
+        "images/deleteButton_press.png",
+        "images/small_big.png",
+        "images/softness_sizer.png",
+        "images/smoothness_sizer.png",
+        "images/vary_size.png",
+        "images/vary_alpha.png",
+        "images/pen_pressure_up.png",
+        "images/pen_pressure_press.png",
+        "images/pen_speed_up.png",
+        "images/pen_speed_press.png",
+        "images/vary_none.png",
+        "images/cancel_up.png",
+        "images/define_brush.png",
+        "images/reset_canvas_up.png",
+        "images/reset_canvas_press.png",
         "images/0003.png",
     };
     return files;
@@ -39,8 +54,8 @@ const std::vector<std::string>& textureFiles() {
 MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
     : DefaultManager(std::move(timer)), menuView_(std::make_unique<RadialMenuView>()) {
     drawing_ = std::make_unique<Drawing>();
-    controller_ = std::make_unique<CanvasController>(drawing_.get(), Stopwatch(),
-                                                     [this] { return frameTimer().getCurrentTime(); });
+    controller_ = std::make_unique<CanvasController>(
+        drawing_.get(), Stopwatch(), [this] { return frameTimer().getCurrentTime(); });
     auto& constants = ConstantProvider::getInstance();
     pressType_ = constants.getEventTypeIdentifier("PRESS");
     dragType_ = constants.getEventTypeIdentifier("DRAG");
@@ -88,8 +103,8 @@ void MyApplicationManager::init() {
                                    {texture(3), texture(4), texture(5)},
                                    {texture(14), texture(15), texture(15)},
                                    {texture(28), texture(29), texture(29)}}});
-    menuView_->setToggleTextures(texture(25), texture(19), texture(20), texture(21),
-                                 texture(22), texture(23), texture(24));
+    menuView_->setToggleTextures(texture(25), texture(19), texture(20), texture(21), texture(22),
+                                 texture(23), texture(24));
 
     indicatorRing_ = std::make_unique<VisComponentGL>();
     const double size = controller_->indicator.diameter;

@@ -59,7 +59,7 @@ private:
     float lastY_ = 0.0f;
     std::uint32_t cornerCircleTexture_ = 0;
     std::uint32_t smallBigTexture_ = 0;
-    std::vector<std::uint32_t> textures_;  // GL names in the order of textureFiles()
+    std::vector<std::uint32_t> textures_;      // GL names in the order of textureFiles()
     std::unique_ptr<TextureFont> smallFont_;   // images/arial.ttf, 12 px
     std::unique_ptr<TextureFont> mediumFont_;  // images/unanimo.ttf, 30 px
     std::unique_ptr<RadialMenuView> menuView_;

@@ -64,9 +64,9 @@ void MyProject::initializeGL() {
     glDisable(GL_DITHER);
     // A context recreated for a new native window keeps the one manager of the run.
     if (manager_) return;
-    manager_ = factory_ ? factory_()
-                        : std::make_unique<MyApplicationManager>(
-                              std::make_unique<MonotonicFrameTimer>());
+    manager_ =
+        factory_ ? factory_()
+                 : std::make_unique<MyApplicationManager>(std::make_unique<MonotonicFrameTimer>());
     router_ = std::make_unique<InputRouter>(
         *manager_, [this](SurfaceEvent& ev, int alt, float pressure, VisComponent* c) {
             manager_->routeEvent(ev, alt, pressure, c);
@@ -109,8 +109,8 @@ void MyProject::mouseMoveEvent(QMouseEvent* e) {
 
 void MyProject::mouseReleaseEvent(QMouseEvent* e) {
     if (!router_ || !fromRealMouse(e)) return;
-    router_->release(InputRouter::Source::Mouse, pixel(e->position().x()),
-                     pixel(e->position().y()), altButtonOf(e->button()));
+    router_->release(InputRouter::Source::Mouse, pixel(e->position().x()), pixel(e->position().y()),
+                     altButtonOf(e->button()));
 }
 
 void MyProject::tabletEvent(QTabletEvent* e) {

@@ -59,18 +59,30 @@ bool ReplayDriver::runOne(const ReplayCommand& c) {
             widget_.resize(c.x, c.y);
             runEventLoop(50);
             return widget_.width() == c.x && widget_.height() == c.y;
-        case K::Wait: runEventLoop(c.x); return true;
-        case K::Mouse: mouse(c); return true;
-        case K::Tablet: tablet(c); return true;
-        case K::Touch: touch(c); return true;
-        case K::Key: key(c.text); return true;
+        case K::Wait:
+            runEventLoop(c.x);
+            return true;
+        case K::Mouse:
+            mouse(c);
+            return true;
+        case K::Tablet:
+            tablet(c);
+            return true;
+        case K::Touch:
+            touch(c);
+            return true;
+        case K::Key:
+            key(c.text);
+            return true;
         case K::Grab: {
             const QImage img = widget_.grabFramebuffer();
             const bool saved = img.save(QString::fromStdString(c.text), "PNG");
             if (saved) std::cout << "replay: saved frame " << c.text << "\n";
             return saved;
         }
-        case K::Echo: std::cout << c.text << "\n"; return true;
+        case K::Echo:
+            std::cout << c.text << "\n";
+            return true;
     }
     return false;
 }
@@ -109,8 +121,8 @@ void ReplayDriver::tablet(const ReplayCommand& c) {
         button = Qt::LeftButton;
         buttons = Qt::NoButton;
     }
-    QTabletEvent ev(type, eraser ? eraser_.get() : pen_.get(), local, global, c.pressure, 0, 0,
-                    0, 0, 0, Qt::NoModifier, button, buttons);
+    QTabletEvent ev(type, eraser ? eraser_.get() : pen_.get(), local, global, c.pressure, 0, 0, 0,
+                    0, 0, Qt::NoModifier, button, buttons);
     QApplication::sendEvent(&widget_, &ev);
 }
 
@@ -119,9 +131,15 @@ void ReplayDriver::touch(const ReplayCommand& c) {
     const QPoint p(c.x, c.y);
     auto seq = QTest::touchEvent(&widget_, touchDevice_);
     switch (c.phase) {
-        case ReplayCommand::Phase::Press: seq.press(id, p, &widget_); break;
-        case ReplayCommand::Phase::Move: seq.move(id, p, &widget_); break;
-        case ReplayCommand::Phase::Release: seq.release(id, p, &widget_); break;
+        case ReplayCommand::Phase::Press:
+            seq.press(id, p, &widget_);
+            break;
+        case ReplayCommand::Phase::Move:
+            seq.move(id, p, &widget_);
+            break;
+        case ReplayCommand::Phase::Release:
+            seq.release(id, p, &widget_);
+            break;
     }
     seq.commit();
 }

@@ -4,10 +4,14 @@
 
 namespace {
 bool parsePhase(const std::string& w, ReplayCommand::Phase& p) {
-    if (w == "press") p = ReplayCommand::Phase::Press;
-    else if (w == "move") p = ReplayCommand::Phase::Move;
-    else if (w == "release") p = ReplayCommand::Phase::Release;
-    else return false;
+    if (w == "press")
+        p = ReplayCommand::Phase::Press;
+    else if (w == "move")
+        p = ReplayCommand::Phase::Move;
+    else if (w == "release")
+        p = ReplayCommand::Phase::Release;
+    else
+        return false;
     return true;
 }
 std::string restOf(std::istringstream& in) {
@@ -25,7 +29,8 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
     int number = 0;
     while (std::getline(lines, line)) {
         ++number;
-        if (const auto hash = line.find('#'); hash != std::string::npos && line.rfind("key", 0) != 0)
+        if (const auto hash = line.find('#');
+            hash != std::string::npos && line.rfind("key", 0) != 0)
             line.erase(hash);
         std::istringstream in(line);
         std::string word;
@@ -45,7 +50,8 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
                                         : ReplayCommand::Kind::Touch;
             std::string phase;
             ok = static_cast<bool>(in >> phase >> c.x >> c.y) && parsePhase(phase, c.phase);
-            if (ok && c.kind == ReplayCommand::Kind::Tablet) ok = static_cast<bool>(in >> c.pressure);
+            if (ok && c.kind == ReplayCommand::Kind::Tablet)
+                ok = static_cast<bool>(in >> c.pressure);
             if (ok && !(in >> c.device)) c.device.clear();
             if (c.kind == ReplayCommand::Kind::Mouse && c.device.empty())
                 c.device = c.phase == ReplayCommand::Phase::Move ? "none" : "left";

@@ -34,10 +34,8 @@ int CanvasController::classifyHit(float x, float y) {
     const struct {
         float cx, cy;
         int gesture;
-    } corners[] = {{0.0f, 0.0f, 5},
-                   {viewWidth, 0.0f, 6},
-                   {0.0f, viewHeight, 8},
-                   {viewWidth, viewHeight, 7}};
+    } corners[] = {
+        {0.0f, 0.0f, 5}, {viewWidth, 0.0f, 6}, {0.0f, viewHeight, 8}, {viewWidth, viewHeight, 7}};
     for (const auto& c : corners) {
         if (distance({x, y}, {c.cx, c.cy}) < cornerRadius) {
             logCommand(14);
@@ -173,9 +171,9 @@ void CanvasController::onRelease(float x, float y, int altButton) {
 
     const float d2 = (x - pressX) * (x - pressX) + (y - pressY) * (y - pressY);
     const float t = stopwatch.seconds();
-    const bool still = (static_cast<float>(holdSeconds) < t - static_cast<float>(pressSecond) &&
-                        d2 < 25.0f) ||
-                       drawing->selectionBox.shown;
+    const bool still =
+        (static_cast<float>(holdSeconds) < t - static_cast<float>(pressSecond) && d2 < 25.0f) ||
+        drawing->selectionBox.shown;
     if (still) {
         if (lassoArmed) {
             indicator.hide();
@@ -238,7 +236,8 @@ void CanvasController::selectMenuButton(int id) {
             break;
         case 3:
             // The frame update advances the animation on the frame clock, so start it there.
-            drawing->startViewReset(static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameNow())));
+            drawing->startViewReset(
+                static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameNow())));
             break;
         default:
             break;
@@ -247,16 +246,35 @@ void CanvasController::selectMenuButton(int id) {
 
 void CanvasController::onKey(const std::string& text) {
     switch (keyCommandFor(text)) {
-        case KeyCommand::ToggleWireframe: drawing->wireframe = !drawing->wireframe; break;
-        case KeyCommand::TogglePoints: drawing->showPoints = !drawing->showPoints; break;
-        case KeyCommand::ToggleIndexCells: drawing->index.debugDraw = !drawing->index.debugDraw; break;
-        case KeyCommand::SmoothnessDown: drawing->smoothness -= 0.5f; break;
-        case KeyCommand::SmoothnessUp: drawing->smoothness += 0.5f; break;
-        case KeyCommand::Clear: drawing->clear(); break;
-        case KeyCommand::Save: savePage("save"); break;
-        case KeyCommand::Load: drawing->loadXml(pageFileName(pageIndex)); break;
-        case KeyCommand::ExportSvg: drawing->exportSvg(svgFileName(pageIndex)); break;
-        case KeyCommand::None: break;
+        case KeyCommand::ToggleWireframe:
+            drawing->wireframe = !drawing->wireframe;
+            break;
+        case KeyCommand::TogglePoints:
+            drawing->showPoints = !drawing->showPoints;
+            break;
+        case KeyCommand::ToggleIndexCells:
+            drawing->index.debugDraw = !drawing->index.debugDraw;
+            break;
+        case KeyCommand::SmoothnessDown:
+            drawing->smoothness -= 0.5f;
+            break;
+        case KeyCommand::SmoothnessUp:
+            drawing->smoothness += 0.5f;
+            break;
+        case KeyCommand::Clear:
+            drawing->clear();
+            break;
+        case KeyCommand::Save:
+            savePage("save");
+            break;
+        case KeyCommand::Load:
+            drawing->loadXml(pageFileName(pageIndex));
+            break;
+        case KeyCommand::ExportSvg:
+            drawing->exportSvg(svgFileName(pageIndex));
+            break;
+        case KeyCommand::None:
+            break;
     }
 }
 
@@ -292,8 +310,8 @@ void CanvasController::logCommand(int code) { log.addCommand(code, secondsSinceS
 
 void CanvasController::logStroke(float x, float y) {
     const Vec2 v = Vec2(x, y) - strokeStart;
-    const float an = static_cast<float>((std::atan2(0.0, 1.0) - std::atan2(v.y, v.x)) *
-                                        57.2957763671875);
+    const float an =
+        static_cast<float>((std::atan2(0.0, 1.0) - std::atan2(v.y, v.x)) * 57.2957763671875);
     const float cAn = drawing->view.rotation;
     strokeStart = {0.0f, 0.0f};
     const double now = frameNow();

@@ -5,15 +5,15 @@
 // The single-key commands, matched on the key's text exactly and case-sensitively.
 enum class KeyCommand {
     None,
-    ToggleWireframe,    // "w"
-    TogglePoints,       // "c"
-    ToggleIndexCells,   // "t"
-    SmoothnessDown,     // "["
-    SmoothnessUp,       // "]"
-    Clear,              // "C"
-    Save,               // "S"
-    Load,               // "L"
-    ExportSvg,          // "E"
+    ToggleWireframe,   // "w"
+    TogglePoints,      // "c"
+    ToggleIndexCells,  // "t"
+    SmoothnessDown,    // "["
+    SmoothnessUp,      // "]"
+    Clear,             // "C"
+    Save,              // "S"
+    Load,              // "L"
+    ExportSvg,         // "E"
 };
 
 KeyCommand keyCommandFor(std::string_view text);

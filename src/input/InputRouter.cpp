@@ -28,8 +28,8 @@ void InputRouter::press(Source s, int x, int y, int altButton, float pressure) {
 }
 
 void InputRouter::move(Source s, int x, int y, float pressure) {
-    SurfaceEvent ev(dragType_, eventSource(s), static_cast<double>(x), screenY(s, y), 0.0,
-                    nullptr, 1);
+    SurfaceEvent ev(dragType_, eventSource(s), static_cast<double>(x), screenY(s, y), 0.0, nullptr,
+                    1);
     route_(ev, -1, pressure, nullptr);
 }
 

@@ -49,9 +49,8 @@ std::uint32_t TextureManager::getTextureName(std::size_t index) const {
 
 std::string findAssetRoot() {
     if (QFileInfo(QStringLiteral("images")).isDir()) return {};
-    const QString exeDir = QCoreApplication::instance()
-                               ? QCoreApplication::applicationDirPath()
-                               : QString();
+    const QString exeDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     if (!exeDir.isEmpty() && QFileInfo(exeDir + QStringLiteral("/images")).isDir())
         return (exeDir + QLatin1Char('/')).toStdString();
     return {};

@@ -57,8 +57,8 @@ void toolOverlay(const Drawing& d) {
     if (d.deformToolActive) {
         for (const auto& c : d.deformTool.circles)
             circles::softDisc(d.deformTool.screenPosition.x + c.offset.x,
-                              d.deformTool.screenPosition.y + c.offset.y, c.radius, c.falloff,
-                              1.0f, 0.0f, 0.0f, k);
+                              d.deformTool.screenPosition.y + c.offset.y, c.radius, c.falloff, 1.0f,
+                              0.0f, 0.0f, k);
     } else if (d.drawingActive) {
         circles::filledDisc(d.brush.cursor.x, d.brush.cursor.y, d.brush.size * k,
                             {1.0f, 0.0f, 0.0f, 0.7f});

@@ -34,7 +34,8 @@ struct Session {
         const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0)) / 5;
         for (int i = 0; i <= n; ++i) {
             const float t = static_cast<float>(i) / static_cast<float>(n);
-            const int x = x0 + static_cast<int>((x1 - x0) * t), y = y0 + static_cast<int>((y1 - y0) * t);
+            const int x = x0 + static_cast<int>((x1 - x0) * t),
+                      y = y0 + static_cast<int>((y1 - y0) * t);
             const char* phase = i == 0 ? "press" : "move";
             if (tablet)
                 s << "tablet " << phase << " " << x << " " << y << " " << p0 + (p1 - p0) * t << " "
@@ -49,8 +50,8 @@ struct Session {
         play(s.str());
     }
     void tap(int x, int y) {
-        play("mouse press " + std::to_string(x) + " " + std::to_string(y) + " left\nmouse release " +
-             std::to_string(x) + " " + std::to_string(y) + " left\n");
+        play("mouse press " + std::to_string(x) + " " + std::to_string(y) +
+             " left\nmouse release " + std::to_string(x) + " " + std::to_string(y) + " left\n");
     }
     // A press held still for more than a second.
     void hold(int x, int y) {

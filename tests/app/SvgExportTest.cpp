@@ -64,15 +64,15 @@ TEST(SvgExport, ValidSvgOfFiniteNumbersThatRendersLikeTheCanvas) {
     const QImage canvas = w.widget->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
 
     QString said;
-    ASSERT_EQ(run("xmllint", {"--noout", "--dtdvalid", kSvgDtd, w.dir.filePath("0.svg")}, &said),
-              0)
+    ASSERT_EQ(run("xmllint", {"--noout", "--dtdvalid", kSvgDtd, w.dir.filePath("0.svg")}, &said), 0)
         << said.toStdString();
 
     QFile svg(w.dir.filePath("0.svg"));
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     QString text = QString::fromUtf8(svg.readAll());
     EXPECT_GT(text.count("<polygon"), 500);
-    EXPECT_FALSE(text.contains(QRegularExpression("nan|inf", QRegularExpression::CaseInsensitiveOption)));
+    EXPECT_FALSE(
+        text.contains(QRegularExpression("nan|inf", QRegularExpression::CaseInsensitiveOption)));
 
     // Render the page square 1:1 (SVG y runs down, the canvas's up).
     text.replace("width=\"100%\" height=\"100%\"", "width=\"900\" height=\"900\"");

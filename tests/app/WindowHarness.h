@@ -41,9 +41,8 @@ struct WindowHarness {
 
     explicit WindowHarness(int w = 800, int h = 600) {
         QDir::setCurrent(dir.path());
-        widget = std::make_unique<MyProject>(nullptr, -1, [this] {
-            return std::make_unique<RecordingManager>(&routed);
-        });
+        widget = std::make_unique<MyProject>(
+            nullptr, -1, [this] { return std::make_unique<RecordingManager>(&routed); });
         widget->resize(w, h);
         widget->move(0, 0);
         widget->show();

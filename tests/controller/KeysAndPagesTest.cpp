@@ -17,7 +17,7 @@ std::string readFile(const fs::path& p) {
     return s.str();
 }
 // Screen points inside the page-flip triangles of a fresh view (pan 50, zoom 1).
-constexpr float kPrevX = 80.0f, kPrevY = 80.0f;  // canvas (30, 30)
+constexpr float kPrevX = 80.0f, kPrevY = 80.0f;   // canvas (30, 30)
 constexpr float kNextX = 920.0f, kNextY = 80.0f;  // canvas (870, 30)
 }  // namespace
 
@@ -97,7 +97,7 @@ TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokes) {
     ControllerHarness h;
     h.controller.startStamp = 5000;
     h.frameMs = 8512.0;
-    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);  // code 1, then a stroke record
+    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);      // code 1, then a stroke record
     h.controller.onPress(30.0f, 500.0f, 0, 1.0f);  // border band
     h.controller.onRelease(30.0f, 500.0f, 0);
     ASSERT_TRUE(h.controller.writeCommandLog());

@@ -1,9 +1,8 @@
-#include "input/InputRouter.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "input/InputRouter.h"
 #include "platform/ConstantProvider.h"
 #include "platform/SurfaceEvent.h"
 #include "platform/SurfaceManager.h"
@@ -22,10 +21,10 @@ struct Routed {
 struct Fixture : ::testing::Test {
     SurfaceManager scene;
     std::vector<Routed> routed;
-    InputRouter router{scene, [this](SurfaceEvent& e, int alt, float p, VisComponent* c) {
-                           routed.push_back({e.getType(), e.getSource(), e.getX(), e.getY(), alt,
-                                             p, c});
-                       }};
+    InputRouter router{
+        scene, [this](SurfaceEvent& e, int alt, float p, VisComponent* c) {
+            routed.push_back({e.getType(), e.getSource(), e.getX(), e.getY(), alt, p, c});
+        }};
     std::uint32_t press = ConstantProvider::getInstance().getEventTypeIdentifier("PRESS");
     std::uint32_t drag = ConstantProvider::getInstance().getEventTypeIdentifier("DRAG");
     std::uint32_t release = ConstantProvider::getInstance().getEventTypeIdentifier("RELEASE");
