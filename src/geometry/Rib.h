@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "geometry/RibChildren.h"
 #include "geometry/Vec2.h"
 
 // One cross-section of a stroke's outline. v0 is the left point (centre + normal * radius),
@@ -11,10 +12,10 @@
 struct Rib {
     Vec2 v0;
     Vec2 v1;
-    std::uint32_t p = 0;                 // index of the parent rib in the same list
-    std::vector<std::int32_t> children;  // ribs inserted under this one, in insertion order
-    float t = 1.0f;                      // curve parameter within the segment, (0, 1]
-    float level = 10.0f;                 // 10 for the end rib, else the deviation that made it
+    std::uint32_t p = 0;   // index of the parent rib in the same list
+    RibChildren children;  // ribs inserted under this one, in insertion order
+    float t = 1.0f;        // curve parameter within the segment, (0, 1]
+    float level = 10.0f;   // 10 for the end rib, else the deviation that made it
 };
 
 using RibList = std::vector<Rib>;

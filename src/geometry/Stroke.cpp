@@ -96,16 +96,15 @@ void Stroke::clearOutline() {
 }
 
 Vec2 Stroke::spanNormal(int from, int to, int wideFrom, int wideTo) const {
+    const auto at = [this](int i) { return points[static_cast<std::size_t>(i)].pos(); };
+    const Vec2 normal = unitNormal(at(from), at(to));
+    if (isUsableNormal(normal)) return normal;
     // Coincident neighbours (a file, a back-and-forth movement) have no direction of their
     // own: borrow the direction across the wider span, else use (1, 0), the normal with
     // which a one-point stroke's disc is built.
     const int last = pointCount() - 1;
-    wideFrom = std::clamp(wideFrom, 0, last);
-    wideTo = std::clamp(wideTo, 0, last);
-    const Vec2 wide = unitNormalOr(points[static_cast<std::size_t>(wideFrom)].pos(),
-                                   points[static_cast<std::size_t>(wideTo)].pos(), Vec2(1, 0));
-    return unitNormalOr(points[static_cast<std::size_t>(from)].pos(),
-                        points[static_cast<std::size_t>(to)].pos(), wide);
+    return unitNormalOr(at(std::clamp(wideFrom, 0, last)), at(std::clamp(wideTo, 0, last)),
+                        Vec2(1, 0));
 }
 
 void Stroke::addPoint(float x, float y, float r, float a) {

@@ -8,6 +8,7 @@
 #include "geometry/CubicBSpline.h"
 #include "geometry/Rect.h"
 #include "geometry/Rib.h"
+#include "geometry/SegmentSubdivision.h"
 
 struct StrokeNode;
 
@@ -92,6 +93,12 @@ private:
     // Box of points[0 .. prefixBoxCount_), which simplify never changes.
     Rect prefixBox_;
     int prefixBoxCount_ = 0;
+
+    // Working storage of simplify and rib building, kept so that pen steps do not allocate.
+    // Not part of the stroke's value: never copied.
+    std::vector<float> deviationScratch_;
+    SegmentSamples samplesScratch_;
+    std::vector<RibCursor> ribStackScratch_;
 
     void markChanged(int segment);
     void forgetPrefixFrom(int point);

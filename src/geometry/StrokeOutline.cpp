@@ -76,29 +76,27 @@ void Stroke::resetRibLists() {
 }
 
 void Stroke::buildSegmentRibs(int segment, float zoom) {
+    SegmentSamples& scratch = samplesScratch_;
     const std::size_t i = static_cast<std::size_t>(segment);
     if (ribLists.size() <= i) ribLists.resize(i + 1);  // a reader that skipped resetRibLists
     RibList& list = ribLists[i];
     list.clear();
 
     const SegmentSpline s = SegmentSpline::from(segmentControlValues(segment));
-    std::vector<float> ts;
-    std::vector<float> levels;
-    subdivideSegment(s.x, s.y, zoom, ts, levels);
+    subdivideSegment(s.x, s.y, zoom, scratch);
 
     const int n = pointCount();
     bool haveFallback = false;
     Vec2 fallback;
-    list.reserve(ts.size());
-    for (std::size_t j = 0; j < ts.size(); ++j) {
-        const float t = ts[j];
-        const Vec2 centre(s.x.value(t), s.y.value(t));
+    list.reserve(scratch.ts.size());
+    for (std::size_t j = 0; j < scratch.ts.size(); ++j) {
+        const float t = scratch.ts[j];
+        const Vec2 centre = scratch.centres[j];  // (x(t), y(t)), evaluated by subdivision
         const float radius = s.r.value(t);
         // The direction just past t (also past the end at t = 1).
         const float ahead = t + 0.001f;
-        const Vec2 next(s.x.value(ahead), s.y.value(ahead));
-        Vec2 normal = unitNormal(centre, next);
-        if (!isFinite(normal) || (normal.x == 0.0f && normal.y == 0.0f)) {
+        Vec2 normal = unitNormal(centre, Vec2(s.x.value(ahead), s.y.value(ahead)));
+        if (!isUsableNormal(normal)) {
             // The curve stands still here (coincident control points): use the chord.
             if (!haveFallback) {
                 fallback =
@@ -111,7 +109,7 @@ void Stroke::buildSegmentRibs(int segment, float zoom) {
         rib.v0 = centre + normal * radius;
         rib.v1 = centre - normal * radius;
         rib.t = t;
-        rib.level = levels[j];
+        rib.level = scratch.levels[j];
         insertRib(list, std::move(rib));
     }
     markChanged(segment);
@@ -169,8 +167,7 @@ void Stroke::buildOutline(float zoom) {
         }
     }
 
-    std::vector<RibCursor> stack;
-    stack.reserve(32);
+    std::vector<RibCursor>& stack = ribStackScratch_;
     for (int i = from; i < segments; ++i) {
         segmentStart_.push_back(static_cast<std::int32_t>(vertices.size()));
         const RibList& list = ribLists[static_cast<std::size_t>(i)];

@@ -35,7 +35,8 @@ int Stroke::simplify(int first, int last, float zoom, float tolerance) {
     if (first < 1) first = 1;
     last = std::min(last, pointCount() - 1);
 
-    std::vector<float> deviation;
+    std::vector<float>& deviation = deviationScratch_;
+    deviation.clear();
     for (int k = first; k < last; ++k) deviation.push_back(pointDeviation(k));
 
     // Repeatedly remove the candidate with the smallest deviation strictly below the
@@ -77,11 +78,13 @@ int Stroke::simplify(int first, int last, float zoom, float tolerance) {
     for (int s = first - 1; s <= rebuildEnd; ++s) buildSegmentRibs(s, zoom);
 
     // Bounds of the remaining points. Points before `first` never change here, so their box
-    // is kept across calls and only the range and what follows it are scanned.
+    // is kept across calls and only the rest is scanned. The kept box stops kPrefixLag points
+    // short of `first`: the drawing's next pass may start up to three points earlier.
+    constexpr int kPrefixLag = 16;
     if (prefixBoxCount_ > first) forgetPrefixFrom(0);
-    for (int i = prefixBoxCount_; i < first && i < pointCount(); ++i) {
-        prefixBox_.include(points[static_cast<std::size_t>(i)].pos());
-        prefixBoxCount_ = i + 1;
+    const int keep = std::min(std::max(0, first - kPrefixLag), pointCount());
+    for (; prefixBoxCount_ < keep; ++prefixBoxCount_) {
+        prefixBox_.include(points[static_cast<std::size_t>(prefixBoxCount_)].pos());
     }
     bounds = prefixBox_;
     for (int i = prefixBoxCount_; i < pointCount(); ++i) {

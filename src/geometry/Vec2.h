@@ -65,9 +65,10 @@ inline bool isFinite(Vec2 a) { return std::isfinite(a.x) && std::isfinite(a.y); 
 // unitNormal(a, b), or `fallback` where that is not a usable direction: a and b coincide,
 // their difference is too small or too large to normalise in float, or a coordinate is not
 // finite. For every other input the result is bit-identical to unitNormal.
+inline bool isUsableNormal(Vec2 n) { return isFinite(n) && (n.x != 0.0f || n.y != 0.0f); }
 inline Vec2 unitNormalOr(Vec2 a, Vec2 b, Vec2 fallback) {
     const Vec2 n = unitNormal(a, b);
-    return isFinite(n) && (n.x != 0.0f || n.y != 0.0f) ? n : fallback;
+    return isUsableNormal(n) ? n : fallback;
 }
 
 // Angle between two directions in radians, in [0, pi]. The dot product is not clamped.

@@ -50,14 +50,14 @@ TEST(RecordedStrokes, SubdivisionBoundNeverBitesUpToZoomTen) {
         for (const Stroke& s : {unsimplified(rec), PenReplay::replay(rec)}) {
             for (int i = 0; i + 1 < s.pointCount(); ++i) {
                 const SegmentSpline sp = SegmentSpline::from(s.segmentControlValues(i));
-                std::vector<float> ts, levels, tsFree, levelsFree;
-                subdivideSegment(sp.x, sp.y, 10, ts, levels);
-                subdivideSegment(sp.x, sp.y, 10, tsFree, levelsFree, 60);
-                ASSERT_EQ(ts, tsFree) << rec.name() << " segment " << i;
+                SegmentSamples bounded, free;
+                subdivideSegment(sp.x, sp.y, 10, bounded);
+                subdivideSegment(sp.x, sp.y, 10, free, 60);
+                ASSERT_EQ(bounded.ts, free.ts) << rec.name() << " segment " << i;
                 while (true) {
-                    std::vector<float> t2, l2;
-                    subdivideSegment(sp.x, sp.y, 10, t2, l2, minimalDepth);
-                    if (t2 == tsFree) break;
+                    SegmentSamples limited;
+                    subdivideSegment(sp.x, sp.y, 10, limited, minimalDepth);
+                    if (limited.ts == free.ts) break;
                     ++minimalDepth;
                 }
             }
@@ -75,10 +75,10 @@ TEST(RecordedStrokes, SubdivisionBoundNeverBitesUpToZoomTen) {
             v.y[j] = coordinate(rng);
         }
         const SegmentSpline sp = SegmentSpline::from(v);
-        std::vector<float> ts, levels, tsSeven, levelsSeven;
-        subdivideSegment(sp.x, sp.y, 10, ts, levels);
-        subdivideSegment(sp.x, sp.y, 10, tsSeven, levelsSeven, 7);
-        ASSERT_EQ(ts, tsSeven) << k;
+        SegmentSamples bounded, seven;
+        subdivideSegment(sp.x, sp.y, 10, bounded);
+        subdivideSegment(sp.x, sp.y, 10, seven, 7);
+        ASSERT_EQ(bounded.ts, seven.ts) << k;
     }
 }
 
