@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-// Every rule below restates what TinyXML 1.2.6 (as shipped by Debian) does at the same
+// Every rule below restates what TinyXML 2.6.2 (as shipped by Debian) does at the same
 // byte, including its oddities: names may start with any byte from 127 up, numeric
 // character references jump to the next ';' wherever it is, a UTF-8 lead byte swallows
 // the bytes after it even when they are markup, and in UTF-8 mode the byte-order mark
@@ -59,7 +59,6 @@ private:
     // Outcome of one node parse: where TinyXML continues, or that it stops.
     struct Step {
         const char* next = nullptr;  // nullptr: TinyXML's Parse returned 0
-        bool opened = false;         // a start tag ended in '>': its content follows
         bool error = false;          // TinyXML records a parse error
     };
 
@@ -298,7 +297,7 @@ Scanner::Step Scanner::parseNode(const char* p, bool topLevel) {
 }
 
 Scanner::Step Scanner::parseElement(const char* p) {
-    Step failed{nullptr, false, true};
+    const Step failed{nullptr, true};
     const char* name = skipWhiteSpace(p + 1);
     p = readName(name);
     if (!p || !*p) return failed;
@@ -315,8 +314,8 @@ Scanner::Step Scanner::parseElement(const char* p) {
         if (!p || !*p) return failed;
         if (*p == '/') return p[1] == '>' ? Step{p + 2} : failed;
         if (*p == '>') {
-            open_.push_back(element);
-            return {p + 1, true};
+            open_.push_back(element);  // its content follows
+            return {p + 1};
         }
         shape_.attributeChecks += attributes++;
         if (++shape_.attributes > limits_.maxAttributes ||
