@@ -53,7 +53,9 @@ private:
     std::vector<Open> open_;
 };
 
-// Escapes an attribute value the way TinyXML's printer does.
+// Escapes an attribute value the way TinyXML's printer does, except that TinyXML copies
+// a "&#x" sequence through unescaped (up to the next ';', or to the end of the value),
+// which can leave an ill-formed file; here it is escaped like any other '&'.
 void appendEscaped(std::string& out, std::string_view value);
 
 }  // namespace io
