@@ -62,18 +62,34 @@ void QuadTree::insert(const SegmentEntry& entry) {
         const Vec2 c = node->centre();
         const int qa = quadrantOf(entry.a, c);
         if (qa != quadrantOf(entry.b, c)) {
-            node->entries.push_back(entry);
+            addEntry(*node, entry);
             return;
         }
         node = node->children[qa].get();
         ++depth;
     }
-    if (node->entries.empty() || depth >= maxDepth_) {
-        node->entries.push_back(entry);
-        return;
-    }
-    node->entries.push_back(entry);
-    split(*node);
+    const bool roomy = node->entries.empty() || depth >= maxDepth_;
+    addEntry(*node, entry);
+    if (!roomy) split(*node);
+}
+
+void QuadTree::includeInBox(QuadNode& node, const SegmentEntry& entry) {
+    const float cx = node.centre().x;
+    Rect& box = (entry.a.x - cx < 0.0f) != (entry.b.x - cx < 0.0f) ? node.acrossX : node.others;
+    box.include(entry.a);
+    box.include(entry.b);
+}
+
+void QuadTree::addEntry(QuadNode& node, const SegmentEntry& entry) {
+    includeInBox(node, entry);
+    node.entries.push_back(entry);
+}
+
+void QuadTree::refitBoxes(QuadNode& node) {
+    node.removalsSinceFit = 0;
+    node.acrossX = Rect();
+    node.others = Rect();
+    for (const SegmentEntry& e : node.entries) includeInBox(node, e);
 }
 
 // Turns a leaf into a parent and moves every entry that fits one quadrant down one level,
@@ -86,14 +102,12 @@ void QuadTree::split(QuadNode& node) {
     }
     std::vector<SegmentEntry> old;
     old.swap(node.entries);
+    node.acrossX = Rect();
+    node.others = Rect();
     const Vec2 c = node.centre();
     for (const SegmentEntry& e : old) {
         const int qa = quadrantOf(e.a, c);
-        if (qa == quadrantOf(e.b, c)) {
-            node.children[qa]->entries.push_back(e);
-        } else {
-            node.entries.push_back(e);
-        }
+        addEntry(qa == quadrantOf(e.b, c) ? *node.children[qa] : node, e);
     }
 }
 
@@ -113,6 +127,9 @@ void QuadTree::remove(Vec2 a, Vec2 b) {
         return;
     }
     entries.erase(it);
+    // The boxes may stay larger than the entries after removals (a superset only costs
+    // pruning); refitting once a quarter of the entries has gone keeps removal O(1) amortised.
+    if (++node->removalsSinceFit * 4 > entries.size()) refitBoxes(*node);
 
     if (!entries.empty() || node->parent == nullptr) return;
     // Collapse one level at most: the parent of an emptied leaf, or an emptied inner node,
@@ -139,8 +156,15 @@ void QuadTree::query(const Rect& rect, std::vector<const SegmentEntry*>& out) co
     const QuadNode* node = &root_;
     for (;;) {
         if (node->bounds.overlaps(rect)) {
-            for (const SegmentEntry& e : node->entries) {
-                if (rect.meetsSegment(e.a, e.b)) out.push_back(&e);
+            if (rect.overlaps(node->acrossX) || rect.overlaps(node->others)) {
+                for (const SegmentEntry& e : node->entries) {
+                    // The box test is implied by meetsSegment; done here it spares the call.
+                    if (std::max(e.a.x, e.b.x) < rect.minX || std::min(e.a.x, e.b.x) > rect.maxX ||
+                        std::max(e.a.y, e.b.y) < rect.minY || std::min(e.a.y, e.b.y) > rect.maxY) {
+                        continue;
+                    }
+                    if (rect.meetsSegment(e.a, e.b)) out.push_back(&e);
+                }
             }
             if (!node->isLeaf()) {
                 for (const auto& child : node->children) stack[top++] = child.get();

@@ -27,6 +27,13 @@ struct QuadNode {
     std::vector<SegmentEntry> entries;
     QuadNode* parent = nullptr;
     std::array<std::unique_ptr<QuadNode>, 4> children;
+    // Boxes around the entries whose end points lie on both sides of x = centre.x (a narrow
+    // vertical band when the segments are short) and around all other entries. A query
+    // that meets neither skips the node's entries.
+    // Kept as supersets while entries are removed; see QuadTree::remove.
+    Rect acrossX;
+    Rect others;
+    std::size_t removalsSinceFit = 0;
 
     bool isLeaf() const { return !children[0]; }
     Vec2 centre() const { return bounds.centre(); }
@@ -87,6 +94,9 @@ private:
     }
 
     void split(QuadNode& node);
+    static void includeInBox(QuadNode& node, const SegmentEntry& entry);
+    static void addEntry(QuadNode& node, const SegmentEntry& entry);
+    static void refitBoxes(QuadNode& node);
 
     QuadNode root_;
     std::uint32_t maxDepth_ = 0;
