@@ -156,7 +156,7 @@ void MyApplicationManager::renderFrame(bool picking) {
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
     drawing_->brush.step(lastX_, lastY_);
 
-    renderDrawing(*drawing_);
+    renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)});
     renderScreenFrame(controller_->viewWidth, controller_->viewHeight, controller_->borderMargin,
                       controller_->cornerRadius, {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);

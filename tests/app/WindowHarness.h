@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,8 @@ struct WindowHarness {
 
     explicit WindowHarness(int w = 800, int h = 600) {
         QDir::setCurrent(dir.path());
+        // Keep the real pointer off the window: the toolkit reports its position as moves.
+        QCursor::setPos(4000, 4000);
         widget = std::make_unique<MyProject>(
             nullptr, -1, [this] { return std::make_unique<RecordingManager>(&routed); });
         widget->resize(w, h);
@@ -48,6 +51,7 @@ struct WindowHarness {
         widget->show();
         exposed = QTest::qWaitForWindowExposed(widget.get());
         settle();
+        routed.clear();
     }
     ~WindowHarness() {
         widget.reset();
