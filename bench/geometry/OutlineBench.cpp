@@ -108,6 +108,25 @@ void BM_LiveDrawing(benchmark::State& state) {
 }
 BENCHMARK(BM_LiveDrawing);
 
+// One simplification over a whole long stroke (as erasing or reshaping does), per point:
+// it should grow only slowly with the length.
+void BM_SimplifyLongStroke(benchmark::State& state) {
+    const int length = static_cast<int>(state.range(0));
+    Stroke dense(0, 450, 2.5f, 1);
+    for (int i = 1; i < length; ++i) {
+        const float x = static_cast<float>(i) * 2.0f;
+        dense.addPoint(x, 450 + 40 * std::sin(x * 0.02f) + 3 * std::sin(x * 0.7f), 2.5f, 1);
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        Stroke s = dense;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(s.simplify(1, s.pointCount() - 1, 1.0f, 1.0f));
+    }
+    state.counters["per_point"] = perUnit(length);
+}
+BENCHMARK(BM_SimplifyLongStroke)->Arg(1000)->Arg(10000);
+
 // One pen step at the end of a stroke that already has `range(0)` points: addPoint, the
 // tail simplification every few points, and the incremental outline. It should cost the
 // same whatever the length (each run adds only 3000 points).

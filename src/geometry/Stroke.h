@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "geometry/ControlPoint.h"
@@ -97,9 +98,14 @@ private:
     // Working storage of simplify and rib building, kept so that pen steps do not allocate.
     // Not part of the stroke's value: never copied.
     std::vector<float> deviationScratch_;
+    std::vector<int> prevScratch_;
+    std::vector<int> nextScratch_;
+    std::vector<std::pair<float, int>> heapScratch_;
     SegmentSamples samplesScratch_;
     std::vector<RibCursor> ribStackScratch_;
 
+    int removeByRescan(int first, int last, float tolerance);
+    int removeByHeap(int first, int last, float tolerance);
     void markChanged(int segment);
     void forgetPrefixFrom(int point);
     Vec2 spanNormal(int from, int to, int wideFrom, int wideTo) const;

@@ -2,8 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <utility>
 
 #include "geometry/Stroke.h"
+#include "support/PenReplay.h"
+#include "support/StrokeData.h"
 
 namespace {
 
@@ -111,6 +115,79 @@ TEST(Simplify, TipOfABackAndForthMovementIsKeptAndNothingGoesNonFinite) {
     s.simplify(1, 6, 1, 100.0f);
     s.buildOutline(1);
     for (float v : s.vertices) ASSERT_TRUE(std::isfinite(v));
+}
+
+}  // namespace
+
+namespace {
+
+// The removal loop in its plainest form: rescan every deviation for the smallest one below
+// the tolerance, erase, refresh the two candidates on each side. simplify must remove
+// exactly the same points in the same order, only faster.
+std::vector<ControlPoint> plainSimplify(Stroke s, int first, int last, float tolerance) {
+    if (first < 1) first = 1;
+    std::vector<float> v;
+    for (int k = first; k < last; ++k) v.push_back(s.pointDeviation(k));
+    for (;;) {
+        float cur = tolerance;
+        int best = -1;
+        for (int j = 0; j < static_cast<int>(v.size()); ++j) {
+            if (v[static_cast<std::size_t>(j)] < cur) {
+                cur = v[static_cast<std::size_t>(j)];
+                best = j;
+            }
+        }
+        if (best < 0) break;
+        s.points.erase(s.points.begin() + first + best);
+        v.erase(v.begin() + best);
+        for (int j = best - 2; j <= best + 1; ++j) {
+            if (j >= 0 && j < static_cast<int>(v.size())) {
+                v[static_cast<std::size_t>(j)] = s.pointDeviation(first + j);
+            }
+        }
+    }
+    return s.points;
+}
+
+TEST(Simplify, RemovesExactlyWhatThePlainLoopRemoves) {
+    std::mt19937 rng(11);
+    std::vector<Stroke> strokes;
+    for (const auto& rec : strokedata::loadPageStrokes()) {
+        PenReplay::Options raw;
+        raw.smoothness = 0.0f;
+        raw.buildOutline = false;
+        strokes.push_back(PenReplay::replay(rec, raw));
+    }
+    // Random walks on a coarse grid: repeated points, collinear runs and exact ties.
+    for (int w = 0; w < 40; ++w) {
+        Stroke s(100, 100, 2, 1);
+        std::uniform_int_distribution<int> step(-2, 2);
+        for (int i = 0; i < 60; ++i) {
+            const ControlPoint& p = s.points.back();
+            s.addPoint(p.x + 4.0f * static_cast<float>(step(rng)),
+                       p.y + 4.0f * static_cast<float>(step(rng)), 2, 1);
+        }
+        strokes.push_back(s);
+    }
+    for (const Stroke& stroke : strokes) {
+        const int n = stroke.pointCount();
+        if (n < 3) continue;
+        for (float tolerance : {0.5f, 1.0f, 3.0f, 10.0f}) {
+            std::uniform_int_distribution<int> pick(1, n - 1);
+            const int a = pick(rng), b = pick(rng);
+            for (auto [first, last] :
+                 {std::pair{1, n - 1}, std::pair{std::min(a, b), std::max(a, b)}}) {
+                Stroke s = stroke;
+                const int end = s.simplify(first, last, 1, tolerance);
+                const std::vector<ControlPoint> want =
+                    plainSimplify(stroke, first, last, tolerance);
+                ASSERT_EQ(s.points, want)
+                    << "tolerance " << tolerance << " range " << first << ".." << last;
+                ASSERT_EQ(end, last - (n - s.pointCount()));
+                ASSERT_EQ(s.ribLists.size(), static_cast<std::size_t>(s.pointCount() - 1));
+            }
+        }
+    }
 }
 
 }  // namespace
