@@ -27,7 +27,8 @@ console.log(`peer: ${peer.peer} ${peer.version}, ${peer.samples} samples in ${pe
 console.log('benchmark (CPU time)                     ns/sample  ns/point  ratio to peer');
 for (const [name, e] of best) {
   if (!Number.isFinite(e.perSample)) {
-    console.log(`${name.padEnd(40)} ${e.time.toFixed(0)} ${e.unit} CPU per step`);
+    const perPoint = Number.isFinite(e.perPoint) ? `${e.perPoint.toFixed(1).padStart(19)}` : '';
+    console.log(`${name.padEnd(40)}${perPoint}  (${e.time.toFixed(0)} ${e.unit} CPU per run)`);
     continue;
   }
   console.log(`${name.padEnd(40)} ${e.perSample.toFixed(1).padStart(9)} ` +
