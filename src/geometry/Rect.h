@@ -56,7 +56,8 @@ struct Rect {
         return p.x >= minX && p.x <= maxX && p.y >= minY && p.y <= maxY;
     }
 
-    // Whether some point of the closed segment a-b lies in the closed rectangle.
+    // Whether some point of the closed segment a-b lies in the closed rectangle. False when
+    // an end point has a NaN coordinate.
     bool meetsSegment(Vec2 a, Vec2 b) const;
 
     constexpr bool operator==(const Rect&) const = default;
