@@ -39,6 +39,7 @@ struct RibCursor {
 // lists so that a whole outline is read without allocating.
 template <class Fn>
 void forEachSelectedRib(const RibList& list, float zoom, std::vector<RibCursor>& stack, Fn&& fn) {
+    if (list.empty()) return;  // a list is never read before its ribs are built
     const float threshold = 1.3f / zoom;
     stack.clear();
     stack.push_back({-1, 0});
