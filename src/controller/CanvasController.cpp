@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "controller/DragGestures.h"
 #include "controller/KeyCommand.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
@@ -152,8 +153,12 @@ void CanvasController::onDrag(float x, float y, float pressure) {
     lastY = y;
 }
 
-void CanvasController::dragGesture(float, float, float, float) {
-    // Slider, border and handle drags arrive with the drag gestures.
+void CanvasController::dragGesture(float x, float y, float dx, float dy) {
+    if (menuPressed)
+        gestures::menuSliderDrag(*this, x, y, dx, dy);
+    else if (borderPressed)
+        gestures::borderDrag(*this, x, y, dx, dy);
+    // Handle drags arrive with the selection tools.
 }
 
 void CanvasController::onRelease(float x, float y, int altButton) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "geometry/Rect.h"
@@ -25,4 +26,27 @@ struct DeformTool {
         bounds.include({c.offset.x + c.radius, c.offset.y + c.radius});
         circles.push_back(c);
     }
+
+    // Scales every circle's radius (offsets stay). Refused, leaving the tool as it is, when
+    // the scaled bounds would be wider or taller than maxSize or narrower than 1 unit.
+    void rescale(float factor, float maxSize) {
+        const float w = (bounds.maxX - bounds.minX) * factor;
+        const float h = (bounds.maxY - bounds.minY) * factor;
+        if (!(w <= maxSize && h <= maxSize && w >= 1.0f && h >= 1.0f)) return;
+        bounds = Rect();
+        for (InfluenceCircle& c : circles) {
+            c.radius *= factor;
+            bounds.include({c.offset.x - c.radius, c.offset.y - c.radius});
+            bounds.include({c.offset.x + c.radius, c.offset.y + c.radius});
+        }
+    }
+    // Softens or hardens every circle's rim; a falloff never exceeds the whole radius. A
+    // factor of zero or below (a fast drag outwards) is refused: a falloff of zero or less
+    // would divide by zero or leave a tool that never moves anything again.
+    void scaleFalloff(float factor) {
+        if (!(factor > 0.0f)) return;
+        for (InfluenceCircle& c : circles)
+            c.falloff = std::clamp(c.falloff * factor, kMinFalloff, 1.0f);
+    }
+    static constexpr float kMinFalloff = 0.001f;
 };

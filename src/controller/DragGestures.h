@@ -1,0 +1,20 @@
+#pragma once
+
+class CanvasController;
+
+// Drags that adjust instead of draw. (x, y) is the event position and (dx, dy) the step
+// since the previous event, screen pixels (y up). Each handler reads and updates the
+// gesture state the press left in the controller.
+namespace gestures {
+
+// A press on a slider of the radial menu: moving towards the menu's centre raises the
+// value, moving away lowers it, in proportion to the step. Acts only once the pointer is
+// 5 pixels from the press.
+void menuSliderDrag(CanvasController& c, float x, float y, float dx, float dy);
+
+// A press in the border band decides once, after 5 pixels, between panning (moving
+// inwards, within 70 degrees of the band's inward normal) and rotating; a press in a
+// corner zone zooms from the first event on.
+void borderDrag(CanvasController& c, float x, float y, float dx, float dy);
+
+}  // namespace gestures
