@@ -1,12 +1,14 @@
 #include "controller/CanvasController.h"
 
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 
 #include "controller/DragGestures.h"
 #include "controller/KeyCommand.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
+#include "io/PageFile.h"
 
 namespace {
 constexpr int kCanvas = 0, kBorder = 1, kMenu = 2, kHandle = 3, kIndicator = 4;
@@ -284,10 +286,28 @@ void CanvasController::onKey(const std::string& text) {
 }
 
 bool CanvasController::savePage(const std::string& reason) {
-    if (drawing->saveXml(pageFileName(pageIndex))) return true;
+    const std::string name = pageFileName(pageIndex);
+    if (!keepUnreadablePage(name)) {
+        std::cout << "Page " << pageIndex << " was not saved; " << reason
+                  << " cancelled, the drawing is kept\n";
+        return false;
+    }
+    if (drawing->saveXml(name)) return true;
     std::cout << "Page " << pageIndex << " was not saved; " << reason
               << " cancelled, the drawing is kept\n";
     return false;
+}
+
+bool CanvasController::keepUnreadablePage(const std::string& name) {
+    // A page that exists but cannot be read (damaged, or too large to load) showed as an
+    // empty drawing; saving over it would destroy what it holds. Keep it beside the page.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec) || io::readPageFile(name)) return true;
+    const std::string kept = name + ".unreadable";
+    std::filesystem::rename(name, kept, ec);
+    if (ec) return false;
+    std::cout << "Could not read " << name << "; it is kept as " << kept << "\n";
+    return true;
 }
 
 bool CanvasController::flipToPreviousPage() {

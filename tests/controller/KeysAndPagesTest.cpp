@@ -6,6 +6,7 @@
 
 #include "ControllerHarness.h"
 #include "controller/KeyCommand.h"
+#include "io/PageFile.h"
 
 namespace fs = std::filesystem;
 
@@ -116,4 +117,19 @@ TEST(CommandLog, EmptyRunWritesAnEmptyLog) {
     h.controller.startStamp = 7;
     ASSERT_TRUE(h.controller.writeCommandLog());
     EXPECT_EQ(readFile("7.log"), "<?xml version=\"1.0\" ?>\n<CommandLog />\n");
+}
+
+TEST(Pages, AnUnreadablePageIsKeptAsideBeforeItIsSavedOver) {
+    ControllerHarness h;
+    std::ofstream(h.dir.path() / "0.xml") << "<Drawing><Stroke><CP x=\"1\"";  // cut off
+    h.drawing.loadXml("0.xml");
+    EXPECT_EQ(h.drawing.strokes.count(), 0u);
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    testing::internal::CaptureStdout();
+    h.controller.onKey("S");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("0.xml.unreadable"), std::string::npos);
+    EXPECT_EQ(readFile("0.xml.unreadable"), "<Drawing><Stroke><CP x=\"1\"");
+    EXPECT_TRUE(io::readPageFile("0.xml"));
+    h.controller.onKey("S");  // the page now reads: saved over as usual
+    EXPECT_EQ(readFile("0.xml.unreadable"), "<Drawing><Stroke><CP x=\"1\"");
 }
