@@ -4,6 +4,7 @@
 
 #include "document/Drawing.h"
 #include "render/Circles.h"
+#include "render/ImageQuad.h"
 
 namespace {
 constexpr float kAccentR = 0.258f, kAccentG = 0.486f, kAccentB = 0.647f;
@@ -79,21 +80,6 @@ void toolOverlay(const Drawing& d) {
     }
 }
 
-void texturedQuad(std::uint32_t texture, Vec2 m, float half, bool flipT) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    const float t0 = flipT ? 1.0f : 0.0f, t1 = flipT ? 0.0f : 1.0f;
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, t0);
-    glVertex2f(m.x - half, m.y - half);
-    glTexCoord2f(0, t1);
-    glVertex2f(m.x - half, m.y + half);
-    glTexCoord2f(1, t1);
-    glVertex2f(m.x + half, m.y + half);
-    glTexCoord2f(1, t0);
-    glVertex2f(m.x + half, m.y - half);
-    glEnd();
-}
-
 void selectionBox(const Drawing& d, const SelectionTextures& tex) {
     const auto& box = d.selectionBox;
     const float k = d.view.zoom;
@@ -124,13 +110,13 @@ void selectionBox(const Drawing& d, const SelectionTextures& tex) {
 
     glEnable(GL_TEXTURE_2D);
     glColor4f(0.0f, 0.8f, 0.0f, 1.0f);
-    for (int n = 0; n < 4; ++n) texturedQuad(tex.handle, C[n] + D[n] * (b * 0.5f), h * 0.5f, false);
+    for (int n = 0; n < 4; ++n) stripImageQuad(tex.handle, C[n] + D[n] * (b * 0.5f), h * 0.5f);
     const Vec2 side = C[1] - C[2];
     if (length(side) > 0.0f) {
         Vec2 v = normalized(side) * (45.0f / k);
         const float e = 15.0f / k;
         for (std::uint32_t t : {tex.cancel, tex.remove, tex.defineBrush}) {
-            texturedQuad(t, C[1] + v, e, true);
+            uprightImageQuad(t, C[1] + v, e);
             rotate(v, -0.7853982f);
         }
     }

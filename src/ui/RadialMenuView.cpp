@@ -9,6 +9,7 @@
 #include "platform/TextureManager.h"
 #include "render/Circles.h"
 #include "render/GlStateGuard.h"
+#include "render/ImageQuad.h"
 #include "ui/TextureFont.h"
 
 namespace {
@@ -18,20 +19,10 @@ constexpr float kReadoutDrop = 30.0f;  // cell bottom below the menu centre, pix
 // Textures are drawn in their own colours: the current colour would tint them otherwise.
 void untinted() { glColor4f(1.0f, 1.0f, 1.0f, 1.0f); }
 
-// A button-style square of half-size h around c; texture t = 0 at its top edge.
+// A button-style square of half-size h around c, upright; texturing on for this quad only.
 void buttonQuad(std::uint32_t texture, Vec2 c, float h) {
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(c.x - h, c.y - h);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(c.x - h, c.y + h);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(c.x + h, c.y + h);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(c.x + h, c.y - h);
-    glEnd();
+    uprightImageQuad(texture, c, h);
     glDisable(GL_TEXTURE_2D);
 }
 
@@ -96,17 +87,7 @@ void RadialMenuView::drawButtons(const CanvasController& controller) const {
     const float c = menu.innerRadius;
     const Vec2 m = menu.position;
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, centre_);
-    glBegin(GL_TRIANGLE_STRIP);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(m.x - c, m.y - c);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(m.x - c, m.y + c);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(m.x + c, m.y - c);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(m.x + c, m.y + c);
-    glEnd();
+    stripImageQuad(centre_, m, c);
 }
 
 void RadialMenuView::drawSliders(const RadialMenu& menu, int mode) const {
