@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "brush/BrushDynamics.h"
-#include "document/DefinedBrushTool.h"
-#include "document/DeformTool.h"
+#include "brush/DefinedBrushTool.h"
+#include "brush/DeformTool.h"
 #include "document/QuadTree.h"
 #include "document/SelectionBox.h"
 #include "document/StrokeList.h"
