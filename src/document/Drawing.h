@@ -90,6 +90,37 @@ public:
     void endStroke(float x, float y);
     void eraseAt(float x, float y, float pressure);
 
+    // --- selection (screen coordinates in, as the controller receives them) ---
+    // Empties the selection, then selects the stroke with the segment nearest to the tap
+    // (perpendicular distance, within a 5-unit canvas square) and shows the box around it.
+    // False when nothing is near; the box is then left as it is.
+    bool selectAt(float x, float y);
+    // Lasso input; kind 0 is the selection lasso (primary button), 1 the erase lasso
+    // (secondary button); other kinds are ignored.
+    void beginLasso(float x, float y, int kind);
+    void extendLasso(float x, float y, int kind);
+    // Selects the strokes a segment of the lasso path crosses (coarsely: through the path
+    // segment's bounding box), in index query order, and shows the box around them.
+    // Crossing nothing leaves nothing selected and hides the box.
+    void finishSelectLasso();
+    // Deletes every stroke the lasso path crosses; `selection` keeps only survivors.
+    void finishEraseLasso();
+    // Moves the selection by a pointer step (screen pixels).
+    void moveSelection(float dx, float dy);
+    // Rotates the selection about the centre of the box's bounds; radians, counter-clockwise.
+    void rotateSelection(float radians);
+    // Drags box corner `corner` (0..3) by the pointer step (dx, dy), screen pixels, keeping
+    // the opposite corner fixed. Refused when an edge of the box would become shorter than
+    // 5 canvas units. (x, y), the pointer position, is not used.
+    void scaleSelection(float x, float y, float dx, float dy, int corner);
+    // Refits the box's bounds (not its corners) to the selected strokes.
+    void fitSelectionBox();
+    // Deletes the selected strokes and empties the selection.
+    void deleteSelection();
+    // Gives the defined-brush tool the outline of the first selected stroke, at the current
+    // zoom. Nothing when nothing is selected.
+    void defineBrush();
+
     // --- files ---
     // Writes the strokes' control points; false (after a diagnostic from the writer) on failure.
     bool saveXml(const std::string& fileName) const;
