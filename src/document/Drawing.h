@@ -121,6 +121,17 @@ public:
     // zoom. Nothing when nothing is selected.
     void defineBrush();
 
+    // --- edit-mode deformation (screen coordinates, pixels) ---
+    // tool 0: the primary button's deformTool; any other value: the secondary button's
+    // definedBrush. A press while a gesture is still open finishes that gesture first.
+    void beginDeform(float x, float y, int tool);
+    // (x, y): the pointer's previous position; (dx, dy): its movement since. Strokes under
+    // the tool leave the index until endDeform. `pressure` is not used.
+    void deformDrag(float x, float y, float dx, float dy, float pressure);
+    // Simplifies the strokes deformed since beginDeform (more strongly after the secondary
+    // tool), returns them to the index and clears both tool flags.
+    void endDeform(int tool);
+
     // --- files ---
     // Writes the strokes' control points; false (after a diagnostic from the writer) on failure.
     bool saveXml(const std::string& fileName) const;
