@@ -78,6 +78,8 @@ bool transformSelection(Drawing& d, Map map) {
         }
         s->recomputeBounds();
         if (inIndex) d.index.insertStroke(*s);
+        // At the view's zoom, like every other rebuilt stroke, so the moved ones keep the
+        // level of detail of their neighbours.
         s->buildAllRibs(d.view.zoom);
         s->buildOutline(d.view.zoom);
     }
