@@ -47,6 +47,9 @@ struct ActiveTool {
 // is moved here directly.
 void deformStroke(Stroke& s, const Rect& area, const ActiveTool& tool, float zoom,
                   std::vector<ControlPoint>& samples) {
+    // Every point lies in the bounds, so a stroke whose bounds miss the area has no
+    // segment in it: most strokes of a long gesture are passed over here.
+    if (!s.bounds.overlaps(area)) return;
     const int n = s.pointCount();
     int first = 0;
     int last = n - 1;
