@@ -50,7 +50,8 @@ void QuadTree::insertStroke(Stroke& stroke) {
 
 void QuadTree::removeStroke(const Stroke& stroke) {
     const auto& pts = stroke.points;
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) remove(pts[i].pos(), pts[i + 1].pos());
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+        remove(pts[i].pos(), pts[i + 1].pos(), &stroke);
 }
 
 void QuadTree::insert(const SegmentEntry& entry) {
@@ -111,7 +112,7 @@ void QuadTree::split(QuadNode& node) {
     }
 }
 
-void QuadTree::remove(Vec2 a, Vec2 b) {
+void QuadTree::remove(Vec2 a, Vec2 b, const Stroke* owner) {
     QuadNode* node = &root_;
     while (!node->isLeaf()) {
         const Vec2 c = node->centre();
@@ -121,7 +122,9 @@ void QuadTree::remove(Vec2 a, Vec2 b) {
     }
     auto& entries = node->entries;
     const auto it = std::find_if(entries.begin(), entries.end(),
-                                 [&](const SegmentEntry& e) { return e.a == a && e.b == b; });
+                                 [&](const SegmentEntry& e) {
+                                     return e.a == a && e.b == b && (!owner || e.stroke == owner);
+                                 });
     if (it == entries.end()) {
         *log_ << "couldn't find\n";
         return;

@@ -55,14 +55,16 @@ public:
 
     // Segments i = 0 .. pointCount - 2 of the stroke (a one-point stroke adds nothing).
     void insertStroke(Stroke& stroke);
-    // Removes each segment of the stroke by its end points; the stroke must still have the
-    // points it was inserted with.
+    // Removes each segment of the stroke by its end points and owner; the stroke must still
+    // have the points it was inserted with.
     void removeStroke(const Stroke& stroke);
 
     void insert(const SegmentEntry& entry);
-    // Removes the first entry in the segment's node with exactly these end points (the
-    // stroke is not compared). Prints "couldn't find" when there is none.
-    void remove(Vec2 a, Vec2 b);
+    // Removes the first entry in the segment's node with exactly these end points and, when
+    // `owner` is given, that owner. Two strokes can share a segment (a page file may hold
+    // duplicates): matching the owner keeps one stroke's removal from taking the other's
+    // entry and leaving a stale pointer behind. Prints "couldn't find" when there is none.
+    void remove(Vec2 a, Vec2 b, const Stroke* owner = nullptr);
 
     // Every indexed segment that meets the closed rectangle: the root's entries first,
     // then depth first through children 3, 2, 1, 0 at every level. Tap selection keeps the

@@ -168,10 +168,23 @@ TEST(QuadTree, RemovalMatchesEndPointsOnlyAndReportsMisses) {
     EXPECT_EQ(t.log.str(), "couldn't find\n");
     EXPECT_EQ(entryCount(t.tree), 2u);
 
-    t.tree.remove({10, 10}, {20, 20});  // the first stored goes, whichever stroke asked
+    t.tree.remove({10, 10}, {20, 20});  // without an owner the first stored goes
     const auto left = t.tree.query(Rect(0, 0, 900, 900));
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0]->stroke, &s2);
+}
+
+TEST(QuadTree, RemovingAStrokeTakesOnlyItsOwnEntriesOfASharedSegment) {
+    Tree t;
+    Stroke first(10, 10, 1, 1), second(10, 10, 1, 1);
+    first.addPoint(20, 20, 1, 1);
+    second.addPoint(20, 20, 1, 1);
+    t.tree.insertStroke(first);
+    t.tree.insertStroke(second);
+    t.tree.removeStroke(second);  // the later stroke: the first stored entry is not its own
+    const auto left = t.tree.query(Rect(0, 0, 900, 900));
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0]->stroke, &first) << "no entry may be left pointing at the removed stroke";
 }
 
 TEST(QuadTree, QueryStrokesListsEachStrokeOnceInFirstSeenOrder) {
