@@ -107,11 +107,13 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
                 strokeStartTime = frameNow();
                 drawing->beginStroke(x, y, pressure);
             } else if (altButton == 0) {
-                logCommand(2);  // primary-tool deformation arrives with the edit tools
+                logCommand(2);
+                drawing->beginDeform(x, y, 0);
             } else if (mode == 0) {
                 drawing->eraseAt(x, y, pressure);
             } else {
-                logCommand(3);  // secondary-tool deformation arrives with the edit tools
+                logCommand(3);
+                drawing->beginDeform(x, y, 1);
             }
             break;
         case kBorder:
@@ -144,12 +146,22 @@ void CanvasController::onDrag(float x, float y, float pressure) {
     if (menuPressed || borderPressed || handlePressed) {
         dragGesture(x, y, dx, dy);
     } else if (lassoArmed) {
-        // Lassos arrive with the selection tools.
+        const int kind = activeButton == 0 ? 0 : 1;
+        const bool active = kind == 0 ? drawing->selectionBox.selectLassoActive
+                                      : drawing->selectionBox.eraseLassoActive;
+        if (active) {
+            drawing->extendLasso(x, y, kind);
+        } else {
+            logCommand(kind == 0 ? 10 : 9);
+            drawing->beginLasso(x, y, kind);
+        }
     } else if (!drawing->selectionBox.shown) {
         if (activeButton == 0 && mode == 0)
             drawing->extendStroke(x, y, dx, dy, pressure);
         else if (activeButton == 1 && mode == 0)
             drawing->eraseAt(x, y, pressure);
+        else if (activeButton >= 0)
+            drawing->deformDrag(lastX, lastY, dx, dy, pressure);
     }
     lastX = x;
     lastY = y;
@@ -160,7 +172,8 @@ void CanvasController::dragGesture(float x, float y, float dx, float dy) {
         gestures::menuSliderDrag(*this, x, y, dx, dy);
     else if (borderPressed)
         gestures::borderDrag(*this, x, y, dx, dy);
-    // Handle drags arrive with the selection tools.
+    else if (handlePressed)
+        gestures::handleDrag(*this, x, y, dx, dy);
 }
 
 void CanvasController::onRelease(float x, float y, int altButton) {
@@ -187,13 +200,18 @@ void CanvasController::onRelease(float x, float y, int altButton) {
             menu.moveTo(x, y);
             lassoArmed = 0;
         } else if (altButton == 0 && handleIndex < 0) {
-            // Tap selection arrives with the selection tools: nothing is found yet.
-            if (drawing->selectionBox.shown)
-                drawing->selectionBox.shown = false;
-            else
-                indicator.show(x, y, stopwatch.seconds());
+            if (!drawing->selectAt(x, y)) {
+                if (drawing->selectionBox.shown) {
+                    drawing->selectionBox.hide();
+                    drawing->selection.clear();
+                } else {
+                    indicator.show(x, y, stopwatch.seconds());
+                }
+            }
         } else if (altButton == 0 && handleIndex >= 8 && handleIndex <= 10) {
-            drawing->selectionBox.shown = false;
+            if (handleIndex == 9) drawing->deleteSelection();
+            if (handleIndex == 10) drawing->defineBrush();
+            drawing->selectionBox.hide();
         } else if (altButton == 1 && !drawing->selectionBox.shown) {
             indicator.show(x, y, stopwatch.seconds());
         }
@@ -207,12 +225,22 @@ void CanvasController::onRelease(float x, float y, int altButton) {
         handlePressed = 0;
         handleOp = -1;
         handleIndex = -1;
+        drawing->fitSelectionBox();
     } else if (lassoArmed) {
         lassoArmed = 0;
+        const auto& box = drawing->selectionBox;
+        if (box.selectLassoActive || box.eraseLassoActive) {
+            if (altButton == 0)
+                drawing->finishSelectLasso();
+            else
+                drawing->finishEraseLasso();
+        }
     } else if (!drawing->selectionBox.shown) {
         if (altButton == 0 && mode == 0) {
             logStroke(x, y);
             drawing->endStroke(x, y);
+        } else if (mode == 1) {
+            drawing->endDeform(altButton == 0 ? 0 : 1);
         }
     }
     drawing->drawingActive = false;

@@ -46,14 +46,23 @@ void menuSliderDrag(CanvasController& c, float x, float y, float dx, float dy) {
     const float step = length({dx, dy});
     const bool outwards = length(b) > length(a);
     const float s = degreesBetween(towardsCentre, a) < 90.0f ? (outwards ? 1.0f : -1.0f)
-                                                              : (outwards ? -1.0f : 1.0f);
+                                                             : (outwards ? -1.0f : 1.0f);
     Drawing& d = *c.drawing;
     switch (c.menuItem) {
-        case 1: adjustBrushSize(d, s, step); break;
-        case 2: adjustSmoothness(d, s, step); break;
-        case 3: d.deformTool.rescale(1.0f + s * 0.05f * step, 70.0f); break;
-        case 4: d.deformTool.scaleFalloff(1.0f + s * 0.05f * step); break;
-        default: break;
+        case 1:
+            adjustBrushSize(d, s, step);
+            break;
+        case 2:
+            adjustSmoothness(d, s, step);
+            break;
+        case 3:
+            d.deformTool.rescale(1.0f + s * 0.05f * step, 70.0f);
+            break;
+        case 4:
+            d.deformTool.scaleFalloff(1.0f + s * 0.05f * step);
+            break;
+        default:
+            break;
     }
 }
 
@@ -76,14 +85,17 @@ void borderDrag(CanvasController& c, float x, float y, float dx, float dy) {
             }
             return;
         }
-        case 0: d.panView(dx, dy); return;
+        case 0:
+            d.panView(dx, dy);
+            return;
         case 1: {
             const Vec2 p(x - c.viewWidth * 0.5f, y - c.viewHeight * 0.5f);
             const Vec2 q = p + Vec2(dx, dy);
             d.rotateView(angleTo(q, p));
             return;
         }
-        default: break;
+        default:
+            break;
     }
     if (c.gesture < 5 || c.gesture > 8) return;
     c.menu.hitState = 0;
@@ -104,6 +116,52 @@ void borderDrag(CanvasController& c, float x, float y, float dx, float dy) {
     const bool away = length(a) > length(b);
     const float z = (tau < 0.0f) == away ? -step * corner.gain : step * corner.gain;
     d.zoomView(z);
+}
+
+void handleDrag(CanvasController& c, float x, float y, float dx, float dy) {
+    Drawing& d = *c.drawing;
+    const SelectionBox& box = d.selectionBox;
+    const Vec2 centre = box.bounds.centre();
+    if (c.handleOp == -1) {
+        Vec2 v(x - c.pressX, y - c.pressY);
+        if (length(v) < kDeadZone) return;
+        if (c.handleIndex >= 0 && c.handleIndex <= 3) {
+            const float theta = degreesBetween(box.diagonals[c.handleIndex], v);
+            if (theta < 45.0f || theta > 135.0f) {
+                c.logCommand(5);
+                c.handleOp = 2;
+            } else {
+                c.logCommand(7);
+                c.handleOp = 1;
+            }
+        } else {
+            d.screenDirToCanvas(v.x, v.y);
+            const int k = c.handleIndex - 4;
+            const Vec2 dir = c.handleIndex <= 7 ? box.corners[k] - box.corners[(k + 1) % 4]
+                                                : box.diagonals[c.handleIndex - 8] -
+                                                      box.corners[(c.handleIndex - 3) % 4];
+            if (degreesBetween(dir, v) < 70.0f) {
+                c.logCommand(6);
+                c.handleOp = 0;
+            } else {
+                c.logCommand(7);
+                c.handleOp = 1;
+            }
+        }
+        return;
+    }
+    if (c.handleOp == 0) {
+        d.moveSelection(dx, dy);
+    } else if (c.handleOp == 1) {
+        float px = x, py = y, sx = dx, sy = dy;
+        d.screenToCanvas(px, py);
+        d.screenDirToCanvas(sx, sy);
+        const Vec2 a = Vec2(px, py) - centre;
+        const Vec2 b = a + Vec2(sx, sy);
+        d.rotateSelection(-angleTo(b, a));
+    } else if (c.handleOp == 2) {
+        d.scaleSelection(x, y, dx, dy, c.handleIndex);
+    }
 }
 
 }  // namespace gestures

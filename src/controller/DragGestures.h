@@ -17,4 +17,8 @@ void menuSliderDrag(CanvasController& c, float x, float y, float dx, float dy);
 // corner zone zooms from the first event on.
 void borderDrag(CanvasController& c, float x, float y, float dx, float dy);
 
+// A press on a handle of the selection box decides once, after 5 pixels, between moving,
+// rotating and (from a corner) scaling the selection, from the drag's direction.
+void handleDrag(CanvasController& c, float x, float y, float dx, float dy);
+
 }  // namespace gestures

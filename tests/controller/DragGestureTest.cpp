@@ -83,8 +83,8 @@ TEST(MenuSlider, BrushSizeBelowTheLimitIsNotClamped) {
 TEST(MenuSlider, SmoothnessPrintsEveryTentativeValueAndRepairsKeyedValues) {
     ControllerHarness h;
     h.drawing.smoothness = 11.0f;  // pushed past the range with the keys
-    const Vec2 second = h.controller.menu.position +
-                        rotated(Vec2(-121.6f, 0.0f), (-85.0f - 30.0f) * kDegToRad);
+    const Vec2 second =
+        h.controller.menu.position + rotated(Vec2(-121.6f, 0.0f), (-85.0f - 30.0f) * kDegToRad);
     testing::internal::CaptureStdout();
     h.controller.onPress(second.x, second.y, 0, 1.0f);
     ASSERT_EQ(h.controller.menuItem, 2);
