@@ -63,13 +63,16 @@ MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
 }
 
 MyApplicationManager::~MyApplicationManager() {
-    writeCommandLog();
+    finishRun();
     controller_.reset();
     drawing_.reset();
 }
 
-void MyApplicationManager::writeCommandLog() {
-    if (controller_) controller_->writeCommandLog();
+void MyApplicationManager::finishRun() {
+    if (!controller_ || runFinished_) return;
+    runFinished_ = true;
+    controller_->keepUnsavedDrawing();
+    controller_->writeCommandLog();
 }
 
 void MyApplicationManager::init() {

@@ -31,8 +31,9 @@ public:
     // Per-frame update, then the drawing, the interface layer, the scene's components, the
     // menu and the indicator ring. Needs the GL context current.
     void renderFrame(bool picking);
-    // Writes the command log (Escape and normal exit).
-    void writeCommandLog();
+    // The end of a run (Escape and normal exit): keeps an unsaved drawing beside its page
+    // file, then writes the command log.
+    void finishRun();
 
     Drawing& drawing() { return *drawing_; }
     CanvasController& controller() { return *controller_; }
@@ -55,6 +56,7 @@ private:
     GradientRoundBorderStrategy* ringOut_ = nullptr;  // owned by indicatorRing_
     GradientRoundBorderStrategy* ringIn_ = nullptr;   // owned by indicatorRing_
     std::uint32_t pressType_, dragType_, releaseType_;
+    bool runFinished_ = false;
     float lastX_ = 0.0f;
     float lastY_ = 0.0f;
     std::uint32_t cornerCircleTexture_ = 0;

@@ -183,7 +183,7 @@ void MyProject::keyPressEvent(QKeyEvent* e) {
 }
 
 void MyProject::quitNow() {
-    if (manager_) manager_->writeCommandLog();
+    if (manager_) manager_->finishRun();
     std::cout.flush();
     std::fflush(nullptr);
     std::_Exit(0);

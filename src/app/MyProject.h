@@ -35,7 +35,8 @@ public:
 
     void enterFullScreen();
     void leaveFullScreen();
-    // Called by Escape: writes the command log and ends the process with code 0.
+    // Called by Escape: finishes the run (unsaved drawing, command log) and ends the
+    // process with code 0.
     [[noreturn]] void quitNow();
 
     void OnXYDown(int x, int y, int z, int pointerId) override;

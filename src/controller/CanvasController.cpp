@@ -1,6 +1,7 @@
 #include "controller/CanvasController.h"
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -9,6 +10,7 @@
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
+#include "io/SafeFile.h"
 
 namespace {
 constexpr int kCanvas = 0, kBorder = 1, kMenu = 2, kHandle = 3, kIndicator = 4;
@@ -376,3 +378,30 @@ void CanvasController::logStroke(float x, float y) {
 std::string CanvasController::commandLogPath() const { return commandLogFileName(startStamp); }
 
 bool CanvasController::writeCommandLog() const { return log.write(commandLogPath()); }
+
+namespace {
+// Whether the regular file at `path` holds exactly `text` (false when it cannot be read).
+bool fileHolds(const std::string& path, const std::string& text) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) ||
+        std::filesystem::file_size(path, ec) != text.size() || ec)
+        return false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::string onDisk(text.size(), '\0');
+    const bool read = std::fread(onDisk.data(), 1, onDisk.size(), f) == onDisk.size();
+    std::fclose(f);
+    return read && onDisk == text;
+}
+}  // namespace
+
+bool CanvasController::keepUnsavedDrawing() const {
+    if (drawing->strokes.empty()) return true;  // nothing drawn that a page file lacks
+    const std::string name = pageFileName(pageIndex);
+    const std::string text = drawing->pageText();
+    if (fileHolds(name, text)) return true;
+    const std::string kept = name + ".unsaved";
+    if (!io::replaceFileContents(kept, text)) return false;
+    std::cout << "The drawing was not saved; it is kept as " << kept << "\n";
+    return true;
+}

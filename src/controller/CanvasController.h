@@ -41,6 +41,10 @@ public:
     void logCommand(int code);
     void logStroke(float x, float y);
     bool writeCommandLog() const;
+    // At the end of a run: a drawing that differs from its page file is written beside it as
+    // "N.xml.unsaved" (the page itself is left as the user last saved it). False when that
+    // write failed.
+    bool keepUnsavedDrawing() const;
     std::string commandLogPath() const;
 
     // Page flips: save the current page, and move only when the save succeeded.

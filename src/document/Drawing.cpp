@@ -79,12 +79,20 @@ void Drawing::clear() {
     while (StrokeNode* node = strokes.first()) deleteStroke(node->stroke.get());
 }
 
-bool Drawing::saveXml(const std::string& fileName) const {
-    std::vector<std::span<const ControlPoint>> pages;
-    pages.reserve(strokes.count());
-    for (const Stroke& s : strokes) pages.emplace_back(s.points);
-    return io::writePageFile(fileName, pages);
+namespace {
+std::vector<std::span<const ControlPoint>> pointLists(const StrokeList& strokes) {
+    std::vector<std::span<const ControlPoint>> lists;
+    lists.reserve(strokes.count());
+    for (const Stroke& s : strokes) lists.emplace_back(s.points);
+    return lists;
 }
+}  // namespace
+
+bool Drawing::saveXml(const std::string& fileName) const {
+    return io::writePageFile(fileName, pointLists(strokes));
+}
+
+std::string Drawing::pageText() const { return io::formatPage(pointLists(strokes)); }
 
 bool Drawing::loadXml(const std::string& fileName) {
     std::optional<io::PageContent> page = io::readPageFile(fileName);

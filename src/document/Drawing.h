@@ -135,6 +135,8 @@ public:
     // --- files ---
     // Writes the strokes' control points; false (after a diagnostic from the writer) on failure.
     bool saveXml(const std::string& fileName) const;
+    // The text saveXml writes.
+    std::string pageText() const;
     // Replaces the strokes with the file's. The drawing is cleared even when the file cannot
     // be read, which prints "Failed to load file". Returns whether the file was read.
     bool loadXml(const std::string& fileName);

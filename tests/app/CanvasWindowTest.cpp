@@ -102,6 +102,7 @@ TEST(CanvasWindow, EscapeWritesTheCommandLogAndExitsWithZero) {
         << text.toStdString();
     EXPECT_TRUE(text.contains("<c v=\"0\" t=\"")) << "the band press";
     EXPECT_TRUE(text.contains("<a an=\"")) << "the stroke's record";
+    EXPECT_TRUE(QFile::exists(dir.filePath("0.xml.unsaved"))) << "the unsaved stroke is kept";
 }
 
 TEST(CanvasWindow, DemoScriptPlaysToTheEnd) {

@@ -133,3 +133,29 @@ TEST(Pages, AnUnreadablePageIsKeptAsideBeforeItIsSavedOver) {
     h.controller.onKey("S");  // the page now reads: saved over as usual
     EXPECT_EQ(readFile("0.xml.unreadable"), "<Drawing><Stroke><CP x=\"1\"");
 }
+
+TEST(Pages, AnUnsavedDrawingIsKeptBesideItsPageAtTheEnd) {
+    ControllerHarness h;
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_FALSE(fs::exists("0.xml.unsaved")) << "nothing drawn, nothing kept";
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    h.controller.onKey("S");
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_FALSE(fs::exists("0.xml.unsaved")) << "saved as it is";
+    h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("0.xml.unsaved"), std::string::npos);
+    const auto kept = io::readPageFile("0.xml.unsaved");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->strokes.size(), 2u);
+    EXPECT_EQ(io::readPageFile("0.xml")->strokes.size(), 1u) << "the page stays as saved";
+}
+
+TEST(Pages, AnUnsavedDrawingIsKeptEvenWhenThePagePathIsAFolder) {
+    ControllerHarness h;
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    fs::create_directory("0.xml");
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_TRUE(io::readPageFile("0.xml.unsaved"));
+}
