@@ -14,14 +14,19 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -I"$root/src" $(pkg-config --cflags tinyxml))
 lock=()
 command -v flock >/dev/null && lock=(flock /tmp/inkboard-build.lock)
-for target in fuzz_page fuzz_tokens; do
+for target in fuzz_page fuzz_tokens fuzz_drawing; do
+  target_sources=("${sources[@]}")
+  # The document target runs loaded pages through the whole display-free core.
+  [ "$target" = fuzz_drawing ] &&
+    target_sources+=("$root"/src/geometry/*.cpp "$root"/src/brush/*.cpp "$root"/src/document/*.cpp)
   # Rebuild only when a source is newer than the binary.
-  if [ -x "$out/$target" ] && [ -z "$(find "${sources[@]}" "$root"/src/io/*.h "$root/src/geometry" \
+  if [ -x "$out/$target" ] && [ -z "$(find "${target_sources[@]}" "$root"/src/io/*.h "$root/src/geometry" \
+          "$root/src/brush" "$root/src/document" \
           "$root/fuzz/$target.cpp" "$root/fuzz/PageOracle.h" -newer "$out/$target" -print -quit)" ]; then
     continue
   fi
   # Compile under the machine's shared build lock when there is one.
-  "${lock[@]}" nice "$cxx" "${flags[@]}" "${sources[@]}" "$root/fuzz/$target.cpp" \
+  "${lock[@]}" nice "$cxx" "${flags[@]}" "${target_sources[@]}" "$root/fuzz/$target.cpp" \
     $(pkg-config --libs tinyxml) -o "$out/$target.tmp"
   mv "$out/$target.tmp" "$out/$target"
   echo "built $out/$target"

@@ -101,7 +101,12 @@ bool Drawing::loadXml(const std::string& fileName) {
         *log_ << "Failed to load file\n";
         return false;
     }
-    for (const std::vector<ControlPoint>& points : page->strokes) {
+    loadContent(*page);
+    return true;
+}
+
+void Drawing::loadContent(const io::PageContent& page) {
+    for (const std::vector<ControlPoint>& points : page.strokes) {
         if (points.empty()) continue;
         auto stroke = std::make_unique<Stroke>();
         for (const ControlPoint& p : points) {
@@ -113,7 +118,6 @@ bool Drawing::loadXml(const std::string& fileName) {
         stroke->buildOutline(1.0f);
         index.insertStroke(strokes.append(std::move(stroke)));
     }
-    return true;
 }
 
 bool Drawing::exportSvg(const std::string& fileName) const {

@@ -15,6 +15,7 @@
 #include "document/View.h"
 #include "geometry/Rect.h"
 #include "geometry/Stroke.h"
+#include "io/PageFile.h"
 
 // The one document: finished strokes (oldest first), the stroke being drawn, the spatial
 // index over the canvas square (0, 0)-(900, 900), the view, the brush, the edit-mode tools
@@ -137,6 +138,9 @@ public:
     bool saveXml(const std::string& fileName) const;
     // The text saveXml writes.
     std::string pageText() const;
+    // Appends a page's strokes as loadXml does after clearing (ribs and outline at level 1,
+    // then the index).
+    void loadContent(const io::PageContent& page);
     // Replaces the strokes with the file's. The drawing is cleared even when the file cannot
     // be read, which prints "Failed to load file". Returns whether the file was read.
     bool loadXml(const std::string& fileName);
