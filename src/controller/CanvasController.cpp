@@ -1,16 +1,12 @@
 #include "controller/CanvasController.h"
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <iostream>
 
 #include "controller/DragGestures.h"
 #include "controller/KeyCommand.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
-#include "io/PageFile.h"
-#include "io/SafeFile.h"
 
 namespace {
 constexpr int kCanvas = 0, kBorder = 1, kMenu = 2, kHandle = 3, kIndicator = 4;
@@ -316,28 +312,10 @@ void CanvasController::onKey(const std::string& text) {
 }
 
 bool CanvasController::savePage(const std::string& reason) {
-    const std::string name = pageFileName(pageIndex);
-    if (!keepUnreadablePage(name)) {
-        std::cout << "Page " << pageIndex << " was not saved; " << reason
-                  << " cancelled, the drawing is kept\n";
-        return false;
-    }
-    if (drawing->saveXml(name)) return true;
+    if (pages::save(*drawing, pageIndex)) return true;
     std::cout << "Page " << pageIndex << " was not saved; " << reason
               << " cancelled, the drawing is kept\n";
     return false;
-}
-
-bool CanvasController::keepUnreadablePage(const std::string& name) {
-    // A page that exists but cannot be read (damaged, or too large to load) showed as an
-    // empty drawing; saving over it would destroy what it holds. Keep it beside the page.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(name, ec) || io::readPageFile(name)) return true;
-    const std::string kept = name + ".unreadable";
-    std::filesystem::rename(name, kept, ec);
-    if (ec) return false;
-    std::cout << "Could not read " << name << "; it is kept as " << kept << "\n";
-    return true;
 }
 
 bool CanvasController::flipToPreviousPage() {
@@ -379,29 +357,6 @@ std::string CanvasController::commandLogPath() const { return commandLogFileName
 
 bool CanvasController::writeCommandLog() const { return log.write(commandLogPath()); }
 
-namespace {
-// Whether the regular file at `path` holds exactly `text` (false when it cannot be read).
-bool fileHolds(const std::string& path, const std::string& text) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec) ||
-        std::filesystem::file_size(path, ec) != text.size() || ec)
-        return false;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::string onDisk(text.size(), '\0');
-    const bool read = std::fread(onDisk.data(), 1, onDisk.size(), f) == onDisk.size();
-    std::fclose(f);
-    return read && onDisk == text;
-}
-}  // namespace
-
 bool CanvasController::keepUnsavedDrawing() const {
-    if (drawing->strokes.empty()) return true;  // nothing drawn that a page file lacks
-    const std::string name = pageFileName(pageIndex);
-    const std::string text = drawing->pageText();
-    if (fileHolds(name, text)) return true;
-    const std::string kept = name + ".unsaved";
-    if (!io::replaceFileContents(kept, text)) return false;
-    std::cout << "The drawing was not saved; it is kept as " << kept << "\n";
-    return true;
+    return pages::keepUnsaved(*drawing, pageIndex);
 }

@@ -87,7 +87,6 @@ private:
     double frameNow() const;
     float secondsSinceStart(double frameMs) const;
     bool savePage(const std::string& reason);
-    bool keepUnreadablePage(const std::string& name);
     void dragGesture(float x, float y, float dx, float dy);
 
     FrameClock frameClock_;

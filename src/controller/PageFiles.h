@@ -3,9 +3,27 @@
 #include <cstdint>
 #include <string>
 
+class Drawing;
+
 // Page files live in the working directory, named by the page number in decimal.
 inline std::string pageFileName(int page) { return std::to_string(page) + ".xml"; }
 inline std::string svgFileName(int page) { return std::to_string(page) + ".svg"; }
 inline std::string commandLogFileName(std::uint32_t startStamp) {
     return std::to_string(startStamp) + ".log";
 }
+
+// Saving pages without ever destroying what a user drew. Diagnostics are one line each on
+// standard output.
+namespace pages {
+
+// Saves the drawing as the page. A page file that exists but cannot be read (damaged, or
+// too large to load) showed as an empty drawing; before it is saved over it is kept as
+// "N.xml.unreadable". False when either step failed (the drawing is untouched).
+bool save(const Drawing& drawing, int page);
+
+// At the end of a run: a drawing with strokes that differs from its page file is written
+// beside it as "N.xml.unsaved"; the page stays as the user last saved it. False when that
+// write failed.
+bool keepUnsaved(const Drawing& drawing, int page);
+
+}  // namespace pages
