@@ -8,25 +8,14 @@
 #include <QImage>
 #include <iostream>
 
+#include "platform/GlTexture.h"
+
 namespace {
 std::uint32_t upload(const QImage& source) {
     // The first image row becomes t = 0. Every quad that shows an asymmetric image puts
     // t = 0 at its top edge, so images are uploaded as stored, not mirrored.
     const QImage img = source.convertToFormat(QImage::Format_RGBA8888);
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.width(), img.height(), 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, img.constBits());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
-    return name;
+    return createLinearTexture(GL_RGBA8, img.width(), img.height(), GL_RGBA, img.constBits());
 }
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 #include <ft2build.h>
+
+#include "platform/GlTexture.h"
 #include FT_FREETYPE_H
 
 #include <QOpenGLContext>
@@ -170,15 +172,7 @@ void TextureFont::build(const std::string& path) {
         x += adv;
     }
 
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glBindTexture(GL_TEXTURE_2D, tex);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, W, H, 0, GL_ALPHA, GL_UNSIGNED_BYTE, atlas.data());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    const GLuint tex = createLinearTexture(GL_ALPHA8, W, H, GL_ALPHA, atlas.data());
 
     lineHeight_ = lineHeight;
     maxDescent_ = maxDescent;
