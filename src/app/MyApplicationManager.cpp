@@ -95,9 +95,8 @@ void MyApplicationManager::init() {
         for (std::size_t i = 0; i < textureFiles().size(); ++i)
             textures_.push_back(textures.getTextureName(i));
     }
-    const std::string root = findAssetRoot();
-    smallFont_ = std::make_unique<TextureFont>(root + "images/arial.ttf", 12);
-    mediumFont_ = std::make_unique<TextureFont>(root + "images/unanimo.ttf", 30);
+    smallFont_ = std::make_unique<TextureFont>(assetPath("images/arial.ttf"), 12);
+    mediumFont_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), 30);
 
     cornerCircleTexture_ = texture(11);
     smallBigTexture_ = texture(16);

@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <iostream>
@@ -20,9 +19,8 @@ std::uint32_t upload(const QImage& source) {
 }  // namespace
 
 void TextureManager::loadTextures(const std::vector<std::string>& paths) {
-    const std::string root = findAssetRoot();
     for (const auto& p : paths) {
-        QImage img(QString::fromStdString(root + p));
+        QImage img(QString::fromStdString(assetPath(p)));
         if (img.isNull()) {
             std::cout << "Cannot load image " << p << "\n";
             names_.push_back(0);
@@ -36,11 +34,12 @@ std::uint32_t TextureManager::getTextureName(std::size_t index) const {
     return index < names_.size() ? names_[index] : 0;
 }
 
-std::string findAssetRoot() {
-    if (QFileInfo(QStringLiteral("images")).isDir()) return {};
-    const QString exeDir =
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    if (!exeDir.isEmpty() && QFileInfo(exeDir + QStringLiteral("/images")).isDir())
-        return (exeDir + QLatin1Char('/')).toStdString();
-    return {};
+std::string assetPath(const std::string& relative) {
+    const QString rel = QString::fromStdString(relative);
+    if (QFileInfo(rel).isFile()) return relative;
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + rel;
+        if (QFileInfo(beside).isFile()) return beside.toStdString();
+    }
+    return relative;
 }

@@ -19,6 +19,7 @@ private:
     std::vector<std::uint32_t> names_;
 };
 
-// Finds the run-time images folder: "images" in the working directory first, then beside
-// the executable. Returns the prefix to put before "images/..." paths ("" or a folder + "/").
-std::string findAssetRoot();
+// Where a run-time asset named by its relative path ("images/...") is read from: the
+// working directory when the file is there, else beside the executable (so the program
+// can be started from any folder of drawings, even one with an unrelated images folder).
+std::string assetPath(const std::string& relative);

@@ -42,7 +42,7 @@ void RadialMenuView::setButtonTextures(const std::array<MenuButtonImages, 4>& bu
 
 void RadialMenuView::setSliderTextures(std::uint32_t properties, std::uint32_t brushSize,
                                        std::uint32_t softness, std::uint32_t smoothness) {
-    font_ = std::make_unique<TextureFont>(findAssetRoot() + "images/unanimo.ttf", kReadoutFontSize);
+    font_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), kReadoutFontSize);
     centre_ = properties;
     drawSliders_ = {brushSize, smoothness};
     editSliders_ = {brushSize, softness};

@@ -9,6 +9,7 @@
 #include "WindowHarness.h"
 #include "app/ReplayDriver.h"
 #include "controller/CanvasController.h"
+#include "platform/TextureManager.h"
 
 namespace {
 // Runs the replay driver on a script in a fresh folder; returns its exit code.
@@ -125,4 +126,19 @@ TEST(CanvasWindow, TexturesOutliveTheTextureManagerThatLoadedThem) {
         EXPECT_TRUE(glIsTexture(name)) << textureFiles()[i];
     }
     w.widget->doneCurrent();
+}
+
+TEST(CanvasWindow, AnUnrelatedImagesFolderInTheWorkingDirectoryDoesNotHideTheAssets) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QDir().mkdir("images");  // a user's own pictures, say
+    EXPECT_EQ(assetPath("images/unanimo.ttf"),
+              QCoreApplication::applicationDirPath().toStdString() + "/images/unanimo.ttf");
+    QFile own("images/unanimo.ttf");
+    own.open(QIODevice::WriteOnly);
+    own.close();
+    EXPECT_EQ(assetPath("images/unanimo.ttf"), "images/unanimo.ttf")
+        << "the working directory first";
+    QDir::setCurrent(previous);
 }

@@ -13,7 +13,7 @@ namespace {
 // Mean colour difference between the 80 x 80 square around a screen point and an image
 // scaled to that size over the white canvas.
 double difference(const QImage& frame, Vec2 centre, const std::string& file) {
-    QImage source(QString::fromStdString(findAssetRoot() + "images/" + file));
+    QImage source(QString::fromStdString(assetPath(std::string("images/") + file)));
     QImage image(80, 80, QImage::Format_RGB32);
     image.fill(Qt::white);
     {

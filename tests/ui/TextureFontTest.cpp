@@ -5,7 +5,7 @@
 #include "ui/TextureFont.h"
 
 namespace {
-std::string font(const char* file) { return findAssetRoot() + "images/" + file; }
+std::string font(const char* file) { return assetPath(std::string("images/") + file); }
 
 // Rows and columns (screen coordinates, y up) that hold any ink.
 struct Ink {
@@ -84,7 +84,7 @@ TEST_F(TextureFontTest, SpacesAndBytesWithoutAGlyphDrawNothing) {
 
 TEST_F(TextureFontTest, AFontThatCannotBeBuiltDrawsNothing) {
     const TextureFont missing("no/such/font.ttf", 30);
-    const TextureFont notAFont(findAssetRoot() + "images/properties.png", 30);
+    const TextureFont notAFont(assetPath("images/properties.png"), 30);
     const TextureFont noSize(font("arial.ttf"), 0);
     for (const TextureFont* f : {&missing, &notAFont, &noSize}) {
         EXPECT_FALSE(f->valid());
