@@ -79,10 +79,8 @@ void MyApplicationManager::init() {
     controller_->startStamp =
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime()));
 
+    // The scene's main component: the 800 x 600 area of the windowed layout.
     auto main = std::make_unique<VisComponentGL>();
-    main->setPosition(Point3d(400, 300, 0));
-    main->setWidth(1024);
-    main->setHeight(768);
     main->setPosition(Point3d(400, 300, 0));
     main->setWidth(800);
     main->setHeight(600);
