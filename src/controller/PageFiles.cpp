@@ -5,18 +5,20 @@
 #include <iostream>
 
 #include "document/Drawing.h"
-#include "io/PageFile.h"
 #include "io/SafeFile.h"
 
 namespace pages {
 namespace {
-bool keepUnreadable(const std::string& name) {
+bool keepUnreadable(Drawing& drawing, const std::string& name) {
+    if (!drawing.unreadableFiles.contains(name)) return true;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(name, ec) || io::readPageFile(name)) return true;
-    const std::string kept = name + ".unreadable";
-    std::filesystem::rename(name, kept, ec);
-    if (ec) return false;
-    std::cout << "Could not read " << name << "; it is kept as " << kept << "\n";
+    if (std::filesystem::is_regular_file(name, ec)) {
+        const std::string kept = name + ".unreadable";
+        std::filesystem::rename(name, kept, ec);
+        if (ec) return false;
+        std::cout << "Could not read " << name << "; it is kept as " << kept << "\n";
+    }
+    drawing.unreadableFiles.erase(name);
     return true;
 }
 
@@ -35,9 +37,9 @@ bool fileHolds(const std::string& path, const std::string& text) {
 }
 }  // namespace
 
-bool save(const Drawing& drawing, int page) {
+bool save(Drawing& drawing, int page) {
     const std::string name = pageFileName(page);
-    return keepUnreadable(name) && drawing.saveXml(name);
+    return keepUnreadable(drawing, name) && drawing.saveXml(name);
 }
 
 bool keepUnsaved(const Drawing& drawing, int page) {

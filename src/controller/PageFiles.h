@@ -16,10 +16,10 @@ inline std::string commandLogFileName(std::uint32_t startStamp) {
 // standard output.
 namespace pages {
 
-// Saves the drawing as the page. A page file that exists but cannot be read (damaged, or
-// too large to load) showed as an empty drawing; before it is saved over it is kept as
+// Saves the drawing as the page. A page file that failed to load (damaged, or too large
+// to load) showed as an empty drawing; before it is saved over it is kept as
 // "N.xml.unreadable". False when either step failed (the drawing is untouched).
-bool save(const Drawing& drawing, int page);
+bool save(Drawing& drawing, int page);
 
 // At the end of a run: a drawing with strokes that differs from its page file is written
 // beside it as "N.xml.unsaved"; the page stays as the user last saved it. False when that

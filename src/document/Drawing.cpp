@@ -1,6 +1,7 @@
 #include "document/Drawing.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <span>
 
@@ -99,8 +100,11 @@ bool Drawing::loadXml(const std::string& fileName) {
     clear();
     if (!page) {
         *log_ << "Failed to load file\n";
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(fileName, ec)) unreadableFiles.insert(fileName);
         return false;
     }
+    unreadableFiles.erase(fileName);
     loadContent(*page);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,9 @@ public:
     // Replaces the strokes with the file's. The drawing is cleared even when the file cannot
     // be read, which prints "Failed to load file". Returns whether the file was read.
     bool loadXml(const std::string& fileName);
+    // Files that exist but failed to load in this run (damaged, or too large to load), so
+    // that nothing is saved over them unseen; a later successful load drops the name.
+    std::set<std::string> unreadableFiles;
     // The strokes as filled polygons at the current zoom's level of detail.
     bool exportSvg(const std::string& fileName) const;
 

@@ -134,6 +134,17 @@ TEST(Pages, AnUnreadablePageIsKeptAsideBeforeItIsSavedOver) {
     EXPECT_EQ(readFile("0.xml.unreadable"), "<Drawing><Stroke><CP x=\"1\"");
 }
 
+TEST(Pages, AnUnreadablePageMetAtStartUpIsRemembered) {
+    ControllerHarness h;
+    std::ofstream("0.xml") << "not a page";
+    std::ostringstream out;
+    Drawing fresh(out);  // loads "0.xml" as the program does at start-up
+    EXPECT_TRUE(fresh.unreadableFiles.contains("0.xml"));
+    EXPECT_FALSE(fresh.unreadableFiles.contains("1.xml")) << "a missing page is just empty";
+    fresh.loadXml("1.xml");
+    EXPECT_FALSE(fresh.unreadableFiles.contains("1.xml"));
+}
+
 TEST(Pages, AnUnsavedDrawingIsKeptBesideItsPageAtTheEnd) {
     ControllerHarness h;
     ASSERT_TRUE(h.controller.keepUnsavedDrawing());
