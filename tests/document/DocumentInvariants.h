@@ -1,8 +1,10 @@
 #pragma once
 
-// Whole-document checks for tests that edit strokes in place (selection transforms,
-// lassos): the index must hold every in-page segment of every listed stroke exactly once,
-// with the stroke's current end points, and nothing else.
+// The document's invariants, checked whole after edits: every listed stroke has two or more
+// finite points inside its bounds and finite ribs and outline; the index holds every in-page
+// segment of every stroke outside `deformed` exactly once, with the stroke's current end
+// points, in a node that contains it (straddling the centre above the leaves), and nothing
+// else; `selection` and `deformed` point only at listed strokes.
 
 #include <gtest/gtest.h>
 
@@ -13,16 +15,29 @@
 
 #include "document/Drawing.h"
 
+inline void expectStrokeSound(const Stroke& s) {
+    ASSERT_GE(s.pointCount(), 2) << "a listed stroke with fewer than two points";
+    for (const ControlPoint& p : s.points) {
+        ASSERT_TRUE(isFinite(p.pos()) && std::isfinite(p.r) && std::isfinite(p.a))
+            << "non-finite point";
+        ASSERT_TRUE(s.bounds.contains(p.pos())) << "stale stroke bounds";
+    }
+    for (const auto& list : s.ribLists)
+        for (const Rib& rib : list) ASSERT_TRUE(isFinite(rib.v0) && isFinite(rib.v1));
+    ASSERT_LE(static_cast<std::size_t>(s.vertexCount) * 2, s.vertices.size());
+    ASSERT_LE(static_cast<std::size_t>(s.vertexCount) * 4, s.colours.size());
+    for (int i = 0; i < s.vertexCount * 2; ++i) ASSERT_TRUE(std::isfinite(s.vertices[i]));
+    for (int i = 0; i < s.vertexCount * 4; ++i) ASSERT_TRUE(std::isfinite(s.colours[i]));
+}
+
 inline void expectDocumentSound(const Drawing& d) {
     const Rect page(0, 0, Drawing::kCanvasSize, Drawing::kCanvasSize);
     using Key = std::tuple<const Stroke*, int>;
     std::vector<Key> want, got;
     for (const Stroke& s : d.strokes) {
-        for (const ControlPoint& p : s.points) {
-            ASSERT_TRUE(isFinite(p.pos())) << "non-finite point";
-            ASSERT_TRUE(s.bounds.contains(p.pos())) << "stale stroke bounds";
-        }
-        for (int i = 0; i < s.vertexCount * 2; ++i) ASSERT_TRUE(std::isfinite(s.vertices[i]));
+        ASSERT_NO_FATAL_FAILURE(expectStrokeSound(s));
+        // Strokes under deformation are out of the index until the release.
+        if (std::find(d.deformed.begin(), d.deformed.end(), &s) != d.deformed.end()) continue;
         for (int i = 0; i + 1 < s.pointCount(); ++i) {
             if (page.contains(s.points[i].pos()) && page.contains(s.points[i + 1].pos())) {
                 want.emplace_back(&s, i);
@@ -35,6 +50,11 @@ inline void expectDocumentSound(const Drawing& d) {
             ASSERT_LT(e.segment + 1, e.stroke->pointCount());
             ASSERT_EQ(e.a, e.stroke->points[e.segment].pos()) << "stale entry";
             ASSERT_EQ(e.b, e.stroke->points[e.segment + 1].pos()) << "stale entry";
+            ASSERT_TRUE(node.bounds.contains(e.a) && node.bounds.contains(e.b));
+            if (!node.isLeaf()) {
+                ASSERT_NE(quadrantOf(e.a, node.centre()), quadrantOf(e.b, node.centre()))
+                    << "an entry that fits a child stayed above it";
+            }
             got.emplace_back(e.stroke, e.segment);
         }
     });
@@ -46,6 +66,7 @@ inline void expectDocumentSound(const Drawing& d) {
         ASSERT_TRUE(d.strokes.contains(s)) << "dangling selection pointer";
         ASSERT_EQ(std::count(d.selection.begin(), d.selection.end(), s), 1);
     }
+    for (const Stroke* s : d.deformed) ASSERT_TRUE(d.strokes.contains(s)) << "dangling deformed";
     for (Vec2 c : d.selectionBox.corners) ASSERT_TRUE(isFinite(c));
     for (Vec2 v : d.selectionBox.diagonals) ASSERT_TRUE(isFinite(v));
 }

@@ -4,6 +4,7 @@
 #include <random>
 #include <tuple>
 
+#include "DocumentInvariants.h"
 #include "DrawingFixture.h"
 #include "support/StrokeData.h"
 #include "support/Tolerance.h"
@@ -12,38 +13,6 @@ namespace {
 
 constexpr int kPrimary = 0;
 constexpr int kSecondary = 1;
-
-// The index holds exactly the in-page segments of the strokes outside `deformed`, with
-// their current end points; every stroke is finite and inside its bounds.
-void expectIndexHoldsUndeformed(const Drawing& d) {
-    const Rect page(0, 0, Drawing::kCanvasSize, Drawing::kCanvasSize);
-    std::vector<std::tuple<const Stroke*, int>> want, got;
-    for (const Stroke& s : d.strokes) {
-        for (const ControlPoint& p : s.points) {
-            ASSERT_TRUE(isFinite(p.pos()) && std::isfinite(p.r));
-            ASSERT_TRUE(s.bounds.contains(p.pos()));
-        }
-        for (int i = 0; i < s.vertexCount * 2; ++i) ASSERT_TRUE(std::isfinite(s.vertices[i]));
-        if (std::find(d.deformed.begin(), d.deformed.end(), &s) != d.deformed.end()) continue;
-        for (int i = 0; i + 1 < s.pointCount(); ++i) {
-            if (page.contains(s.points[i].pos()) && page.contains(s.points[i + 1].pos())) {
-                want.emplace_back(&s, i);
-            }
-        }
-    }
-    d.index.forEachNode([&](const QuadNode& node, std::uint32_t) {
-        for (const SegmentEntry& e : node.entries) {
-            ASSERT_TRUE(d.strokes.contains(e.stroke));
-            ASSERT_EQ(e.a, e.stroke->points[e.segment].pos());
-            ASSERT_EQ(e.b, e.stroke->points[e.segment + 1].pos());
-            got.emplace_back(e.stroke, e.segment);
-        }
-    });
-    std::sort(want.begin(), want.end());
-    std::sort(got.begin(), got.end());
-    ASSERT_EQ(got, want);
-    for (const Stroke* s : d.deformed) ASSERT_TRUE(d.strokes.contains(s));
-}
 
 std::vector<Vec2> horizontal(float x0, float x1, float y, float step) {
     std::vector<Vec2> pts;
@@ -69,7 +38,7 @@ TEST_F(Deform, ZeroLengthOrNonFiniteDragsChangeNothing) {
     EXPECT_EQ(s.points, before);
     drawing->endDeform(kPrimary);
     EXPECT_FALSE(drawing->deformToolActive);
-    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
 }
 
 TEST_F(Deform, TheMiddleMovesUnderTheToolAndTheStrokeReturnsAtTheRelease) {
@@ -81,7 +50,7 @@ TEST_F(Deform, TheMiddleMovesUnderTheToolAndTheStrokeReturnsAtTheRelease) {
     drawing->beginDeform(250, 300, kPrimary);
     drawing->deformDrag(250, 300, 0, 10, 1);
     ASSERT_EQ(drawing->deformed, std::vector<Stroke*>{&s});
-    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
     // Only the run of segments meeting the working area (225..275) is replaced.
     float highest = 0;
     for (const ControlPoint& p : s.points) {
@@ -98,7 +67,7 @@ TEST_F(Deform, TheMiddleMovesUnderTheToolAndTheStrokeReturnsAtTheRelease) {
     EXPECT_EQ(s.points.front(), firstBefore);
     EXPECT_EQ(s.points.back(), lastBefore);
     EXPECT_EQ(away.points, awayBefore);
-    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
     EXPECT_EQ(log.str(), "");  // every segment left the index cleanly
 }
 
@@ -151,7 +120,7 @@ TEST_F(Deform, TheDefinedBrushPushesWhatIsInsideAndMovesEndsItself) {
     EXPECT_FALSE(brush.movedPoints.empty());
     EXPECT_GT(brush.testedPoints.size(), brush.movedPoints.size());
     drawing->endDeform(kSecondary);
-    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
 }
 
 TEST_F(Deform, StrokesDeletedDuringTheGestureAreNotTouchedAgain) {
@@ -180,7 +149,7 @@ TEST_F(Deform, APressAfterALostReleaseFinishesTheOpenGesture) {
     drawing->beginDeform(100, 100, kPrimary);  // the release was lost
     EXPECT_TRUE(drawing->deformed.empty());
     EXPECT_FALSE(drawing->brushToolActive);
-    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
 }
 
 // Recorded strokes pushed about at random with both tools, at several zooms and rotations.
@@ -211,10 +180,10 @@ TEST_F(Deform, LongSessionsKeepTheIndexAndTheStrokesSound) {
             drawing->deformDrag(p.x, p.y, step.x, step.y, 1);
             p += step;
         }
-        ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing)) << gesture;
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing)) << gesture;
         drawing->endDeform(tool);
         ASSERT_TRUE(drawing->deformed.empty());
-        ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing)) << gesture;
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing)) << gesture;
     }
     std::size_t pointsAfter = 0;
     for (const Stroke& s : drawing->strokes) pointsAfter += s.points.size();
@@ -232,7 +201,7 @@ TEST_F(Deform, StrokesPushedOffThePageStayIndexedWithinIt) {
     drawing->deformDrag(870, 300, 0, 5, 1);
     drawing->endDeform(kPrimary);
     EXPECT_GT(s.points.back().x, 900.0f);
-    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsUndeformed(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -10,30 +9,22 @@
 #include <vector>
 
 #include "document/Drawing.h"
+#include "support/TempWorkDir.h"
 
 // Runs each test in a fresh temporary working directory, since a Drawing loads "0.xml"
 // from the current directory when it is built.
 class InTempDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("inkboard-doc-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
+        work_ = std::make_unique<TempWorkDir>();
+        dir_ = work_->path();
     }
-    void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(dir_);
-    }
+    void TearDown() override { work_.reset(); }
 
     std::filesystem::path dir_;
 
 private:
-    std::filesystem::path previous_;
+    std::unique_ptr<TempWorkDir> work_;
 };
 
 // A drawing whose screen coordinates equal canvas coordinates (no pan, zoom 1, no rotation),

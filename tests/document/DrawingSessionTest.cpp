@@ -6,61 +6,11 @@
 #include <random>
 #include <tuple>
 
+#include "DocumentInvariants.h"
 #include "DrawingFixture.h"
 #include "support/StrokeData.h"
 
 namespace {
-
-bool finite(float v) { return std::isfinite(v); }
-
-void expectFinite(const Stroke& s) {
-    for (const auto& p : s.points) {
-        ASSERT_TRUE(finite(p.x) && finite(p.y) && finite(p.r) && finite(p.a));
-    }
-    for (const auto& list : s.ribLists) {
-        for (const Rib& rib : list) ASSERT_TRUE(isFinite(rib.v0) && isFinite(rib.v1));
-    }
-    ASSERT_LE(static_cast<std::size_t>(s.vertexCount) * 2, s.vertices.size());
-    ASSERT_LE(static_cast<std::size_t>(s.vertexCount) * 4, s.colours.size());
-    for (int i = 0; i < s.vertexCount * 2; ++i) ASSERT_TRUE(finite(s.vertices[i]));
-    for (int i = 0; i < s.vertexCount * 4; ++i) ASSERT_TRUE(finite(s.colours[i]));
-}
-
-// The index holds exactly the in-page segments of the listed strokes, each in a node that
-// contains it and, above the leaves, straddles the node's centre.
-void expectIndexMatches(const Drawing& d) {
-    const Rect page(0, 0, Drawing::kCanvasSize, Drawing::kCanvasSize);
-    using Key = std::tuple<const Stroke*, int>;
-    std::vector<Key> want, got;
-    for (const Stroke& s : d.strokes) {
-        ASSERT_TRUE(d.strokes.contains(&s));
-        ASSERT_GE(s.pointCount(), 2);
-        for (const auto& p : s.points) ASSERT_TRUE(s.bounds.contains(p.pos()));
-        expectFinite(s);
-        for (int i = 0; i + 1 < s.pointCount(); ++i) {
-            if (page.contains(s.points[i].pos()) && page.contains(s.points[i + 1].pos())) {
-                want.emplace_back(&s, i);
-            }
-        }
-    }
-    d.index.forEachNode([&](const QuadNode& node, std::uint32_t) {
-        for (const SegmentEntry& e : node.entries) {
-            ASSERT_TRUE(d.strokes.contains(e.stroke));
-            ASSERT_LT(e.segment + 1, e.stroke->pointCount());
-            ASSERT_EQ(e.a, e.stroke->points[e.segment].pos());
-            ASSERT_EQ(e.b, e.stroke->points[e.segment + 1].pos());
-            ASSERT_TRUE(node.bounds.contains(e.a) && node.bounds.contains(e.b));
-            if (!node.isLeaf()) {
-                ASSERT_NE(quadrantOf(e.a, node.centre()), quadrantOf(e.b, node.centre()));
-            }
-            got.emplace_back(e.stroke, e.segment);
-        }
-    });
-    std::sort(want.begin(), want.end());
-    std::sort(got.begin(), got.end());
-    ASSERT_EQ(got, want);
-    for (const Stroke* s : d.selection) ASSERT_TRUE(d.strokes.contains(s));
-}
 
 class Session : public DrawingTest {
 protected:
@@ -99,7 +49,7 @@ TEST_F(Session, DrawingAndErasingKeepTheIndexAndTheStrokesSound) {
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
 
     for (int copy = 0; copy < 3; ++copy) drawScattered(recs, rng);
-    ASSERT_NO_FATAL_FAILURE(expectIndexMatches(*drawing));
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
     const std::uint32_t drawn = drawing->strokes.count();
     EXPECT_GE(drawn, recs.size() * 3 - 3);  // a recording too short for two points is dropped
 
@@ -125,7 +75,7 @@ TEST_F(Session, DrawingAndErasingKeepTheIndexAndTheStrokesSound) {
             p += step;
             drawing->eraseAt(p.x, p.y, pressure);
         }
-        ASSERT_NO_FATAL_FAILURE(expectIndexMatches(*drawing)) << "after drag " << drag;
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing)) << "after drag " << drag;
         peak = std::max<std::size_t>(peak, drawing->strokes.count());
     }
     EXPECT_GT(peak, drawn);    // erasing split strokes
@@ -141,7 +91,7 @@ TEST_F(Session, SweepingThePageErasesEverything) {
         for (float y = 0; y <= 900; y += 8) {
             for (float x = 0; x <= 900; x += 8) drawing->eraseAt(x, y, 2.0f);  // radius 10
         }
-        ASSERT_NO_FATAL_FAILURE(expectIndexMatches(*drawing));
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
     }
     EXPECT_EQ(drawing->strokes.count(), 0u);
     EXPECT_TRUE(drawing->index.query(Rect(0, 0, 900, 900)).empty());
