@@ -1,0 +1,52 @@
+#include "app/WorkFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+
+#include "support/TempWorkDir.h"
+
+namespace fs = std::filesystem;
+
+TEST(WorkFolder, CreatesAndEntersTheFolderOrLeavesTheWorkingDirectoryAlone) {
+    TempWorkDir tmp;
+    const fs::path start = fs::current_path();
+    std::ofstream("a file") << "x";
+    std::string error;
+    for (const char* bad : {"a file", "a file/pages", ""}) {
+        error.clear();
+        EXPECT_FALSE(enterWorkFolder(bad, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_EQ(fs::current_path(), start) << bad;
+    }
+    ASSERT_TRUE(enterWorkFolder("classes/3b", error)) << error;
+    EXPECT_EQ(fs::current_path(), start / "classes" / "3b");
+    ASSERT_TRUE(enterWorkFolder(start.string(), error)) << "an existing folder: " << error;
+    EXPECT_EQ(fs::current_path(), start);
+}
+
+// The program's folder argument end to end: everything it writes lands in the folder, and
+// the images are still found although the folder has none.
+TEST(WorkFolder, TheProgramWritesPagesExportsAndLogsInItsFolder) {
+    TempWorkDir tmp;
+    std::ofstream("stroke.replay") << "mouse press 300 300 left\nmouse move 340 320 left\n"
+                                      "mouse release 380 300 left\nkey S\nkey E\nkey Escape\n";
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(INKBOARD_BUILD_DIR "/inkboard"),
+            {"--replay", "stroke.replay", "class 3b/pages"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const std::string out = p.readAll().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << out;
+    EXPECT_EQ(out.find("Cannot load image"), std::string::npos) << out;
+    const QDir pages("class 3b/pages");
+    EXPECT_TRUE(pages.exists("0.xml"));
+    EXPECT_TRUE(pages.exists("0.svg"));
+    EXPECT_EQ(pages.entryList({"*.log"}).size(), 1);
+    EXPECT_EQ(QDir(".").entryList(QDir::Files).join(' ').toStdString(), "stroke.replay")
+        << "nothing written where the program was started";
+}
