@@ -29,16 +29,22 @@ TEST(WorkFolder, CreatesAndEntersTheFolderOrLeavesTheWorkingDirectoryAlone) {
     EXPECT_EQ(fs::current_path(), start);
 }
 
-// The program's folder argument end to end: everything it writes lands in the folder, and
-// the images are still found although the folder has none.
-TEST(WorkFolder, TheProgramWritesPagesExportsAndLogsInItsFolder) {
+// The installed program (cmake --install into a fresh prefix) started on a folder: it finds
+// its images only in the installed data folder, and everything it writes lands in its folder.
+TEST(WorkFolder, TheInstalledProgramWritesPagesExportsAndLogsInItsFolder) {
     TempWorkDir tmp;
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start("cmake", {"--install", INKBOARD_BUILD_DIR, "--prefix", "root"});
+    ASSERT_TRUE(install.waitForFinished(60000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
+    fs::create_directory("start");
+    fs::current_path("start");
     std::ofstream("stroke.replay") << "mouse press 300 300 left\nmouse move 340 320 left\n"
                                       "mouse release 380 300 left\nkey S\nkey E\nkey Escape\n";
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(INKBOARD_BUILD_DIR "/inkboard"),
-            {"--replay", "stroke.replay", "class 3b/pages"});
+    p.start("../root/bin/inkboard", {"--replay", "stroke.replay", "class 3b/pages"});
     ASSERT_TRUE(p.waitForFinished(60000));
     const std::string out = p.readAll().toStdString();
     EXPECT_EQ(p.exitCode(), 0) << out;
