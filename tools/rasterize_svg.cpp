@@ -5,8 +5,8 @@
 //   rasterize_svg --any-size input.svg output.png SIZE|WxH
 //
 // Both sides must be powers of two (the textures go to fixed-function OpenGL), unless
-// --any-size is given (the desktop icons, which come in sizes such as 22 and 48). The SVG's view box
-// is stretched to fill the whole image, so a view box with the on-screen aspect ratio may be
+// --any-size is given (the desktop icons, which come in sizes such as 22 and 48). The SVG's view
+// box is stretched to fill the whole image, so a view box with the on-screen aspect ratio may be
 // rendered into a texture of another shape. The image is stored upright (first row = top of the
 // drawing) with straight (not premultiplied) alpha. Any warning of the SVG parser fails the run,
 // so an unsupported element cannot silently vanish from an icon.

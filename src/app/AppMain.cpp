@@ -25,19 +25,20 @@ void prepareApplication() {
 }
 
 int runApplication(int argc, char** argv) {
-    const LaunchOptions options = parseLaunchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const LaunchOptions options =
+        parseLaunchOptions(std::vector<std::string>(argv + 1, argv + argc));
     switch (options.action) {
-    case LaunchOptions::Action::Help:
-        std::cout << launchUsage();
-        return 0;
-    case LaunchOptions::Action::Version:
-        std::cout << "inkboard " INKBOARD_VERSION "\n";
-        return 0;
-    case LaunchOptions::Action::BadUsage:
-        std::cerr << "inkboard: " << options.error << "\n\n" << launchUsage();
-        return 2;
-    case LaunchOptions::Action::Run:
-        break;
+        case LaunchOptions::Action::Help:
+            std::cout << launchUsage();
+            return 0;
+        case LaunchOptions::Action::Version:
+            std::cout << "inkboard " INKBOARD_VERSION "\n";
+            return 0;
+        case LaunchOptions::Action::BadUsage:
+            std::cerr << "inkboard: " << options.error << "\n\n" << launchUsage();
+            return 2;
+        case LaunchOptions::Action::Run:
+            break;
     }
 
     // Taken before moving into the pages' folder: a folder of drawings is no place to look
@@ -47,7 +48,9 @@ int runApplication(int argc, char** argv) {
     const std::string replayScript =
         options.replayScript.empty()
             ? std::string()
-            : QDir::current().absoluteFilePath(QString::fromStdString(options.replayScript)).toStdString();
+            : QDir::current()
+                  .absoluteFilePath(QString::fromStdString(options.replayScript))
+                  .toStdString();
     // The folder is entered before the window exists, so a bad one is reported without a
     // display and before any page is read.
     const std::string folder = options.inDocuments ? documentsWorkFolder() : options.folder;

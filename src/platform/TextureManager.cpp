@@ -51,7 +51,8 @@ std::string assetPath(const std::string& relative) {
     if (QCoreApplication::instance()) {
         const QString exeDir = QCoreApplication::applicationDirPath();
         candidates << exeDir + '/' + rel
-                   << QDir::cleanPath(exeDir + QStringLiteral("/" INKBOARD_DATA_FROM_BIN "/") + rel);
+                   << QDir::cleanPath(exeDir + QStringLiteral("/" INKBOARD_DATA_FROM_BIN "/") +
+                                      rel);
     }
     for (const QString& c : candidates)
         if (QFileInfo(c).isFile()) return c.toStdString();

@@ -1,10 +1,10 @@
-#include "app/LaunchOptions.h"
-
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "app/LaunchOptions.h"
 
 using Action = LaunchOptions::Action;
 

@@ -1,5 +1,3 @@
-#include "app/WorkFolder.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/WorkFolder.h"
 #include "support/TempWorkDir.h"
 
 namespace fs = std::filesystem;
