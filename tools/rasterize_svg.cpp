@@ -2,9 +2,11 @@
 //
 //   rasterize_svg input.svg output.png SIZE      square SIZE x SIZE pixels
 //   rasterize_svg input.svg output.png WxH       W pixels wide, H pixels high
+//   rasterize_svg --any-size input.svg output.png SIZE|WxH
 //
-// Both sides must be powers of two (the textures go to fixed-function OpenGL). The SVG's view box
-// is stretched to fill the whole image, so a view box with the on-screen aspect ratio may be
+// Both sides must be powers of two (the textures go to fixed-function OpenGL), unless
+// --any-size is given (the desktop icons, which come in sizes such as 22 and 48). The SVG's view
+// box is stretched to fill the whole image, so a view box with the on-screen aspect ratio may be
 // rendered into a texture of another shape. The image is stored upright (first row = top of the
 // drawing) with straight (not premultiplied) alpha. Any warning of the SVG parser fails the run,
 // so an unsupported element cannot silently vanish from an icon.
@@ -36,16 +38,17 @@ void failOnWarning(QtMsgType type, const QMessageLogContext&, const QString& msg
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
-// Parses "N" or "WxH"; returns false on anything else or on sides that are not powers of two
-// in 1..4096.
-bool parseSize(const QString& text, int& w, int& h) {
+// Parses "N" or "WxH"; returns false on anything else or on sides outside 1..4096 or, unless
+// anySize, not powers of two.
+bool parseSize(const QString& text, bool anySize, int& w, int& h) {
     const QStringList parts = text.split(QLatin1Char('x'));
     if (parts.size() > 2) return false;
     bool okW = false, okH = false;
     w = parts[0].toInt(&okW);
     h = parts.size() == 2 ? parts[1].toInt(&okH) : w;
     if (parts.size() == 1) okH = okW;
-    return okW && okH && isPowerOfTwo(w) && isPowerOfTwo(h) && w <= 4096 && h <= 4096;
+    if (!okW || !okH || w < 1 || h < 1 || w > 4096 || h > 4096) return false;
+    return anySize || (isPowerOfTwo(w) && isPowerOfTwo(h));
 }
 
 // Gives every fully transparent pixel the average colour of its already coloured neighbours,
@@ -92,14 +95,19 @@ void bleedColourIntoTransparency(QImage& img) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool anySize = argc > 1 && QByteArray(argv[1]) == "--any-size";
+    if (anySize) {
+        --argc;
+        ++argv;
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: rasterize_svg input.svg output.png SIZE|WxH\n");
+        std::fprintf(stderr, "usage: rasterize_svg [--any-size] input.svg output.png SIZE|WxH\n");
         return 1;
     }
     int w = 0, h = 0;
-    if (!parseSize(QString::fromLocal8Bit(argv[3]), w, h)) {
-        std::fprintf(stderr, "rasterize_svg: size '%s' is not N or WxH with power-of-two sides\n",
-                     argv[3]);
+    if (!parseSize(QString::fromLocal8Bit(argv[3]), anySize, w, h)) {
+        std::fprintf(stderr, "rasterize_svg: size '%s' is not N or WxH with %s sides\n", argv[3],
+                     anySize ? "1..4096" : "power-of-two");
         return 1;
     }
     const QString input = QString::fromLocal8Bit(argv[1]);

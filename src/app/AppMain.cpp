@@ -1,9 +1,18 @@
 #include "app/AppMain.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QSurfaceFormat>
+#include <QTest>
+#include <iostream>
+#include <vector>
 
+#include "app/LaunchOptions.h"
 #include "app/MyProject.h"
+#include "app/ReplayDriver.h"
+#include "app/WorkFolder.h"
+#include "platform/TextureManager.h"
 
 void prepareApplication() {
     QSurfaceFormat format;
@@ -16,14 +25,85 @@ void prepareApplication() {
 }
 
 int runApplication(int argc, char** argv) {
+    const LaunchOptions options =
+        parseLaunchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    switch (options.action) {
+        case LaunchOptions::Action::Help:
+            std::cout << launchUsage();
+            return 0;
+        case LaunchOptions::Action::Version:
+            std::cout << "inkboard " INKBOARD_VERSION "\n";
+            return 0;
+        case LaunchOptions::Action::BadUsage:
+            std::cerr << "inkboard: " << options.error << "\n\n" << launchUsage();
+            return 2;
+        case LaunchOptions::Action::Run:
+            break;
+    }
+
+    // Taken before moving into the pages' folder: a folder of drawings is no place to look
+    // for the program's images, and a script named on the command line is relative to
+    // where the user was.
+    setAssetStartFolder(QDir::currentPath().toStdString());
+    const std::string replayScript =
+        options.replayScript.empty()
+            ? std::string()
+            : QDir::current()
+                  .absoluteFilePath(QString::fromStdString(options.replayScript))
+                  .toStdString();
+    // The folder is entered before the window exists, so a bad one is reported without a
+    // display and before any page is read.
+    const std::string folder = options.inDocuments ? documentsWorkFolder() : options.folder;
+    if (!folder.empty()) {
+        std::string error;
+        if (!enterWorkFolder(folder, error)) {
+            std::cerr << "inkboard: " << error << "\n";
+            return 1;
+        }
+    }
+
     prepareApplication();
-    QApplication app(argc, argv);
+    // The toolkit sees no argument: every one was ours, and a folder named like a toolkit
+    // option must not be taken as one.
+    int toolkitArgc = 1;
+    QApplication app(toolkitArgc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("inkboard"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(INKBOARD_VERSION));
+    // Lets the desktop match the window to the desktop entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("inkboard"));
+    if (!replayScript.empty()) return runReplay(replayScript);
+
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
     int result = 0;
     {
         MyProject widget;
-        widget.show();
+        widget.setFullScreenLayout(!options.windowed);
         result = app.exec();
     }
     return result;
+}
+
+int runReplay(const std::string& scriptPath) {
+    QFile file(QString::fromStdString(scriptPath));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::cerr << "replay: cannot open " << scriptPath << "\n";
+        return 2;
+    }
+    std::string error;
+    const auto script = ReplayScript::parse(file.readAll().toStdString(), error);
+    if (!script) {
+        std::cerr << "replay: " << scriptPath << ": " << error << "\n";
+        return 2;
+    }
+    MyProject widget(nullptr, 16);
+    widget.resize(800, 600);
+    widget.move(0, 0);
+    widget.show();
+    if (!QTest::qWaitForWindowExposed(&widget)) {
+        std::cerr << "replay: the window was not shown\n";
+        return 1;
+    }
+    ReplayDriver driver(widget);
+    driver.runEventLoop(50);
+    return driver.run(*script) ? 0 : 1;
 }

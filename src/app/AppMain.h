@@ -1,8 +1,19 @@
 #pragma once
 
+#include <string>
+
 // Sets the default GL format (compatibility profile, 16 samples) and the application
 // attributes; must run before the QApplication exists.
 void prepareApplication();
 
-// The program: opens the canvas window and runs the event loop; returns its exit code.
+// The program: reads the command line (see LaunchOptions.h), moves into the pages' folder,
+// opens the canvas window filling the screen (or windowed) and runs the event loop; returns
+// its exit code: 0 after --help or --version or a normal end, 1 when the folder cannot be
+// used, 2 on a usage error.
 int runApplication(int argc, char** argv);
+
+// Plays the input script at scriptPath in a canvas window of 800 x 600 at (0, 0): scripts give
+// window coordinates, so they get this layout whatever the program's own start-up layout.
+// Needs the QApplication. Returns 0 when every command ran, 1 when one failed or the window
+// was not shown, 2 when the script cannot be read or parsed.
+int runReplay(const std::string& scriptPath);

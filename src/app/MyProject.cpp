@@ -172,11 +172,7 @@ void MyProject::OnXYUp(int x, int y, int, int) {
 void MyProject::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) quitNow();
     if (e->key() == Qt::Key_F1) {
-        fullScreen_ = !fullScreen_;
-        if (fullScreen_)
-            enterFullScreen();
-        else
-            leaveFullScreen();
+        setFullScreenLayout(!fullScreen_);
         return;
     }
     if (manager_) manager_->onKey(e->text().toStdString());
@@ -187,6 +183,14 @@ void MyProject::quitNow() {
     std::cout.flush();
     std::fflush(nullptr);
     std::_Exit(0);
+}
+
+void MyProject::setFullScreenLayout(bool on) {
+    fullScreen_ = on;
+    if (fullScreen_)
+        enterFullScreen();
+    else
+        leaveFullScreen();
 }
 
 void MyProject::enterFullScreen() {

@@ -35,6 +35,8 @@ public:
 
     void enterFullScreen();
     void leaveFullScreen();
+    // Sets the F1 state and applies its layout; shows the window.
+    void setFullScreenLayout(bool on);
     // Called by Escape: finishes the run (unsaved drawing, command log) and ends the
     // process with code 0.
     [[noreturn]] void quitNow();

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <iostream>
@@ -34,12 +35,26 @@ std::uint32_t TextureManager::getTextureName(std::size_t index) const {
     return index < names_.size() ? names_[index] : 0;
 }
 
+namespace {
+std::string& assetStartFolder() {
+    static std::string folder;
+    return folder;
+}
+}  // namespace
+
+void setAssetStartFolder(const std::string& folder) { assetStartFolder() = folder; }
+
 std::string assetPath(const std::string& relative) {
     const QString rel = QString::fromStdString(relative);
-    if (QFileInfo(rel).isFile()) return relative;
+    const std::string& start = assetStartFolder();
+    QStringList candidates{start.empty() ? rel : QString::fromStdString(start) + '/' + rel};
     if (QCoreApplication::instance()) {
-        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + rel;
-        if (QFileInfo(beside).isFile()) return beside.toStdString();
+        const QString exeDir = QCoreApplication::applicationDirPath();
+        candidates << exeDir + '/' + rel
+                   << QDir::cleanPath(exeDir + QStringLiteral("/" INKBOARD_DATA_FROM_BIN "/") +
+                                      rel);
     }
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile()) return c.toStdString();
     return relative;
 }

@@ -19,7 +19,13 @@ private:
     std::vector<std::uint32_t> names_;
 };
 
-// Where a run-time asset named by its relative path ("images/...") is read from: the
-// working directory when the file is there, else beside the executable (so the program
-// can be started from any folder of drawings, even one with an unrelated images folder).
+// Where a run-time asset named by its relative path ("images/...") is read from: the first of
+// the folder the program was started from, the executable's folder and the installed data
+// folder (INKBOARD_DATA_FROM_BIN from the executable's folder, so an unpacked package works
+// wherever it lies) that holds the file; the relative path itself when none does. Looked up
+// file by file, so an unrelated images folder among the user's drawings hides nothing.
 std::string assetPath(const std::string& relative);
+
+// The folder the program was started from, recorded before it moves into the folder of its
+// pages. Until set, the working directory is used (and assetPath returns relative paths).
+void setAssetStartFolder(const std::string& folder);

@@ -62,26 +62,40 @@ TEST(CanvasWindow, GrantsMultisamplingAndDrawsAWhiteCanvas) {
     EXPECT_EQ(frame.pixelColor(400, 300).lightness(), 255);
 }
 
-TEST(CanvasWindow, F1SwitchesBetweenWindowedAndFullScreenLayouts) {
+TEST(CanvasWindow, StartsInTheLayoutOfItsStateAndF1SwitchesLayouts) {
     WindowHarness w;
     ASSERT_TRUE(w.exposed);
     ASSERT_TRUE(w.widget->isFullScreenLayout()) << "starts in the full-screen state";
-    w.widget->resize(300, 200);
-    w.settle();
+    const auto expectFullScreen = [&] {
+        EXPECT_TRUE(w.widget->isFullScreenLayout());
+        EXPECT_TRUE(w.widget->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(w.widget->geometry(), w.widget->screen()->virtualGeometry());
+    };
+    const auto expectWindowed = [&] {
+        EXPECT_FALSE(w.widget->isFullScreenLayout());
+        EXPECT_EQ(w.widget->size(), QSize(800, 600));
+        EXPECT_EQ(w.widget->pos(), QPoint(0, 0));
+        EXPECT_FALSE(w.widget->windowFlags() & Qt::FramelessWindowHint);
+    };
     ReplayDriver driver(*w.widget);
     std::string error;
-    driver.run(*ReplayScript::parse("key F1\nwait 200\n", error));
-    EXPECT_FALSE(w.widget->isFullScreenLayout());
-    EXPECT_EQ(w.widget->size(), QSize(800, 600));
-    EXPECT_EQ(w.widget->pos(), QPoint(0, 0));
-    EXPECT_FALSE(w.widget->windowFlags() & Qt::FramelessWindowHint);
+    const auto pressF1 = [&] { driver.run(*ReplayScript::parse("key F1\nwait 200\n", error)); };
 
-    driver.run(*ReplayScript::parse("key F1\nwait 200\n", error));
-    EXPECT_TRUE(w.widget->isFullScreenLayout());
-    EXPECT_TRUE(w.widget->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(w.widget->geometry(), w.widget->screen()->virtualGeometry());
+    w.widget->setFullScreenLayout(true);  // the program's start-up
+    w.settle(200);
+    expectFullScreen();
+    pressF1();
+    expectWindowed();
+    pressF1();
+    expectFullScreen();
     // The drawing survives the window being recreated.
     EXPECT_TRUE(w.widget->manager() != nullptr);
+
+    w.widget->setFullScreenLayout(false);  // --windowed
+    w.settle(200);
+    expectWindowed();
+    pressF1();
+    expectFullScreen();
 }
 
 TEST(CanvasWindow, EscapeWritesTheCommandLogAndExitsWithZero) {
@@ -140,5 +154,20 @@ TEST(CanvasWindow, AnUnrelatedImagesFolderInTheWorkingDirectoryDoesNotHideTheAss
     own.close();
     EXPECT_EQ(assetPath("images/unanimo.ttf"), "images/unanimo.ttf")
         << "the working directory first";
+
+    // Once the program has moved into its pages' folder, the folder it was started from
+    // takes the working directory's place.
+    QTemporaryDir start;
+    QDir(start.path()).mkdir("images");
+    QFile startOwn(start.filePath("images/unanimo.ttf"));
+    startOwn.open(QIODevice::WriteOnly);
+    startOwn.close();
+    setAssetStartFolder(start.path().toStdString());
+    EXPECT_EQ(assetPath("images/unanimo.ttf"), startOwn.fileName().toStdString());
+    startOwn.remove();
+    EXPECT_EQ(assetPath("images/unanimo.ttf"),
+              QCoreApplication::applicationDirPath().toStdString() + "/images/unanimo.ttf")
+        << "not the pages' folder";
+    setAssetStartFolder("");
     QDir::setCurrent(previous);
 }

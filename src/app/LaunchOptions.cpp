@@ -1,0 +1,60 @@
+#include "app/LaunchOptions.h"
+
+namespace {
+LaunchOptions badUsage(std::string error) {
+    LaunchOptions o;
+    o.action = LaunchOptions::Action::BadUsage;
+    o.error = std::move(error);
+    return o;
+}
+}  // namespace
+
+LaunchOptions parseLaunchOptions(const std::vector<std::string>& args) {
+    LaunchOptions o;
+    bool optionsEnded = false;
+    bool haveFolder = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            if (a == "--") {
+                optionsEnded = true;
+            } else if (a == "-h" || a == "--help") {
+                o.action = LaunchOptions::Action::Help;
+                return o;
+            } else if (a == "--version") {
+                o.action = LaunchOptions::Action::Version;
+                return o;
+            } else if (a == "--windowed") {
+                o.windowed = true;
+            } else if (a == "--in-documents") {
+                o.inDocuments = true;
+            } else if (a == "--replay") {
+                if (i + 1 == args.size() || args[i + 1].empty())
+                    return badUsage("--replay needs a script file");
+                o.replayScript = args[++i];
+            } else {
+                return badUsage("unknown option " + a);
+            }
+            continue;
+        }
+        if (a.empty()) return badUsage("the folder name is empty");
+        if (haveFolder) return badUsage("more than one folder given: " + o.folder + ", " + a);
+        o.folder = a;
+        haveFolder = true;
+    }
+    if (haveFolder && o.inDocuments) return badUsage("give either FOLDER or --in-documents");
+    return o;
+}
+
+std::string launchUsage() {
+    return "Usage: inkboard [OPTION]... [FOLDER]\n"
+           "Draw with pen, touch or mouse. Pages (0.xml, 1.xml, ...), SVG exports and command\n"
+           "logs are read and written in FOLDER, which is created if missing; without FOLDER,\n"
+           "in the working directory.\n"
+           "\n"
+           "  --in-documents   use the folder \"inkboard\" in your documents folder\n"
+           "  --windowed       start in an 800 x 600 window instead of filling the screen\n"
+           "  --replay SCRIPT  play the input script SCRIPT in an 800 x 600 window, then exit\n"
+           "  -h, --help       print this help and exit\n"
+           "  --version        print the version and exit\n";
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the command line asks for. Parsing touches no file and no display, so --help and a
+// usage error work on a machine without either.
+struct LaunchOptions {
+    enum class Action { Run, Help, Version, BadUsage };
+    Action action = Action::Run;
+    // Where pages, exports and logs are read and written; empty: the working directory.
+    std::string folder;
+    // The folder is "inkboard" in the user's documents folder (what the desktop entry uses).
+    bool inDocuments = false;
+    // Start in the 800 x 600 windowed layout instead of filling the screen.
+    bool windowed = false;
+    // Non-empty: play this input script in the replay driver's window, then exit.
+    std::string replayScript;
+    // For BadUsage: one line saying what was wrong.
+    std::string error;
+};
+
+// args are the command-line arguments after the program name. Options come in any order
+// before or after FOLDER; "--" ends the options, so a folder may start with '-'. Toolkit
+// options are not taken: they would otherwise be mistaken for a folder.
+LaunchOptions parseLaunchOptions(const std::vector<std::string>& args);
+
+// The --help text (also printed after a usage error).
+std::string launchUsage();
