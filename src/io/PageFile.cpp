@@ -1,10 +1,13 @@
 #include "io/PageFile.h"
 
+#include <fcntl.h>
 #include <pugixml.hpp>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -224,7 +227,15 @@ std::optional<PageContent> parseInPlace(char* text, std::size_t size) {
 
 void refuse(const std::string& path, const char* reason) {
     std::printf("Could not load %s: %s\n", path.c_str(), reason);
+    std::fflush(stdout);
 }
+
+struct OpenFile {
+    int fd;
+    ~OpenFile() {
+        if (fd >= 0) ::close(fd);
+    }
+};
 
 }  // namespace
 
@@ -236,11 +247,11 @@ std::optional<PageContent> parsePage(std::string_view text) {
 }
 
 std::optional<PageContent> readPageFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return std::nullopt;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    // Non-blocking, so that a pipe or device under a page's name cannot stall the opening;
+    // only regular files are read.
+    const OpenFile file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info {};
-    if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size > kMaxPageFileBytes) {
         char reason[128];
@@ -253,9 +264,15 @@ std::optional<PageContent> readPageFile(const std::string& path) {
     }
     try {
         const auto buffer = std::make_unique_for_overwrite<char[]>(size);
-        const std::size_t read = std::fread(buffer.get(), 1, size, file);
-        if (std::ferror(file)) return std::nullopt;
-        return parseInPlace(buffer.get(), read);
+        std::size_t filled = 0;  // a file that shrank meanwhile is read as it now is
+        while (filled < size) {
+            const ssize_t n = ::read(file.fd, buffer.get() + filled, size - filled);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return std::nullopt;
+            if (n == 0) break;
+            filled += static_cast<std::size_t>(n);
+        }
+        return parseInPlace(buffer.get(), filled);
     } catch (const std::bad_alloc&) {
         refuse(path, "there is not enough memory to load it");
         return std::nullopt;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -219,6 +220,8 @@ TEST(PageFile, FilesRoundTripAndUnreadableFilesDoNotLoad) {
     EXPECT_EQ(page->strokes, strokes);
     EXPECT_FALSE(io::readPageFile(dir.file("missing.xml")));
     EXPECT_FALSE(io::readPageFile(dir.path()));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.xml").c_str(), 0600), 0);
+    EXPECT_FALSE(io::readPageFile(dir.file("pipe.xml"))) << "refused, without waiting for a writer";
 }
 
 // Every page the program can save, it can load: here 20,000 strokes of 50 points, a
