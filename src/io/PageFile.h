@@ -23,10 +23,10 @@ struct PageContent {
 // is not a well-formed document; the caller reports that.
 std::optional<PageContent> parsePage(std::string_view text);
 
-// Larger page files are not read. Loading takes about 4.5 bytes of memory per byte of
-// file (the text, parsed in place, and the parser's nodes), so a page at this limit needs
-// about 4.5 GB while it loads; and it holds 14 million control points, whose strokes take
-// several times that once loaded.
+// Larger page files are not read, so that a wrong or damaged file cannot take all the
+// memory there is. Loading needs about 4.5 bytes of memory per byte of file at its peak
+// (the text, parsed in place, and the parser's nodes), about 4.8 GB at this limit; such
+// a page holds some 14 million control points, whose strokes keep about 4 GB once loaded.
 constexpr std::uint64_t kMaxPageFileBytes = std::uint64_t{1} << 30;
 
 // Reads and parses a file; nullopt when it cannot be read or parsed. A file over
