@@ -2,7 +2,7 @@
 # Builds the page-loader fuzz targets fuzz_page (raw bytes) and fuzz_tokens (XML
 # fragments) with libFuzzer, AddressSanitizer and UBSan:
 #   fuzz/build.sh [build-dir]          (default: build-fuzz at the repository root)
-# Needs clang with its runtime libraries (Debian: clang, libclang-rt-dev) and TinyXML.
+# Needs clang with its runtime libraries (Debian: clang, libclang-rt-dev) and pugixml.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:-$root/build-fuzz}"
@@ -11,7 +11,7 @@ cxx="${CXX_FUZZ:-$(command -v clang++ || command -v clang++-14)}"
 sources=("$root"/src/io/*.cpp)
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I"$root/src" $(pkg-config --cflags tinyxml))
+       -I"$root/src" $(pkg-config --cflags pugixml))
 lock=()
 command -v flock >/dev/null && lock=(flock /tmp/inkboard-build.lock)
 for target in fuzz_page fuzz_tokens fuzz_drawing; do
@@ -27,7 +27,7 @@ for target in fuzz_page fuzz_tokens fuzz_drawing; do
   fi
   # Compile under the machine's shared build lock when there is one.
   "${lock[@]}" nice "$cxx" "${flags[@]}" "${target_sources[@]}" "$root/fuzz/$target.cpp" \
-    $(pkg-config --libs tinyxml) -o "$out/$target.tmp"
+    $(pkg-config --libs pugixml) -o "$out/$target.tmp"
   mv "$out/$target.tmp" "$out/$target"
   echo "built $out/$target"
 done

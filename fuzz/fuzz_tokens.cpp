@@ -1,9 +1,9 @@
-// libFuzzer target that reads its input as a list of XML fragments, one per byte, chosen
-// from those where TinyXML reads differently from plain XML (references that run to the
-// next ';', UTF-8 lead bytes, byte-order marks, declarations that switch the encoding).
-// TinyXML is a prebuilt library, so coverage guidance cannot see into it; building the
-// text from these fragments reaches its odd corners far more often than raw bytes do.
-// The checks are those of PageOracle.h.
+// libFuzzer target that reads its input as a list of XML fragments, one per byte: markup
+// of every kind (declarations, comments, CDATA, PIs, doctypes), references, byte-order
+// marks and UTF-8 lead bytes, page elements and their attributes, duplicated ones too.
+// pugixml is a prebuilt library, so coverage guidance cannot see into it; building the
+// text from these fragments reaches its corners, and the reader's checks, far more often
+// than raw bytes do. The checks are those of PageOracle.h.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 64> kFragments{
+constexpr std::array<std::string_view, 72> kFragments{
     "<a>",
     "</a>",
     "<b>",
@@ -78,7 +78,15 @@ constexpr std::array<std::string_view, 64> kFragments{
     "<!-- c -->",
     "<S/>",
     "\x00",
-    "\t"};
+    "\t",
+    "<CP x=\"1\" x=\"2\"/>",
+    "&#32;",
+    "&#x31;",
+    "<!DOCTYPE d [<!ENTITY e 'x'>]>",
+    "<?pi?>",
+    "\r\n",
+    "\v",
+    "<Stroke><CP x='7' y='8'/></Stroke>"};
 
 }  // namespace
 

@@ -14,8 +14,10 @@
 #endif
 #include <tinyxml.h>
 
+#include <pugixml.hpp>
+
+#include "HeapCount.h"
 #include "io/PageFile.h"
-#include "io/TinyXmlScan.h"
 #include "support/StrokeData.h"
 
 namespace {
@@ -71,7 +73,7 @@ void BM_ParsePage(benchmark::State& state) {
     setPoints(state);
 }
 
-// TinyXML alone on the same text: the floor under ParsePage.
+// TinyXML, the reader of old, alone on the same text: the yardstick for ParsePage.
 void BM_TinyXmlBareParse(benchmark::State& state) {
     for (auto _ : state) {
         TiXmlDocument document;
@@ -81,12 +83,38 @@ void BM_TinyXmlBareParse(benchmark::State& state) {
     setPoints(state);
 }
 
-void BM_PreScan(benchmark::State& state) {
+// pugixml alone, copying the text and with its default options: the floor under ParsePage.
+void BM_PugixmlBareParse(benchmark::State& state) {
     for (auto _ : state) {
-        const io::TinyXmlText input(pageText());
-        benchmark::DoNotOptimize(io::scanForTinyXml(input));
+        pugi::xml_document document;
+        benchmark::DoNotOptimize(document.load_buffer(pageText().data(), pageText().size()));
     }
     setPoints(state);
+}
+
+// Heap in use at the peak of one parse, against the size of the text (run once: the
+// figures are the counters, not the time).
+void BM_ParsePageHeapPeak(benchmark::State& state) {
+    pageText();  // built outside the window
+    for (auto _ : state) {
+        heapcount::Window window;
+        benchmark::DoNotOptimize(io::parsePage(pageText()));
+        state.counters["peak_per_text_byte"] =
+            static_cast<double>(window.peakBytes()) / static_cast<double>(pageText().size());
+    }
+}
+
+void BM_TinyXmlDocumentHeapPeak(benchmark::State& state) {
+    pageText();
+    for (auto _ : state) {
+        heapcount::Window window;
+        {
+            TiXmlDocument document;
+            document.Parse(pageText().c_str());
+        }
+        state.counters["peak_per_text_byte"] =
+            static_cast<double>(window.peakBytes()) / static_cast<double>(pageText().size());
+    }
 }
 
 std::string scratchFile() {
@@ -115,7 +143,9 @@ void BM_ReadPageFile(benchmark::State& state) {
 BENCHMARK(BM_FormatPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParsePage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TinyXmlBareParse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PreScan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PugixmlBareParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParsePageHeapPeak)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TinyXmlDocumentHeapPeak)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePageFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPageFile)->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace io {
 
@@ -23,6 +24,32 @@ bool isCSpace(char c) {
 
 bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads [p, end) when it starts with a plain decimal of at most 15 digits (and no
+// exponent), as pages write their numbers. Such a number and the power of ten under its
+// point are both exact doubles, so one division rounds correctly and gives what
+// from_chars gives. False, with nothing read, for anything else.
+bool parseShortDecimal(const char* p, const char* end, double& value) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int kMaxDigits = 15;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    for (; p != end && isDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + (*p - '0');
+    if (p != end && *p == '.') {
+        for (++p; p != end && isDigit(*p); ++p, ++digits, ++fraction) {
+            mantissa = mantissa * 10 + (*p - '0');
+        }
+    }
+    if (digits == 0 || digits > kMaxDigits || (p != end && (*p == 'e' || *p == 'E'))) {
+        return false;
+    }
+    value = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+    return true;
 }
 
 }  // namespace
@@ -75,6 +102,8 @@ double parseLeadingDouble(std::string_view text) {
     if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
         ((end - p >= 3 && isHexDigit(p[2])) || (end - p >= 4 && p[2] == '.' && isHexDigit(p[3])))) {
         result = std::from_chars(p + 2, end, value, std::chars_format::hex);
+    } else if (parseShortDecimal(p, end, value)) {
+        return negative ? -value : value;
     } else {
         result = std::from_chars(p, end, value, std::chars_format::general);
     }

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-// Locale-independent number text for the XML files. printf and TinyXML's numeric
-// helpers follow the process locale (Qt sets it from the environment, so a German
+// Locale-independent number text for the XML files. printf and strtod follow the
+// process locale (Qt sets it from the environment, so a German
 // desktop writes "1,5"); these never do.
 namespace io {
 

@@ -1,15 +1,17 @@
 #include "io/PageFile.h"
 
-#ifndef TIXML_USE_STL
-#define TIXML_USE_STL  // the library is built with it; the class layouts depend on it
-#endif
-#include <tinyxml.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <new>
 
-#include "io/NumberFormat.h"
+#include "io/PageReader.h"
 #include "io/SafeFile.h"
-#include "io/TinyXmlScan.h"
 #include "io/XmlWriter.h"
 
 namespace io {
@@ -19,65 +21,57 @@ namespace {
 // Bytes one control point takes in a page, for reserving the output.
 constexpr std::size_t kBytesPerPoint = 80;
 
-float readAttribute(const TiXmlElement& element, const char* name) {
-    const char* text = element.Attribute(name);
-    return text ? parseLeadingFloat(text) : 0.0f;
+void refuse(const std::string& path, const char* reason) {
+    std::printf("Could not load %s: %s\n", path.c_str(), reason);
+    std::fflush(stdout);
 }
 
-// The first element of the document is the drawing, whatever its name. Its element
-// children are strokes, and theirs are points, again whatever their names; but a
-// drawing whose first child is not an element (a comment, say) holds nothing.
-PageContent readDocument(const TiXmlDocument& document) {
-    PageContent page;
-    const TiXmlElement* drawing = document.FirstChildElement();
-    if (!drawing) return page;
-    const TiXmlNode* first = drawing->FirstChild();
-    if (!first || !first->ToElement()) return page;
-    for (const TiXmlElement* stroke = first->ToElement(); stroke;
-         stroke = stroke->NextSiblingElement()) {
-        std::vector<ControlPoint> points;
-        for (const TiXmlElement* point = stroke->FirstChildElement(); point;
-             point = point->NextSiblingElement()) {
-            points.push_back({readAttribute(*point, "x"), readAttribute(*point, "y"),
-                              readAttribute(*point, "r"), readAttribute(*point, "a")});
-        }
-        if (!points.empty()) page.strokes.push_back(std::move(points));
+struct OpenFile {
+    int fd;
+    ~OpenFile() {
+        if (fd >= 0) ::close(fd);
     }
-    return page;
-}
+};
 
 }  // namespace
 
 std::optional<PageContent> parsePage(std::string_view text) {
-    const XmlLimits limits;
-    if (text.size() > limits.maxBytes) return std::nullopt;
-    const TinyXmlText input(text);
-    if (scanForTinyXml(input, limits).verdict != XmlVerdict::Accept) return std::nullopt;
-    TiXmlDocument document;
-    document.Parse(input.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    if (document.Error()) return std::nullopt;
-    return readDocument(document);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(text.size());
+    std::copy(text.begin(), text.end(), buffer.get());
+    return parsePageInPlace(buffer.get(), text.size());
 }
 
 std::optional<PageContent> readPageFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return std::nullopt;
-    // Read one byte past the limit so that an oversized file is recognised as such.
-    const std::size_t cap = XmlLimits{}.maxBytes + 1;
-    std::string text;
-    char buffer[1 << 16];
-    bool ok = true;
-    while (text.size() < cap) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        text.append(buffer, std::min(n, cap - text.size()));
-        if (n < sizeof buffer) {
-            ok = !std::ferror(file);
-            break;
-        }
+    // Non-blocking, so that a pipe or device under a page's name cannot stall the opening;
+    // only regular files are read.
+    const OpenFile file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size > kMaxPageFileBytes) {
+        char reason[128];
+        std::snprintf(reason, sizeof reason,
+                      "the file is %llu MB, over the %llu MB that a page file may take",
+                      static_cast<unsigned long long>((size + (1 << 20) - 1) >> 20),
+                      static_cast<unsigned long long>(kMaxPageFileBytes >> 20));
+        refuse(path, reason);
+        return std::nullopt;
     }
-    std::fclose(file);
-    if (!ok) return std::nullopt;
-    return parsePage(text);
+    try {
+        const auto buffer = std::make_unique_for_overwrite<char[]>(size);
+        std::size_t filled = 0;  // a file that shrank meanwhile is read as it now is
+        while (filled < size) {
+            const ssize_t n = ::read(file.fd, buffer.get() + filled, size - filled);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return std::nullopt;
+            if (n == 0) break;
+            filled += static_cast<std::size_t>(n);
+        }
+        return parsePageInPlace(buffer.get(), filled);
+    } catch (const std::bad_alloc&) {
+        refuse(path, "there is not enough memory to load it");
+        return std::nullopt;
+    }
 }
 
 std::string formatPage(std::span<const std::span<const ControlPoint>> strokes) {

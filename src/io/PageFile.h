@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,11 +19,19 @@ struct PageContent {
     std::vector<std::vector<ControlPoint>> strokes;
 };
 
-// Parses page text. nullopt when the text is not a well-formed document (or is too large
-// or too deeply nested to be a page); the caller reports that.
+// Parses page text, which ends at its first NUL byte if it has one. nullopt when the text
+// is not a well-formed document; the caller reports that.
 std::optional<PageContent> parsePage(std::string_view text);
 
-// Reads and parses a file; nullopt when it cannot be read or parsed.
+// Larger page files are not read, so that a wrong or damaged file cannot take all the
+// memory there is. Loading needs about 4.5 bytes of memory per byte of file at its peak
+// (the text, parsed in place, and the parser's nodes), about 4.8 GB at this limit; such
+// a page holds some 14 million control points, whose strokes keep about 4 GB once loaded.
+constexpr std::uint64_t kMaxPageFileBytes = std::uint64_t{1} << 30;
+
+// Reads and parses a file; nullopt when it cannot be read or parsed. A file over
+// kMaxPageFileBytes, or one that needs more memory than there is, is refused before it is
+// parsed, with one line naming the file and the reason on standard output.
 std::optional<PageContent> readPageFile(const std::string& path);
 
 // The page text for these strokes, byte for byte as the format lays it out.

@@ -1,5 +1,7 @@
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "DrawingFixture.h"
 #include "support/Tolerance.h"
@@ -56,6 +58,18 @@ TEST_F(DrawingTest, AnUnreadablePageLeavesAnEmptyDrawing) {
     log.str("");
     EXPECT_FALSE(drawing->loadXml("missing.xml"));
     EXPECT_EQ(log.str(), "Failed to load file\n");
+    EXPECT_EQ(drawing->unreadableFiles, std::set<std::string>{"bad.xml"}) << "missing is just empty";
+
+    // A file too large to load is an unreadable page too, never one to save over.
+    log.str("");
+    writeText("huge.xml", "<Drawing />");
+    std::filesystem::resize_file("huge.xml", io::kMaxPageFileBytes + 1);  // sparse
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(drawing->loadXml("huge.xml"));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not load huge.xml"),
+              std::string::npos);
+    EXPECT_EQ(log.str(), "Failed to load file\n");
+    EXPECT_TRUE(drawing->unreadableFiles.contains("huge.xml"));
 }
 
 TEST_F(DrawingTest, PointsOffThePageLoadButOnlyInPageSegmentsAreIndexed) {

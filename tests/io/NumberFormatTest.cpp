@@ -75,6 +75,34 @@ TEST(NumberFormat, ParsesLikeScanfInTheCLocale) {
     }
 }
 
+// Page numbers take a shortcut for plain decimals of up to 15 digits; around its edges
+// (digit counts, point positions, exponents and junk after the number) it must read
+// exactly what scanf reads.
+TEST(NumberFormat, PlainDecimalsOfAnyLengthReadLikeScanf) {
+    std::setlocale(LC_ALL, "C");
+    std::mt19937 random(11);
+    auto pick = [&random](int n) { return static_cast<int>(random() % n); };
+    const char* suffixes[] = {"", "", "e5", "E-2", "e", "x", " 1", ".5", "\"", "e+"};
+    for (int i = 0; i < 100'000; ++i) {
+        std::string text = i % 2 ? printfFixed(std::ldexp(pick(1 << 24), pick(40) - 20)) : "";
+        if (text.empty()) {
+            text = pick(3) == 0 ? "-" : "";
+            const int digits = pick(19);
+            const int point = pick(digits + 2);
+            for (int d = 0; d < digits; ++d) {
+                if (d == point) text += '.';
+                text += static_cast<char>('0' + pick(10));
+            }
+            text += suffixes[pick(10)];
+        }
+        double expected = 0.0;
+        if (std::sscanf(text.c_str(), "%lf", &expected) != 1 || !std::isfinite(expected)) {
+            expected = 0.0;
+        }
+        ASSERT_EQ(io::parseLeadingDouble(text), expected) << '"' << text << '"';
+    }
+}
+
 TEST(NumberFormat, NonNumbersAndNonFiniteValuesReadAsZero) {
     for (const char* text : {"", " ", "abc", "-", "+", "+-1", "--1", ".", "e5", "nan", "NaN(1)",
                              "inf", "-Infinity", "1e400", "-1e999", "0x1p99999", "\x01", "\xff"}) {
