@@ -94,11 +94,14 @@ TEST(Pages, AFailedSaveKeepsTheDrawingAndThePage) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find("not saved"), std::string::npos);
 }
 
-TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokes) {
+TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokesInThousandsOfSeconds) {
     ControllerHarness h;
     h.controller.startStamp = 5000;
-    h.frameMs = 8512.0;
-    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);      // code 1, then a stroke record
+    h.frameMs = 8512.0;  // 3.512 s after the start
+    h.controller.onPress(300.0f, 400.0f, 0, 1.0f);  // code 1
+    for (int i = 1; i <= 60; ++i) h.controller.onDrag(300.0f + 5.0f * i, 400.0f, 1.0f);
+    h.frameMs = 10012.0;                             // drawn in 1.5 s
+    h.controller.onRelease(600.0f, 400.0f, 0);       // the stroke record
     h.controller.onPress(30.0f, 500.0f, 0, 1.0f);  // border band
     h.controller.onRelease(30.0f, 500.0f, 0);
     ASSERT_TRUE(h.controller.writeCommandLog());
@@ -106,9 +109,9 @@ TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokes) {
     EXPECT_EQ(text,
               "<?xml version=\"1.0\" ?>\n"
               "<CommandLog>\n"
-              "    <c v=\"1\" t=\"3.512000\" />\n"
-              "    <c v=\"0\" t=\"3.512000\" />\n"
-              "    <a an=\"0.000000\" cAn=\"0.000000\" sT=\"3.512000\" dT=\"0.000000\" />\n"
+              "    <c v=\"1\" t=\"0.003512\" />\n"
+              "    <c v=\"0\" t=\"0.005012\" />\n"
+              "    <a an=\"0.000000\" cAn=\"0.000000\" sT=\"0.003512\" dT=\"0.001500\" />\n"
               "</CommandLog>\n");
 }
 
