@@ -104,6 +104,7 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
     activeButton = altButton;
     pressX = x;
     pressY = y;
+    lastPressure = pressure;
     switch (classifyHit(x, y)) {
         case kCanvas:
             if (pageFlip == 1 || pageFlip == 2) {
@@ -158,11 +159,15 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
     lastY = y;
 }
 
+bool CanvasController::nearEdge(float x, float y) const {
+    return x < kEdgeMargin || x > viewWidth - kEdgeMargin || y < kEdgeMargin ||
+           y > viewHeight - kEdgeMargin;
+}
+
 void CanvasController::onDrag(float x, float y, float pressure) {
     const float dx = x - lastX, dy = y - lastY;
-    if (x < kEdgeMargin || x > viewWidth - kEdgeMargin || y < kEdgeMargin ||
-        y > viewHeight - kEdgeMargin)
-        return;
+    if (nearEdge(x, y)) return;
+    lastPressure = pressure;
     if (menuPressed || borderPressed || handlePressed) {
         dragGesture(x, y, dx, dy);
     } else if (lassoArmed) {
@@ -271,6 +276,11 @@ bool CanvasController::endCanvasGesture(float x, float y) {
             drawing->endStroke(x, y);
             return drew;
         }
+        case Began::Erase:
+            // The eraser travelled on to where the button came up.
+            if (!nearEdge(x, y) && (x != lastX || y != lastY))
+                drawing->eraseAlong(lastX, lastY, x, y, lastPressure);
+            return false;
         case Began::Deform: {
             const bool pushed = !drawing->deformed.empty();
             drawing->endDeform(drawing->openDeformTool() >= 0 ? drawing->openDeformTool() : 0);

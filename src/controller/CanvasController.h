@@ -74,6 +74,7 @@ public:
     float cornerRadius = 108.0f;
     float lastX = 1.0f, lastY = 1.0f;
     float pressX = 1.0f, pressY = 1.0f;
+    float lastPressure = 1.0f;  // of the previous press or drag
     int pressSecond = 0;
     int holdSeconds = 1;
     float viewWidth = 1.0f, viewHeight = 1.0f;
@@ -93,6 +94,8 @@ public:
 
 private:
     double frameNow() const;
+    // Drags this close to a window edge are dropped.
+    bool nearEdge(float x, float y) const;
     // Ends the stroke or deformation the press began; true when it left a mark on the page
     // (a stroke of two or more points, or strokes pushed), so the release is no tap.
     bool endCanvasGesture(float x, float y);

@@ -173,3 +173,42 @@ TEST(Pages, AnUnsavedDrawingIsKeptEvenWhenThePagePathIsAFolder) {
     ASSERT_TRUE(h.controller.keepUnsavedDrawing());
     EXPECT_TRUE(io::readPageFile("0.xml.unsaved"));
 }
+
+TEST(Pages, RescueCopiesNeverReplaceAnEarlierOne) {
+    ControllerHarness h;
+    for (const std::string damaged : {"<Drawing><Stroke>", "<Drawing><CP x=\"1\""}) {
+        std::ofstream("0.xml") << damaged;
+        h.drawing.loadXml("0.xml");
+        h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+        testing::internal::CaptureStdout();
+        h.controller.onKey("S");
+        const std::string said = testing::internal::GetCapturedStdout();
+        const std::string kept = damaged == "<Drawing><Stroke>" ? "0.xml.unreadable"
+                                                                 : "0.xml.unreadable.2";
+        EXPECT_NE(said.find(kept), std::string::npos) << said;
+        EXPECT_EQ(readFile(kept), damaged);
+    }
+    // Two runs that end unsaved leave two copies, each named when it is written.
+    for (const char* kept : {"0.xml.unsaved", "0.xml.unsaved.2"}) {
+        h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+        EXPECT_NE(testing::internal::GetCapturedStdout().find(kept), std::string::npos);
+    }
+    EXPECT_EQ(io::readPageFile("0.xml.unsaved")->strokes.size() + 1,
+              io::readPageFile("0.xml.unsaved.2")->strokes.size());
+}
+
+TEST(Pages, APageWithTheSameStrokesInAnotherLayoutIsNotUnsaved) {
+    ControllerHarness h;
+    // Another writer: no declaration, one line, short numbers, attributes in another order.
+    std::ofstream("0.xml") << "<Page><S><P y='300' x='250' r='2' a='1'/>"
+                              "<P x='300' y='300.0' r='2' a='1.0'/></S><S/></Page>";
+    h.drawing.loadXml("0.xml");
+    ASSERT_EQ(h.drawing.strokes.count(), 1u);
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_FALSE(fs::exists("0.xml.unsaved"));
+    h.drawing.strokes.first()->stroke->points[0].x += 0.5f;
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_TRUE(fs::exists("0.xml.unsaved"));
+}
