@@ -48,14 +48,22 @@ TEST(GestureEnding, AStrokeEndingWhereItBeganIsKeptAndSelectsNothing) {
     EXPECT_EQ(h.drawing.selection.size(), 1u);
 }
 
-TEST(GestureEnding, APushEndingWhereItBeganReturnsTheStrokesToTheIndex) {
+TEST(GestureEnding, APushEndingBesideAStrokeReturnsTheStrokesToTheIndex) {
     ControllerHarness h;
-    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);
+    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);  // pushed
+    h.stroke(300.0f, 504.0f, 600.0f, 504.0f);  // 4 px from the press, out of the tool's reach
     h.controller.selectMenuButton(1);
-    quickLoop(h, 450.0f, 395.0f);
+    h.drawing.deformTool.rescale(0.08f, 70.0f);  // a tool 4 px wide
+    h.seconds = 10.9;
+    h.controller.onPress(450.0f, 500.0f, 0, 1.0f);
+    for (float y = 490.0f; y >= 400.0f; y -= 10.0f) h.controller.onDrag(450.0f, y, 1.0f);
+    for (float x = 455.0f; x <= 500.0f; x += 5.0f) h.controller.onDrag(x, 400.0f, 1.0f);
+    ASSERT_FALSE(h.drawing.deformed.empty());
+    h.seconds = 11.1;  // quick, but across a second boundary
+    h.controller.onRelease(451.0f, 500.0f, 0);  // back where it began in one merged move
     EXPECT_TRUE(nothingOpen(h));
     ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
-    EXPECT_FALSE(h.drawing.selectionBox.shown);
+    EXPECT_FALSE(h.drawing.selectionBox.shown) << "a press that pushed strokes is no tap";
 }
 
 TEST(GestureEnding, ALassoDrawnWhileTheBoxIsShownIsFinishedAndLeavesNothingBehind) {
