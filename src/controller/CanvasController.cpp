@@ -12,13 +12,29 @@ namespace {
 constexpr int kCanvas = 0, kBorder = 1, kMenu = 2, kHandle = 3, kIndicator = 4;
 // Drags this close to a window edge are dropped (screen pixels).
 constexpr float kEdgeMargin = 5.0f;
+constexpr float kMenuSize = 80.0f;
+constexpr float kMenuInnerRadius = 80.0f;
+// Free space between the menu's outermost button and the border band, pixels.
+constexpr float kMenuClearance = 10.0f;
 }  // namespace
+
+Vec2 CanvasController::menuHome() const {
+    // The ring buttons reach innerRadius + size from the centre (sliders and toggles less).
+    // This far from the lower left corner on both axes, the menu stays clear of the border
+    // band and the corner zones in every window from 800 x 600 up, and of the page-flip
+    // triangles at the start view (the page's lower left corner at (50, 50), zoom 1).
+    const float at = borderMargin + menu.innerRadius + menu.size + kMenuClearance;
+    return {at, at};
+}
 
 CanvasController::CanvasController(Drawing* d, Stopwatch sw, FrameClock frameClock)
     : drawing(d),
-      menu(150.0f, 200.0f, 80.0f, 80.0f, this),
+      menu(0.0f, 0.0f, kMenuSize, kMenuInnerRadius, this),
       stopwatch(std::move(sw)),
-      frameClock_(std::move(frameClock)) {}
+      frameClock_(std::move(frameClock)) {
+    menu.home = menuHome();
+    menu.position = menu.home;
+}
 
 double CanvasController::frameNow() const {
     // Without a frame clock, fall back to the stopwatch in milliseconds.
@@ -84,9 +100,11 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
     pressSecond = static_cast<int>(stopwatch.seconds());
     pressed = true;
     releaseHandled = false;
+    began = Began::Nothing;
     activeButton = altButton;
     pressX = x;
     pressY = y;
+    lastPressure = pressure;
     switch (classifyHit(x, y)) {
         case kCanvas:
             if (pageFlip == 1 || pageFlip == 2) {
@@ -104,14 +122,18 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
                 strokeStart = {x, y};
                 strokeStartTime = frameNow();
                 drawing->beginStroke(x, y, pressure);
+                began = Began::Stroke;
             } else if (altButton == 0) {
                 logCommand(2);
                 drawing->beginDeform(x, y, 0);
+                began = Began::Deform;
             } else if (mode == 0) {
                 drawing->eraseAt(x, y, pressure);
+                began = Began::Erase;
             } else {
                 logCommand(3);
                 drawing->beginDeform(x, y, 1);
+                began = Began::Deform;
             }
             break;
         case kBorder:
@@ -130,17 +152,22 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
         case kIndicator:
             logCommand(8);
             lassoArmed = 1;
+            began = Began::Lasso;
             break;
     }
     lastX = x;
     lastY = y;
 }
 
+bool CanvasController::nearEdge(float x, float y) const {
+    return x < kEdgeMargin || x > viewWidth - kEdgeMargin || y < kEdgeMargin ||
+           y > viewHeight - kEdgeMargin;
+}
+
 void CanvasController::onDrag(float x, float y, float pressure) {
     const float dx = x - lastX, dy = y - lastY;
-    if (x < kEdgeMargin || x > viewWidth - kEdgeMargin || y < kEdgeMargin ||
-        y > viewHeight - kEdgeMargin)
-        return;
+    if (nearEdge(x, y)) return;
+    lastPressure = pressure;
     if (menuPressed || borderPressed || handlePressed) {
         dragGesture(x, y, dx, dy);
     } else if (lassoArmed) {
@@ -157,7 +184,7 @@ void CanvasController::onDrag(float x, float y, float pressure) {
         if (activeButton == 0 && mode == 0)
             drawing->extendStroke(x, y, dx, dy, pressure);
         else if (activeButton == 1 && mode == 0)
-            drawing->eraseAt(x, y, pressure);
+            drawing->eraseAlong(lastX, lastY, x, y, pressure);
         else if (activeButton >= 0)
             drawing->deformDrag(lastX, lastY, dx, dy, pressure);
     }
@@ -187,17 +214,24 @@ void CanvasController::onRelease(float x, float y, int altButton) {
     if (releaseHandled) return;
     releaseHandled = true;
 
+    // What the press began ends before anything else: a stroke is finished (and so saved
+    // and indexed) even when the release also counts as a tap.
+    const bool marked = endCanvasGesture(x, y);
+
     const float d2 = (x - pressX) * (x - pressX) + (y - pressY) * (y - pressY);
     const float t = stopwatch.seconds();
-    const bool still =
-        (static_cast<float>(holdSeconds) < t - static_cast<float>(pressSecond) && d2 < 25.0f) ||
-        drawing->selectionBox.shown;
-    if (still) {
-        if (lassoArmed) {
+    const bool held = static_cast<float>(holdSeconds) < t - static_cast<float>(pressSecond);
+    const bool still = (held && d2 < 25.0f) || drawing->selectionBox.shown;
+    if (lassoArmed) {
+        lassoArmed = 0;
+        // A lasso that was drawn is finished even while the box is shown; only a press that
+        // drew none can be the tap that brings the menu.
+        if (!endLasso() && still) {
             indicator.hide();
             menu.moveTo(x, y);
-            lassoArmed = 0;
-        } else if (altButton == 0 && handleIndex < 0) {
+        }
+    } else if (still && !marked) {
+        if (altButton == 0 && handleIndex < 0) {
             if (!drawing->selectAt(x, y)) {
                 if (drawing->selectionBox.shown) {
                     drawing->selectionBox.hide();
@@ -224,28 +258,54 @@ void CanvasController::onRelease(float x, float y, int altButton) {
         handleOp = -1;
         handleIndex = -1;
         drawing->fitSelectionBox();
-    } else if (lassoArmed) {
-        lassoArmed = 0;
-        const auto& box = drawing->selectionBox;
-        if (box.selectLassoActive || box.eraseLassoActive) {
-            if (altButton == 0)
-                drawing->finishSelectLasso();
-            else
-                drawing->finishEraseLasso();
-        }
-    } else if (!drawing->selectionBox.shown) {
-        if (altButton == 0 && mode == 0) {
-            logStroke(x, y);
-            drawing->endStroke(x, y);
-        } else if (mode == 1) {
-            drawing->endDeform(altButton == 0 ? 0 : 1);
-        }
     }
     drawing->drawingActive = false;
     drawing->deformToolActive = false;
     activeButton = -1;
     lastX = x;
     lastY = y;
+}
+
+bool CanvasController::endCanvasGesture(float x, float y) {
+    const Began what = began;
+    began = Began::Nothing;
+    switch (what) {
+        case Began::Stroke: {
+            const bool drew = drawing->current && drawing->current->pointCount() >= 2;
+            logStroke(x, y);
+            drawing->endStroke(x, y);
+            return drew;
+        }
+        case Began::Erase:
+            // The eraser travelled on to where the button came up.
+            if (!nearEdge(x, y) && (x != lastX || y != lastY))
+                drawing->eraseAlong(lastX, lastY, x, y, lastPressure);
+            return false;
+        case Began::Deform: {
+            const bool pushed = !drawing->deformed.empty();
+            drawing->endDeform(drawing->openDeformTool() >= 0 ? drawing->openDeformTool() : 0);
+            return pushed;
+        }
+        default:
+            return false;
+    }
+}
+
+bool CanvasController::endLasso() {
+    SelectionBox& box = drawing->selectionBox;
+    const bool select = activeButton == 0;
+    const bool drawn = select ? box.selectLassoActive : box.eraseLassoActive;
+    if (drawn) {
+        if (select)
+            drawing->finishSelectLasso();
+        else
+            drawing->finishEraseLasso();
+    }
+    // Nothing of a lasso outlives its press, whichever kind it was.
+    if (box.selectLassoActive) box.endSelectLasso();
+    if (box.eraseLassoActive) box.endEraseLasso();
+    box.path.clear();
+    return drawn;
 }
 
 void CanvasController::onPointer(float x, float y) {
@@ -339,7 +399,11 @@ float CanvasController::secondsSinceStart(double frameMs) const {
     return static_cast<float>(static_cast<std::int32_t>(ms)) / 1000.0f;
 }
 
-void CanvasController::logCommand(int code) { log.addCommand(code, secondsSinceStart(frameNow())); }
+// The log's times are in thousands of seconds (3.512 s after the start is written
+// "0.003512"): tools that read these logs expect that unit.
+void CanvasController::logCommand(int code) {
+    log.addCommand(code, secondsSinceStart(frameNow()) / 1000.0f);
+}
 
 void CanvasController::logStroke(float x, float y) {
     const Vec2 v = Vec2(x, y) - strokeStart;
@@ -348,8 +412,8 @@ void CanvasController::logStroke(float x, float y) {
     const float cAn = drawing->view.rotation;
     strokeStart = {0.0f, 0.0f};
     const double now = frameNow();
-    const float sT = secondsSinceStart(strokeStartTime);
-    const float dT = static_cast<float>((now - strokeStartTime) / 1000.0);
+    const float sT = secondsSinceStart(strokeStartTime) / 1000.0f;
+    const float dT = static_cast<float>((now - strokeStartTime) / 1000.0) / 1000.0f;
     log.addStroke(an, cAn, sT, dT);
 }
 

@@ -34,6 +34,9 @@ public:
         viewWidth = w;
         viewHeight = h;
     }
+    // Where the menu rests: clear of the border band, the corner zones and, at the start
+    // view, the page-flip triangles.
+    Vec2 menuHome() const;
 
     int classifyHit(float x, float y);
     int handleHit(float x, float y) const;
@@ -71,6 +74,7 @@ public:
     float cornerRadius = 108.0f;
     float lastX = 1.0f, lastY = 1.0f;
     float pressX = 1.0f, pressY = 1.0f;
+    float lastPressure = 1.0f;  // of the previous press or drag
     int pressSecond = 0;
     int holdSeconds = 1;
     float viewWidth = 1.0f, viewHeight = 1.0f;
@@ -83,8 +87,21 @@ public:
     double strokeStartTime = 0.0;  // frame clock, milliseconds
     Stopwatch stopwatch;
 
+    // What the current press began on the canvas, so that its release ends exactly that,
+    // whatever else the release turns out to be.
+    enum class Began { Nothing, Stroke, Erase, Deform, Lasso };
+    Began began = Began::Nothing;
+
 private:
     double frameNow() const;
+    // Drags this close to a window edge are dropped.
+    bool nearEdge(float x, float y) const;
+    // Ends the stroke or deformation the press began; true when it left a mark on the page
+    // (a stroke of two or more points, or strokes pushed), so the release is no tap.
+    bool endCanvasGesture(float x, float y);
+    // Finishes the lasso the press drew, with the kind chosen at the press; false when no
+    // lasso was begun. Either way nothing of it is left open.
+    bool endLasso();
     float secondsSinceStart(double frameMs) const;
     bool savePage(const std::string& reason);
     void dragGesture(float x, float y, float dx, float dy);

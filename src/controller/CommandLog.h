@@ -4,7 +4,8 @@
 #include <vector>
 
 // Every recognised gesture with its time, and four values per finished stroke; written as
-// one XML document when the run ends. Times are seconds since the run's start stamp.
+// one XML document when the run ends. Times are thousands of seconds since the run's start
+// stamp (a command 3.512 s after the start has t = 0.003512).
 class CommandLog {
 public:
     void addCommand(int code, float t) {
@@ -12,7 +13,7 @@ public:
         times_.push_back(t);
     }
     // Angle of the stroke (degrees, clockwise in y-up screen space), view rotation (degrees),
-    // start time and duration (seconds).
+    // start time and duration (thousands of seconds).
     void addStroke(float an, float cAn, float sT, float dT) {
         strokeRecords_.insert(strokeRecords_.end(), {an, cAn, sT, dT});
     }

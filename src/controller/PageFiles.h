@@ -18,12 +18,13 @@ namespace pages {
 
 // Saves the drawing as the page. A page file that failed to load (damaged, or too large
 // to load) showed as an empty drawing; before it is saved over it is kept as
-// "N.xml.unreadable". False when either step failed (the drawing is untouched).
+// "N.xml.unreadable" (or "N.xml.unreadable.2", ".3", ... when that name is taken: every
+// earlier rescue is kept). False when either step failed (the drawing is untouched).
 bool save(Drawing& drawing, int page);
 
-// At the end of a run: a drawing with strokes that differs from its page file is written
-// beside it as "N.xml.unsaved"; the page stays as the user last saved it. False when that
-// write failed.
+// At the end of a run: a drawing with strokes other than its page file's (compared as
+// strokes, not as bytes) is written beside it as "N.xml.unsaved", numbered like the
+// unreadable copies; the page stays as the user last saved it. False when that write failed.
 bool keepUnsaved(const Drawing& drawing, int page);
 
 }  // namespace pages

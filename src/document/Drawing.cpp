@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <span>
+#include <unordered_set>
 
 #include "io/PageFile.h"
 #include "io/SvgFile.h"
@@ -61,23 +62,35 @@ Stroke& Drawing::appendStroke(std::unique_ptr<Stroke> stroke) {
 
 void Drawing::removeStroke(Stroke* stroke) { deleteStroke(stroke); }
 
-void Drawing::deleteStroke(Stroke* stroke) {
-    if (!strokes.contains(stroke)) return;
+void Drawing::deleteStroke(Stroke* stroke) { deleteStrokes(std::span<Stroke* const>(&stroke, 1)); }
+
+void Drawing::deleteStrokes(std::span<Stroke* const> doomed) {
+    // One pass over `selection` and `deformed` for the whole batch: erasing each stroke
+    // from them in turn made deleting n selected strokes cost n times the selection.
+    std::unordered_set<const Stroke*> gone;
+    gone.reserve(doomed.size());
+    for (Stroke* s : doomed) {
+        if (strokes.contains(s)) gone.insert(s);
+    }
+    if (gone.empty()) return;
+    const auto isGone = [&gone](const Stroke* s) { return gone.contains(s); };
     const bool hadSelection = !selection.empty();
-    std::erase(selection, stroke);
-    std::erase(deformed, stroke);
+    std::erase_if(selection, isGone);
+    std::erase_if(deformed, isGone);
     if (hadSelection && selection.empty()) selectionBox.hide();
-    strokes.remove(stroke);
+    for (Stroke* s : doomed) strokes.remove(s);  // ignores strokes already removed
 }
 
 void Drawing::clear() {
-    for (const Stroke& s : strokes) {
-        // Strokes under a deformation drag are out of the index already.
-        if (std::find(deformed.begin(), deformed.end(), &s) == deformed.end()) {
-            index.removeStroke(s);
-        }
+    // Strokes under a deformation drag are out of the index already.
+    const std::unordered_set<const Stroke*> outOfIndex(deformed.begin(), deformed.end());
+    std::vector<Stroke*> all;
+    all.reserve(strokes.count());
+    for (Stroke& s : strokes) {
+        if (!outOfIndex.contains(&s)) index.removeStroke(s);
+        all.push_back(&s);
     }
-    while (StrokeNode* node = strokes.first()) deleteStroke(node->stroke.get());
+    deleteStrokes(all);
 }
 
 namespace {

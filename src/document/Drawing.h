@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ public:
     void extendStroke(float x, float y, float dx, float dy, float pressure);
     void endStroke(float x, float y);
     void eraseAt(float x, float y, float pressure);
+    // Erases what the eraser square sweeps on its way from the previous pointer position
+    // (fromX, fromY) to (x, y), so a fast swipe whose events arrive far apart cuts every
+    // stroke it crosses, as a slow one does. The square's size is sampled once, at (x, y).
+    void eraseAlong(float fromX, float fromY, float x, float y, float pressure);
 
     // --- selection (screen coordinates in, as the controller receives them) ---
     // Empties the selection, then selects the stroke with the segment nearest to the tap
@@ -133,6 +138,8 @@ public:
     // Simplifies the strokes deformed since beginDeform (more strongly after the secondary
     // tool), returns them to the index and clears both tool flags.
     void endDeform(int tool);
+    // The tool of the deformation gesture begun and not yet ended, or -1.
+    int openDeformTool() const { return openDeformTool_; }
 
     // --- files ---
     // Writes the strokes' control points; false (after a diagnostic from the writer) on failure.
@@ -155,11 +162,16 @@ private:
     // Drops the stroke from `selection` and `deformed` (hiding the box when nothing stays
     // selected), then deletes it. Every path that deletes strokes comes through here.
     void deleteStroke(Stroke* stroke);
+    // The same for many strokes at once, in O(n + selection + deformed). The caller has
+    // taken the strokes out of the index.
+    void deleteStrokes(std::span<Stroke* const> doomed);
+    void eraseSquare(Vec2 centre, float radius);
     // Gives an erased stroke (out of the index) the points of one surviving part, then
     // simplifies, indexes and outlines it; deletes it when the part is too short.
     // Returns whether the stroke survives.
     bool keepPart(Stroke& stroke, std::vector<ControlPoint> part);
     void eraseFrom(Stroke* stroke, const Rect& eraser);
 
+    int openDeformTool_ = -1;
     std::ostream* log_;
 };

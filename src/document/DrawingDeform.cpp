@@ -68,10 +68,12 @@ void deformStroke(Stroke& s, const Rect& area, const ActiveTool& tool, float zoo
 }  // namespace
 
 void Drawing::beginDeform(float x, float y, int tool) {
-    // A press while strokes are still out of the index means the last release was lost.
-    if (!deformed.empty() || deformToolActive || brushToolActive) {
-        endDeform(deformToolActive ? kPrimaryTool : 1);
+    // A press while strokes are still out of the index means the last release was lost:
+    // that gesture ends as its release would have ended it, with its own tool.
+    if (!deformed.empty() || openDeformTool_ >= 0) {
+        endDeform(openDeformTool_ >= 0 ? openDeformTool_ : kPrimaryTool);
     }
+    openDeformTool_ = tool == kPrimaryTool ? kPrimaryTool : 1;
     float cx = x;
     float cy = y;
     screenToCanvas(cx, cy);
@@ -133,4 +135,5 @@ void Drawing::endDeform(int tool) {
     // Only one button drives a gesture, so the other flag can only be left over.
     deformToolActive = false;
     brushToolActive = false;
+    openDeformTool_ = -1;
 }

@@ -139,10 +139,8 @@ void Drawing::finishSelectLasso() {
 void Drawing::finishEraseLasso() {
     const std::vector<Stroke*> crossed = strokesCrossedByLasso(*this);
     selectionBox.endEraseLasso();
-    for (Stroke* s : crossed) {
-        index.removeStroke(*s);
-        deleteStroke(s);
-    }
+    for (Stroke* s : crossed) index.removeStroke(*s);
+    deleteStrokes(crossed);
 }
 
 void Drawing::moveSelection(float dx, float dy) {
@@ -200,12 +198,13 @@ void Drawing::fitSelectionBox() {
 }
 
 void Drawing::deleteSelection() {
-    // deleteStroke edits `selection`, so walk a copy.
+    // deleteStrokes edits `selection`, so hand it a copy.
     const std::vector<Stroke*> doomed = selection;
+    const std::unordered_set<const Stroke*> outOfIndex(deformed.begin(), deformed.end());
     for (Stroke* s : doomed) {
-        if (indexed(*this, s)) index.removeStroke(*s);
-        deleteStroke(s);
+        if (!outOfIndex.contains(s)) index.removeStroke(*s);
     }
+    deleteStrokes(doomed);
     selection.clear();
 }
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "document/Drawing.h"
@@ -15,6 +16,9 @@ constexpr int kPendingPoints = 14;
 constexpr int kSettlingPoints = 4;
 // Parts of an erased stroke shorter than this are dropped.
 constexpr int kMinErasedPart = 3;
+// A sweep across the whole page at the smallest eraser (radius 0.5) takes about 2,500
+// squares; a jump beyond that is cut into this many.
+constexpr float kMaxEraserSteps = 4096.0f;
 
 }  // namespace
 
@@ -74,7 +78,29 @@ void Drawing::eraseAt(float x, float y, float pressure) {
     // The radius is taken as canvas units whatever the zoom.
     const float r = brush.sample(x, y, pressure).radius;
     screenToCanvas(x, y);
-    const Rect eraser(x - r, y - r, x + r, y + r);
+    eraseSquare({x, y}, r);
+}
+
+void Drawing::eraseAlong(float fromX, float fromY, float x, float y, float pressure) {
+    const float r = brush.sample(x, y, pressure).radius;
+    const Vec2 from = view.screenToCanvas(Vec2(fromX, fromY));
+    const Vec2 to = view.screenToCanvas(Vec2(x, y));
+    const float travel = distance(from, to);
+    // Squares at most one radius apart: any stroke crossing the path crosses its centre
+    // line within half a step of some square's centre, so inside that square.
+    int steps = 1;
+    if (std::isfinite(travel) && r > 0.0f && travel > r) {
+        steps = static_cast<int>(std::min(std::ceil(travel / r), kMaxEraserSteps));
+    }
+    if (!isFinite(from)) steps = 1;
+    for (int i = 1; i <= steps; ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(steps);
+        eraseSquare(i == steps ? to : from + (to - from) * t, r);
+    }
+}
+
+void Drawing::eraseSquare(Vec2 c, float r) {
+    const Rect eraser(c.x - r, c.y - r, c.x + r, c.y + r);
     for (Stroke* s : index.queryStrokes(eraser)) eraseFrom(s, eraser);
 }
 

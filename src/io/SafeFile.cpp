@@ -108,4 +108,21 @@ bool replaceFileContents(const std::string& requested, std::string_view bytes) {
     return true;
 }
 
+std::string claimFreeName(const std::string& base) {
+    constexpr int kGenerations = 100000;
+    int error = 0;
+    for (int n = 1; n <= kGenerations; ++n) {
+        const std::string name = n == 1 ? base : base + "." + std::to_string(n);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        error = errno;
+        if (error != EEXIST) break;
+    }
+    report(base, error);
+    return {};
+}
+
 }  // namespace io

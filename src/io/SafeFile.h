@@ -16,4 +16,10 @@ namespace io {
 // the file and the reason goes to standard output, and the result is false.
 bool replaceFileContents(const std::string& path, std::string_view bytes);
 
+// Creates an empty file under the first free name of `base`, `base`.2, `base`.3, ... and
+// returns that name, so that a rescue copy never replaces an earlier one. The name is
+// claimed atomically (exclusive create), so two writers never get the same one. Empty
+// (after a one-line diagnostic) when none could be created.
+std::string claimFreeName(const std::string& base);
+
 }  // namespace io

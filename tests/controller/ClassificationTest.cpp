@@ -64,7 +64,7 @@ TEST(Classification, MenuButtonsSwitchModeAtPressAndTheMenuReturnsHome) {
     EXPECT_EQ(h.controller.menuPressed, 1);
     h.controller.menu.moveTo(500.0f, 500.0f);
     h.controller.onRelease(edit.x, edit.y, 0);
-    EXPECT_EQ(h.controller.menu.position, Vec2(150.0f, 200.0f));
+    EXPECT_EQ(h.controller.menu.position, h.controller.menu.home);
     EXPECT_EQ(h.controller.lastMenuButton, -1);
     EXPECT_TRUE(h.controller.log.codes().empty()) << "menu presses are not logged";
 }

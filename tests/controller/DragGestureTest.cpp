@@ -11,9 +11,10 @@ void dragFrom(ControllerHarness& h, float x, float y, float dx, float dy, int n)
         h.controller.onPointer(x + dx * i, y + dy * i);
     }
 }
-// The menu's first slider lies on the ray at 95 degrees; this press point is inside its hit
-// circle and on the centre's side of the drag reference point (120 px out on that ray).
-constexpr float kSliderX = 139.5f, kSliderY = 314.0f;
+// The menu's first slider lies on the ray at 95 degrees; this press point, relative to the
+// menu's centre, is inside its hit circle and on the centre's side of the drag reference
+// point (120 px out on that ray).
+constexpr Vec2 kSliderOffset{-10.5f, 114.0f};
 }  // namespace
 
 TEST(BorderGesture, DragIntoThePageFromTheBottomBandPans) {
@@ -63,6 +64,8 @@ TEST(BorderGesture, CornerZoomStaysWithinItsLimitsAndRebuildsOnRelease) {
 
 TEST(MenuSlider, NothingWithinFivePixelsThenEveryEventCounts) {
     ControllerHarness h;
+    const float kSliderX = h.controller.menu.home.x + kSliderOffset.x;
+    const float kSliderY = h.controller.menu.home.y + kSliderOffset.y;
     h.controller.onPress(kSliderX, kSliderY, 0, 1.0f);
     ASSERT_EQ(h.controller.menuItem, 1);
     h.controller.onDrag(kSliderX, kSliderY - 4.0f, 1.0f);
@@ -75,6 +78,8 @@ TEST(MenuSlider, NothingWithinFivePixelsThenEveryEventCounts) {
 
 TEST(MenuSlider, BrushSizeBelowTheLimitIsNotClamped) {
     ControllerHarness h;
+    const float kSliderX = h.controller.menu.home.x + kSliderOffset.x;
+    const float kSliderY = h.controller.menu.home.y + kSliderOffset.y;
     h.drawing.brush.size = 25.4f;
     dragFrom(h, kSliderX, kSliderY, 0.0f, -3.0f, 4);
     EXPECT_FLOAT_EQ(h.drawing.brush.size, 25.4f) << "25.4 + 0.75 is refused, not clamped";
@@ -96,6 +101,8 @@ TEST(MenuSlider, SmoothnessPrintsEveryTentativeValueAndRepairsKeyedValues) {
 
 TEST(MenuSlider, EditModeSlidersScaleTheDeformTool) {
     ControllerHarness h;
+    const float kSliderX = h.controller.menu.home.x + kSliderOffset.x;
+    const float kSliderY = h.controller.menu.home.y + kSliderOffset.y;
     h.controller.selectMenuButton(1);
     const float r0 = h.drawing.deformTool.circles[0].radius;
     dragFrom(h, kSliderX, kSliderY, 0.0f, -2.0f, 6);

@@ -94,11 +94,14 @@ TEST(Pages, AFailedSaveKeepsTheDrawingAndThePage) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find("not saved"), std::string::npos);
 }
 
-TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokes) {
+TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokesInThousandsOfSeconds) {
     ControllerHarness h;
     h.controller.startStamp = 5000;
-    h.frameMs = 8512.0;
-    h.stroke(300.0f, 400.0f, 600.0f, 400.0f);      // code 1, then a stroke record
+    h.frameMs = 8512.0;  // 3.512 s after the start
+    h.controller.onPress(300.0f, 400.0f, 0, 1.0f);  // code 1
+    for (int i = 1; i <= 60; ++i) h.controller.onDrag(300.0f + 5.0f * i, 400.0f, 1.0f);
+    h.frameMs = 10012.0;                             // drawn in 1.5 s
+    h.controller.onRelease(600.0f, 400.0f, 0);       // the stroke record
     h.controller.onPress(30.0f, 500.0f, 0, 1.0f);  // border band
     h.controller.onRelease(30.0f, 500.0f, 0);
     ASSERT_TRUE(h.controller.writeCommandLog());
@@ -106,9 +109,9 @@ TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokes) {
     EXPECT_EQ(text,
               "<?xml version=\"1.0\" ?>\n"
               "<CommandLog>\n"
-              "    <c v=\"1\" t=\"3.512000\" />\n"
-              "    <c v=\"0\" t=\"3.512000\" />\n"
-              "    <a an=\"0.000000\" cAn=\"0.000000\" sT=\"3.512000\" dT=\"0.000000\" />\n"
+              "    <c v=\"1\" t=\"0.003512\" />\n"
+              "    <c v=\"0\" t=\"0.005012\" />\n"
+              "    <a an=\"0.000000\" cAn=\"0.000000\" sT=\"0.003512\" dT=\"0.001500\" />\n"
               "</CommandLog>\n");
 }
 
@@ -169,4 +172,43 @@ TEST(Pages, AnUnsavedDrawingIsKeptEvenWhenThePagePathIsAFolder) {
     fs::create_directory("0.xml");
     ASSERT_TRUE(h.controller.keepUnsavedDrawing());
     EXPECT_TRUE(io::readPageFile("0.xml.unsaved"));
+}
+
+TEST(Pages, RescueCopiesNeverReplaceAnEarlierOne) {
+    ControllerHarness h;
+    for (const std::string damaged : {"<Drawing><Stroke>", "<Drawing><CP x=\"1\""}) {
+        std::ofstream("0.xml") << damaged;
+        h.drawing.loadXml("0.xml");
+        h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+        testing::internal::CaptureStdout();
+        h.controller.onKey("S");
+        const std::string said = testing::internal::GetCapturedStdout();
+        const std::string kept = damaged == "<Drawing><Stroke>" ? "0.xml.unreadable"
+                                                                 : "0.xml.unreadable.2";
+        EXPECT_NE(said.find(kept), std::string::npos) << said;
+        EXPECT_EQ(readFile(kept), damaged);
+    }
+    // Two runs that end unsaved leave two copies, each named when it is written.
+    for (const char* kept : {"0.xml.unsaved", "0.xml.unsaved.2"}) {
+        h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+        EXPECT_NE(testing::internal::GetCapturedStdout().find(kept), std::string::npos);
+    }
+    EXPECT_EQ(io::readPageFile("0.xml.unsaved")->strokes.size() + 1,
+              io::readPageFile("0.xml.unsaved.2")->strokes.size());
+}
+
+TEST(Pages, APageWithTheSameStrokesInAnotherLayoutIsNotUnsaved) {
+    ControllerHarness h;
+    // Another writer: no declaration, one line, short numbers, attributes in another order.
+    std::ofstream("0.xml") << "<Page><S><P y='300' x='250' r='2' a='1'/>"
+                              "<P x='300' y='300.0' r='2' a='1.0'/></S><S/></Page>";
+    h.drawing.loadXml("0.xml");
+    ASSERT_EQ(h.drawing.strokes.count(), 1u);
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_FALSE(fs::exists("0.xml.unsaved"));
+    h.drawing.strokes.first()->stroke->points[0].x += 0.5f;
+    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    EXPECT_TRUE(fs::exists("0.xml.unsaved"));
 }

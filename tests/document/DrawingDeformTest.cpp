@@ -205,3 +205,39 @@ TEST_F(Deform, StrokesPushedOffThePageStayIndexedWithinIt) {
 }
 
 }  // namespace
+
+namespace {
+class DeformRecovery : public DrawingTest {};
+
+// A press that finds a deformation still open (its release was lost, and the controller
+// cleared the tool flags as every release does) ends it as that release would have: with
+// the smoothing of the tool that gesture used.
+TEST_F(DeformRecovery, ALeftOpenGestureIsSimplifiedWithItsOwnTool) {
+    for (const int tool : {kPrimary, kSecondary}) {
+        std::vector<ControlPoint> want, got;
+        for (const bool lost : {false, true}) {
+            drawing->clear();
+            Stroke& s = addStroke(horizontal(100, 400, 300, 4));
+            if (tool == kSecondary) {
+                Stroke& shape = addStroke(horizontal(100, 160, 600, 4));
+                drawing->selection = {&shape};
+                drawing->defineBrush();
+                drawing->selection.clear();
+            }
+            drawing->beginDeform(250, 300, tool);
+            for (int i = 1; i <= 10; ++i) drawing->deformDrag(250, 300 + 2.0f * i, 0, 2, 1);
+            if (lost) {
+                drawing->deformToolActive = false;
+                drawing->drawingActive = false;
+                drawing->beginDeform(800, 800, kPrimary);
+                drawing->endDeform(kPrimary);
+            } else {
+                drawing->endDeform(tool);
+            }
+            (lost ? got : want) = s.points;
+        }
+        EXPECT_EQ(got, want) << "tool " << tool;
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
+    }
+}
+}  // namespace
