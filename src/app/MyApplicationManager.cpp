@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "controller/CanvasController.h"
 #include "document/Drawing.h"
 #include "platform/ConstantProvider.h"
@@ -128,9 +130,13 @@ void MyApplicationManager::resize(int w, int h) {
     drawing_->view.viewWidth = static_cast<float>(w);
     drawing_->view.viewHeight = static_cast<float>(h);
     DefaultManager::resize(w, h);
+    requestFrame();
 }
 
-void MyApplicationManager::onKey(const std::string& text) { controller_->onKey(text); }
+void MyApplicationManager::onKey(const std::string& text) {
+    controller_->onKey(text);
+    requestFrame();
+}
 
 void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float pressure,
                                       VisComponent* component) {
@@ -148,6 +154,16 @@ void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float 
         if (controller_->activeButton >= 0) controller_->onDrag(x, y, pressure);
         controller_->onPointer(x, y);
     }
+    requestFrame();
+}
+
+bool MyApplicationManager::animating() const {
+    const BrushDynamics& b = drawing_->brush;
+    const float off = std::hypot(b.follower.x - lastX_, b.follower.y - lastY_);
+    const float speed = std::hypot(b.velocity.x, b.velocity.y);
+    // Written so that a non-finite follower, which can never settle, counts as settled.
+    const bool followerMoving = off > kFollowerSettled || speed > kFollowerSettled;
+    return drawing_->view.resetRunning() || controller_->indicator.visible || followerMoving;
 }
 
 void MyApplicationManager::renderFrame(bool picking) {
@@ -162,6 +178,7 @@ void MyApplicationManager::renderFrame(bool picking) {
     renderOtherComponents(999999999, picking, true, true);
     menuView_->draw(*controller_);
     if (controller_->indicator.visible) drawIndicator();
+    if (animating()) requestFrame();
 }
 
 void MyApplicationManager::drawIndicator() {

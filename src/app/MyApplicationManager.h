@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,16 @@ class TextureFont;
 
 // Owns the drawing and the controller for the whole run, routes input to them, keeps the
 // window size and draws every frame in a fixed order (later items cover earlier ones).
+//
+// Frames are drawn on demand: whatever may change the picture (routed input, a key, a
+// resize) asks for a frame through the frame request, and a frame that leaves an animation
+// running asks for the next one. With nothing moving no frame is asked for.
 class MyApplicationManager : public DefaultManager {
 public:
+    // A brush follower nearer than this to its target, and slower, has settled (pixels,
+    // pixels per frame).
+    static constexpr float kFollowerSettled = 0.1f;
+
     explicit MyApplicationManager(std::unique_ptr<FrameTimer> timer);
     ~MyApplicationManager() override;
 
@@ -34,6 +43,16 @@ public:
     // The end of a run (Escape and normal exit): keeps an unsaved drawing beside its page
     // file, then writes the command log.
     void finishRun();
+
+    // Called whenever a frame should be drawn (by the window: schedule a repaint). Requests
+    // made before a frame is drawn are met by that one frame.
+    void setFrameRequest(std::function<void()> request) { frameRequest_ = std::move(request); }
+    void requestFrame() {
+        if (frameRequest_) frameRequest_();
+    }
+    // Whether the next frame would differ from the last without new input: the view reset
+    // runs, the tap indicator is fading, or the brush follower has not settled.
+    bool animating() const;
 
     Drawing& drawing() { return *drawing_; }
     CanvasController& controller() { return *controller_; }
@@ -65,6 +84,7 @@ private:
     std::unique_ptr<TextureFont> smallFont_;   // images/arial.ttf, 12 px
     std::unique_ptr<TextureFont> mediumFont_;  // images/unanimo.ttf, 30 px
     std::unique_ptr<RadialMenuView> menuView_;
+    std::function<void()> frameRequest_;
 };
 
 // The run-time images, in the order their texture names are handed out.
