@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "document/Drawing.h"
+#include "document/StrokesInView.h"
 #include "render/Circles.h"
 #include "render/ImageQuad.h"
 
@@ -159,9 +160,10 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures) {
     applyViewTransform(d);
     if (d.wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
 
-    const Rect visible = d.visibleRegion();
-    for (const Stroke& s : d.strokes) {
-        if (!s.bounds.overlaps(visible)) continue;
+    std::vector<Stroke*> visible;
+    strokesInView(d, d.visibleRegion(), visible);
+    for (const Stroke* stroke : visible) {
+        const Stroke& s = *stroke;
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
         drawStrokeBody(s);
         if (d.showPoints) {
