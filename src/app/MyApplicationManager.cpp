@@ -13,6 +13,7 @@
 #include "platform/VisComponentGL.h"
 #include "render/DrawingRenderer.h"
 #include "render/ScreenFrame.h"
+#include "render/StrokeBuffers.h"
 #include "ui/RadialMenuView.h"
 #include "ui/TextureFont.h"
 
@@ -66,6 +67,7 @@ MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
 
 MyApplicationManager::~MyApplicationManager() {
     finishRun();
+    strokeBuffers_.reset();
     controller_.reset();
     drawing_.reset();
 }
@@ -95,6 +97,7 @@ void MyApplicationManager::init() {
         for (std::size_t i = 0; i < textureFiles().size(); ++i)
             textures_.push_back(textures.getTextureName(i));
     }
+    strokeBuffers_ = std::make_unique<StrokeBuffers>();
     smallFont_ = std::make_unique<TextureFont>(assetPath("images/arial.ttf"), 12);
     mediumFont_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), 30);
 
@@ -172,7 +175,8 @@ void MyApplicationManager::renderFrame(bool picking) {
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
     drawing_->brush.step(lastX_, lastY_);
 
-    renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)});
+    renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
+                  strokeBuffers_.get());
     renderScreenFrame(controller_->viewWidth, controller_->viewHeight, controller_->borderMargin,
                       controller_->cornerRadius, {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);

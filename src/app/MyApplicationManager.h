@@ -15,6 +15,7 @@ class VisComponent;
 class VisComponentGL;
 class GradientRoundBorderStrategy;
 class RadialMenuView;
+class StrokeBuffers;
 class TextureFont;
 
 // Owns the drawing and the controller for the whole run, routes input to them, keeps the
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<TextureFont> smallFont_;   // images/arial.ttf, 12 px
     std::unique_ptr<TextureFont> mediumFont_;  // images/unanimo.ttf, 30 px
     std::unique_ptr<RadialMenuView> menuView_;
+    std::unique_ptr<StrokeBuffers> strokeBuffers_;  // GL objects: made in init, with the context
     std::function<void()> frameRequest_;
 };
 

@@ -6,6 +6,7 @@
 #include "document/StrokesInView.h"
 #include "render/Circles.h"
 #include "render/ImageQuad.h"
+#include "render/StrokeBuffers.h"
 
 namespace {
 constexpr float kAccentR = 0.258f, kAccentG = 0.486f, kAccentB = 0.647f;
@@ -154,7 +155,7 @@ void drawStrokeBody(const Stroke& s) {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void renderDrawing(const Drawing& d, const SelectionTextures& textures) {
+void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBuffers* buffers) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     applyViewTransform(d);
@@ -165,7 +166,10 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures) {
     for (const Stroke* stroke : visible) {
         const Stroke& s = *stroke;
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-        drawStrokeBody(s);
+        if (buffers)
+            buffers->draw(s);
+        else
+            drawStrokeBody(s);
         if (d.showPoints) {
             glColor4f(0.5f, 0.0f, 0.0f, 1.0f);
             glPointSize(3.0f);
@@ -175,6 +179,7 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures) {
             glPointSize(1.0f);
         }
     }
+    if (buffers) buffers->endFrame();
     if (d.current && d.current->pointCount() >= 2) {
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
         drawStrokeBody(*d.current);

@@ -4,6 +4,7 @@
 
 class Drawing;
 class Stroke;
+class StrokeBuffers;
 
 // Texture names of the selection box's images (0 draws an untextured quad).
 struct SelectionTextures {
@@ -18,7 +19,10 @@ struct SelectionTextures {
 // triangles, the tool cursor, the selection box and the lasso path.
 // Expects the y-up pixel projection and an identity model-view on entry and leaves the
 // model-view, the polygon mode, the line width and the point size as it found them.
-void renderDrawing(const Drawing& drawing, const SelectionTextures& textures = {});
+// Finished strokes are drawn from `buffers` when given (one frame of theirs per call), from
+// their own arrays otherwise; the stroke being drawn always streams from its arrays.
+void renderDrawing(const Drawing& drawing, const SelectionTextures& textures = {},
+                   StrokeBuffers* buffers = nullptr);
 
 // One stroke body: its outline triangle strip with per-vertex colours, in one draw call.
 void drawStrokeBody(const Stroke& stroke);
