@@ -14,6 +14,7 @@
 #include "render/DrawingRenderer.h"
 #include "render/ScreenFrame.h"
 #include "render/StrokeBuffers.h"
+#include "render/StrokeLayer.h"
 #include "ui/RadialMenuView.h"
 #include "ui/TextureFont.h"
 
@@ -67,6 +68,7 @@ MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
 
 MyApplicationManager::~MyApplicationManager() {
     finishRun();
+    strokeLayer_.reset();
     strokeBuffers_.reset();
     controller_.reset();
     drawing_.reset();
@@ -98,6 +100,7 @@ void MyApplicationManager::init() {
             textures_.push_back(textures.getTextureName(i));
     }
     strokeBuffers_ = std::make_unique<StrokeBuffers>();
+    strokeLayer_ = std::make_unique<StrokeLayer>();
     smallFont_ = std::make_unique<TextureFont>(assetPath("images/arial.ttf"), 12);
     mediumFont_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), 30);
 
@@ -176,7 +179,7 @@ void MyApplicationManager::renderFrame(bool picking) {
     drawing_->brush.step(lastX_, lastY_);
 
     renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
-                  strokeBuffers_.get());
+                  strokeBuffers_.get(), strokeLayer_.get());
     renderScreenFrame(controller_->viewWidth, controller_->viewHeight, controller_->borderMargin,
                       controller_->cornerRadius, {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);

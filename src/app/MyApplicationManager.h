@@ -16,6 +16,7 @@ class VisComponentGL;
 class GradientRoundBorderStrategy;
 class RadialMenuView;
 class StrokeBuffers;
+class StrokeLayer;
 class TextureFont;
 
 // Owns the drawing and the controller for the whole run, routes input to them, keeps the
@@ -63,6 +64,8 @@ public:
         return index < textures_.size() ? textures_[index] : 0;
     }
     const RadialMenuView& menuView() const { return *menuView_; }
+    // Null until init.
+    const StrokeLayer* strokeLayer() const { return strokeLayer_.get(); }
 
 protected:
     void init() override;
@@ -85,7 +88,9 @@ private:
     std::unique_ptr<TextureFont> smallFont_;   // images/arial.ttf, 12 px
     std::unique_ptr<TextureFont> mediumFont_;  // images/unanimo.ttf, 30 px
     std::unique_ptr<RadialMenuView> menuView_;
-    std::unique_ptr<StrokeBuffers> strokeBuffers_;  // GL objects: made in init, with the context
+    // GL objects: made in init, with the context current.
+    std::unique_ptr<StrokeBuffers> strokeBuffers_;
+    std::unique_ptr<StrokeLayer> strokeLayer_;
     std::function<void()> frameRequest_;
 };
 

@@ -7,6 +7,7 @@
 #include "render/Circles.h"
 #include "render/ImageQuad.h"
 #include "render/StrokeBuffers.h"
+#include "render/StrokeLayer.h"
 
 namespace {
 constexpr float kAccentR = 0.258f, kAccentG = 0.486f, kAccentB = 0.647f;
@@ -155,7 +156,8 @@ void drawStrokeBody(const Stroke& s) {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBuffers* buffers) {
+void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBuffers* buffers,
+                   StrokeLayer* layer) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     applyViewTransform(d);
@@ -163,21 +165,33 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBu
 
     std::vector<Stroke*> visible;
     strokesInView(d, d.visibleRegion(), visible);
-    for (const Stroke* stroke : visible) {
-        const Stroke& s = *stroke;
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-        if (buffers)
-            buffers->draw(s);
-        else
-            drawStrokeBody(s);
-        if (d.showPoints) {
-            glColor4f(0.5f, 0.0f, 0.0f, 1.0f);
-            glPointSize(3.0f);
-            glBegin(GL_POINTS);
-            for (const ControlPoint& p : s.points) glVertex3f(p.x, p.y, 1.0f);
-            glEnd();
-            glPointSize(1.0f);
+    const auto drawStrokes = [&] {
+        for (const Stroke* stroke : visible) {
+            const Stroke& s = *stroke;
+            glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+            if (buffers)
+                buffers->draw(s);
+            else
+                drawStrokeBody(s);
+            if (d.showPoints) {
+                glColor4f(0.5f, 0.0f, 0.0f, 1.0f);
+                glPointSize(3.0f);
+                glBegin(GL_POINTS);
+                for (const ControlPoint& p : s.points) glVertex3f(p.x, p.y, 1.0f);
+                glEnd();
+                glPointSize(1.0f);
+            }
         }
+    };
+    if (layer) {
+        StrokeLayer::Key key = StrokeLayer::currentState();
+        key.wireframe = d.wireframe;
+        key.points = d.showPoints;
+        key.strokes.reserve(visible.size());
+        for (const Stroke* s : visible) key.strokes.emplace_back(s, s->outlineVersion());
+        layer->paint(std::move(key), drawStrokes);
+    } else {
+        drawStrokes();
     }
     if (buffers) buffers->endFrame();
     if (d.current && d.current->pointCount() >= 2) {
