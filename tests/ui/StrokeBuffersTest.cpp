@@ -30,15 +30,21 @@ std::map<const Stroke*, std::uint64_t> versionsInView(const Drawing& d) {
     for (const Stroke* s : shown) v[s] = s->outlineVersion();
     return v;
 }
+// A document viewed in a w x h window, holding the page's strokes.
+struct Document {
+    std::ostringstream log;
+    Drawing d{log};
+    Document(float w, float h, const io::PageContent& page) {
+        d.view.viewWidth = w;
+        d.view.viewHeight = h;
+        d.loadContent(page);
+    }
+};
 }  // namespace
 
 TEST(StrokeBuffers, DrawTheSamePixelsAndUploadOnlyChangedOutlines) {
     GlCanvas canvas(800, 600);
     ASSERT_TRUE(canvas.ok());
-    std::ostringstream log;
-    Drawing d(log);
-    d.view.viewWidth = 800.0f;
-    d.view.viewHeight = 600.0f;
     // Overlapping strokes of several opacities (drawing order shows in the blend), and one
     // that is a single dot.
     io::PageContent page;
@@ -46,7 +52,8 @@ TEST(StrokeBuffers, DrawTheSamePixelsAndUploadOnlyChangedOutlines) {
         page.strokes.push_back(wave(40.0f + 25.0f * i, 60.0f + 30.0f * i, 3.0f + i % 4,
                                     0.25f + 0.06f * static_cast<float>(i)));
     page.strokes.push_back({{400.0f, 300.0f, 8.0f, 0.8f}});
-    d.loadContent(page);
+    Document doc(800.0f, 600.0f, page);
+    Drawing& d = doc.d;
 
     StrokeBuffers buffers;
     auto frame = [&](StrokeBuffers* b) {
@@ -97,13 +104,10 @@ TEST(StrokeBuffers, DrawTheSamePixelsAndUploadOnlyChangedOutlines) {
 TEST(StrokeBuffers, StrokesNoLongerDrawnAreReleasedOverTheBudget) {
     GlCanvas canvas(400, 300);
     ASSERT_TRUE(canvas.ok());
-    std::ostringstream log;
-    Drawing d(log);
-    d.view.viewWidth = 400.0f;
-    d.view.viewHeight = 300.0f;
     io::PageContent page;
     for (int i = 0; i < 6; ++i) page.strokes.push_back(wave(60.0f, 40.0f + 40.0f * i, 4.0f, 1.0f));
-    d.loadContent(page);
+    Document doc(400.0f, 300.0f, page);
+    Drawing& d = doc.d;
     StrokeBuffers buffers(1);  // anything not drawn this frame is over the budget
     renderDrawing(d, {}, &buffers);
     EXPECT_EQ(buffers.bufferCount(), 6u);
