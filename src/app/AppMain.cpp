@@ -19,6 +19,9 @@ void prepareApplication() {
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     format.setSamples(16);
+    // Frames are drawn on demand; where the platform has vsync an animation's frames wait
+    // for it instead of running as fast as the machine allows.
+    format.setSwapInterval(1);
     QSurfaceFormat::setDefaultFormat(format);
     // A shared context survives the native window being recreated by a layout change.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -95,7 +98,7 @@ int runReplay(const std::string& scriptPath) {
         std::cerr << "replay: " << scriptPath << ": " << error << "\n";
         return 2;
     }
-    MyProject widget(nullptr, 16);
+    MyProject widget;
     widget.resize(800, 600);
     widget.move(0, 0);
     widget.show();

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "controller/CanvasController.h"
 #include "document/Drawing.h"
 #include "platform/ConstantProvider.h"
@@ -11,6 +13,8 @@
 #include "platform/VisComponentGL.h"
 #include "render/DrawingRenderer.h"
 #include "render/ScreenFrame.h"
+#include "render/StrokeBuffers.h"
+#include "render/StrokeLayer.h"
 #include "ui/RadialMenuView.h"
 #include "ui/TextureFont.h"
 
@@ -64,6 +68,8 @@ MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
 
 MyApplicationManager::~MyApplicationManager() {
     finishRun();
+    strokeLayer_.reset();
+    strokeBuffers_.reset();
     controller_.reset();
     drawing_.reset();
 }
@@ -93,6 +99,8 @@ void MyApplicationManager::init() {
         for (std::size_t i = 0; i < textureFiles().size(); ++i)
             textures_.push_back(textures.getTextureName(i));
     }
+    strokeBuffers_ = std::make_unique<StrokeBuffers>();
+    strokeLayer_ = std::make_unique<StrokeLayer>();
     smallFont_ = std::make_unique<TextureFont>(assetPath("images/arial.ttf"), 12);
     mediumFont_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), 30);
 
@@ -128,9 +136,13 @@ void MyApplicationManager::resize(int w, int h) {
     drawing_->view.viewWidth = static_cast<float>(w);
     drawing_->view.viewHeight = static_cast<float>(h);
     DefaultManager::resize(w, h);
+    requestFrame();
 }
 
-void MyApplicationManager::onKey(const std::string& text) { controller_->onKey(text); }
+void MyApplicationManager::onKey(const std::string& text) {
+    controller_->onKey(text);
+    requestFrame();
+}
 
 void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float pressure,
                                       VisComponent* component) {
@@ -148,6 +160,16 @@ void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float 
         if (controller_->activeButton >= 0) controller_->onDrag(x, y, pressure);
         controller_->onPointer(x, y);
     }
+    requestFrame();
+}
+
+bool MyApplicationManager::animating() const {
+    const BrushDynamics& b = drawing_->brush;
+    const float off = std::hypot(b.follower.x - lastX_, b.follower.y - lastY_);
+    const float speed = std::hypot(b.velocity.x, b.velocity.y);
+    // Written so that a non-finite follower, which can never settle, counts as settled.
+    const bool followerMoving = off > kFollowerSettled || speed > kFollowerSettled;
+    return drawing_->view.resetRunning() || controller_->indicator.visible || followerMoving;
 }
 
 void MyApplicationManager::renderFrame(bool picking) {
@@ -156,12 +178,14 @@ void MyApplicationManager::renderFrame(bool picking) {
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
     drawing_->brush.step(lastX_, lastY_);
 
-    renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)});
+    renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
+                  strokeBuffers_.get(), strokeLayer_.get());
     renderScreenFrame(controller_->viewWidth, controller_->viewHeight, controller_->borderMargin,
                       controller_->cornerRadius, {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);
     menuView_->draw(*controller_);
     if (controller_->indicator.visible) drawIndicator();
+    if (animating()) requestFrame();
 }
 
 void MyApplicationManager::drawIndicator() {

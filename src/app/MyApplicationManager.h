@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,12 +15,22 @@ class VisComponent;
 class VisComponentGL;
 class GradientRoundBorderStrategy;
 class RadialMenuView;
+class StrokeBuffers;
+class StrokeLayer;
 class TextureFont;
 
 // Owns the drawing and the controller for the whole run, routes input to them, keeps the
 // window size and draws every frame in a fixed order (later items cover earlier ones).
+//
+// Frames are drawn on demand: whatever may change the picture (routed input, a key, a
+// resize) asks for a frame through the frame request, and a frame that leaves an animation
+// running asks for the next one. With nothing moving no frame is asked for.
 class MyApplicationManager : public DefaultManager {
 public:
+    // A brush follower nearer than this to its target, and slower, has settled (pixels,
+    // pixels per frame).
+    static constexpr float kFollowerSettled = 0.1f;
+
     explicit MyApplicationManager(std::unique_ptr<FrameTimer> timer);
     ~MyApplicationManager() override;
 
@@ -35,6 +46,16 @@ public:
     // file, then writes the command log.
     void finishRun();
 
+    // Called whenever a frame should be drawn (by the window: schedule a repaint). Requests
+    // made before a frame is drawn are met by that one frame.
+    void setFrameRequest(std::function<void()> request) { frameRequest_ = std::move(request); }
+    void requestFrame() {
+        if (frameRequest_) frameRequest_();
+    }
+    // Whether the next frame would differ from the last without new input: the view reset
+    // runs, the tap indicator is fading, or the brush follower has not settled.
+    bool animating() const;
+
     Drawing& drawing() { return *drawing_; }
     CanvasController& controller() { return *controller_; }
     float lastX() const { return lastX_; }
@@ -43,6 +64,8 @@ public:
         return index < textures_.size() ? textures_[index] : 0;
     }
     const RadialMenuView& menuView() const { return *menuView_; }
+    // Null until init.
+    const StrokeLayer* strokeLayer() const { return strokeLayer_.get(); }
 
 protected:
     void init() override;
@@ -65,6 +88,10 @@ private:
     std::unique_ptr<TextureFont> smallFont_;   // images/arial.ttf, 12 px
     std::unique_ptr<TextureFont> mediumFont_;  // images/unanimo.ttf, 30 px
     std::unique_ptr<RadialMenuView> menuView_;
+    // GL objects: made in init, with the context current.
+    std::unique_ptr<StrokeBuffers> strokeBuffers_;
+    std::unique_ptr<StrokeLayer> strokeLayer_;
+    std::function<void()> frameRequest_;
 };
 
 // The run-time images, in the order their texture names are handed out.

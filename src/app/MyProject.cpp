@@ -28,12 +28,19 @@ int altButtonOf(Qt::MouseButton b) { return b == Qt::LeftButton ? 0 : 1; }
 
 MyProject::MyProject(QWidget* parent, int repaintIntervalMs, ManagerFactory factory)
     : QOpenGLWidget(parent), factory_(std::move(factory)) {
+    // Every sample the mouse, pen or finger sends shapes the stroke: the toolkit must not
+    // merge moves that arrive faster than frames are drawn. Set here, once the application
+    // exists, because the X11 platform plugin turns compression on when it starts.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
     setAttribute(Qt::WA_NoSystemBackground, true);
     setAttribute(Qt::WA_AcceptTouchEvents, true);
     setFocusPolicy(Qt::StrongFocus);
-    timer_ = new QTimer(this);
-    connect(timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    if (repaintIntervalMs >= 0) timer_->start(repaintIntervalMs);
+    if (repaintIntervalMs > 0) {
+        timer_ = new QTimer(this);
+        connect(timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+        timer_->start(repaintIntervalMs);
+    }
     setMouseTracking(true);
     setTabletTracking(true);
 }
@@ -41,6 +48,7 @@ MyProject::MyProject(QWidget* parent, int repaintIntervalMs, ManagerFactory fact
 MyProject::~MyProject() {
     // The manager writes the command log and releases GL objects: keep the context current.
     if (manager_) {
+        manager_->setFrameRequest(nullptr);
         makeCurrent();
         router_.reset();
         manager_.reset();
@@ -72,6 +80,9 @@ void MyProject::initializeGL() {
             manager_->routeEvent(ev, alt, pressure, c);
         });
     router_->setCanvasHeight(canvasHeight_);
+    // update() coalesces: however many requests come before the next paint, one frame
+    // answers them all, and it shows every input routed before it.
+    manager_->setFrameRequest([this] { update(); });
     manager_->initialize();
 }
 

@@ -12,16 +12,16 @@ class FrameTimer;
 class QTimer;
 
 // The canvas window: one OpenGL widget that is the whole user interface. It turns mouse,
-// tablet and touch input into routed events, repaints whenever the event loop is idle and
-// switches between the windowed and the full-screen layout with F1.
+// tablet and touch input into routed events, repaints when the manager asks for a frame
+// (input, keys, resizes, running animations; nothing otherwise) and switches between the
+// windowed and the full-screen layout with F1.
 class MyProject : public QOpenGLWidget, public ContactHandler {
     Q_OBJECT
 public:
     using ManagerFactory = std::function<std::unique_ptr<MyApplicationManager>()>;
 
-    // repaintIntervalMs: 0 repaints whenever the event loop is idle (the program); a positive
-    // interval paces frames (the replay driver); negative starts no timer (tests that drive
-    // frames themselves: the idle timer keeps both cores busy under a virtual display).
+    // repaintIntervalMs: a positive interval also repaints at that pace, for a driver that
+    // wants a steady frame clock; 0 or negative (the program, tests) repaints on demand only.
     explicit MyProject(QWidget* parent = nullptr, int repaintIntervalMs = 0,
                        ManagerFactory factory = nullptr);
     ~MyProject() override;

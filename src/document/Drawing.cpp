@@ -6,6 +6,7 @@
 #include <span>
 #include <unordered_set>
 
+#include "document/StrokesInView.h"
 #include "io/PageFile.h"
 #include "io/SvgFile.h"
 
@@ -40,11 +41,11 @@ Drawing::Drawing(std::ostream& log)
 Drawing::Drawing() : Drawing(std::cout) {}
 
 void Drawing::refreshVisibleStrokes() {
-    const Rect visible = visibleRegion();
-    for (Stroke& s : strokes) {
-        if (!s.bounds.overlaps(visible)) continue;
-        s.rebuildRibsForZoom(view.zoom);
-        s.buildOutline(view.zoom);
+    std::vector<Stroke*> visible;
+    strokesInView(*this, visibleRegion(), visible);
+    for (Stroke* s : visible) {
+        s->rebuildRibsForZoom(view.zoom);
+        s->buildOutline(view.zoom);
     }
 }
 
@@ -78,6 +79,8 @@ void Drawing::deleteStrokes(std::span<Stroke* const> doomed) {
     std::erase_if(selection, isGone);
     std::erase_if(deformed, isGone);
     if (hadSelection && selection.empty()) selectionBox.hide();
+    // No query may find a deleted stroke, whatever the state of its segments.
+    for (const Stroke* s : gone) index.forgetStroke(*s);
     for (Stroke* s : doomed) strokes.remove(s);  // ignores strokes already removed
 }
 

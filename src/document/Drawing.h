@@ -24,10 +24,11 @@
 // and the selection. Operations take screen coordinates (pixels, y-up) and map them with
 // the view; everything stored is in canvas units.
 //
-// Invariants: every stroke in `strokes` with two or more points has each of its segments
-// that lies inside the canvas square in `index` (except strokes in `deformed` during a
-// deformation drag); `current` is never in `strokes`; `selection` and `deformed` only point
-// at strokes in `strokes`.
+// Invariants: every stroke in `strokes` outside `deformed` (strokes under a deformation
+// drag) is in `index` as it was last inserted: each of its segments that lies inside the
+// canvas square, and its box (one-point strokes and strokes off the square included), by
+// which the view finds it; `current` is never in `strokes`; `selection` and `deformed` only
+// point at strokes in `strokes`.
 class Drawing {
 public:
     static constexpr float kCanvasSize = 900.0f;
@@ -78,7 +79,8 @@ public:
     int bandHitTest(float x, float y) const;
 
     // --- stroke list ---
-    // Appends a finished stroke (taking ownership); does not index it.
+    // Appends a finished stroke (taking ownership); does not index it: the caller inserts it
+    // into `index`, or no frame shows it.
     Stroke& appendStroke(std::unique_ptr<Stroke> stroke);
     // Deletes a stroke of the list and drops it from `selection` and `deformed`; a stroke
     // not in the list is ignored. The caller removes its segments from the index first.

@@ -28,7 +28,8 @@ Rect quadrantBounds(const Rect& r, int q) {
 
 }  // namespace
 
-QuadTree::QuadTree(float width, float height, float minCell, std::ostream& log) : log_(&log) {
+QuadTree::QuadTree(float width, float height, float minCell, std::ostream& log)
+    : boxes_(width, height), log_(&log) {
     root_.bounds = Rect(0.0f, 0.0f, width, height);
     float s = height;
     while (minCell < s && maxDepth_ < kDepthCap) {
@@ -43,12 +44,16 @@ QuadTree::QuadTree(float width, float height, float minCell)
 
 void QuadTree::insertStroke(Stroke& stroke) {
     const auto& pts = stroke.points;
+    Rect box = stroke.bounds;
+    for (const ControlPoint& p : pts) box.include(p.pos());
+    boxes_.place(stroke, box);
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
         insert({pts[i].pos(), pts[i + 1].pos(), &stroke, static_cast<std::int32_t>(i)});
     }
 }
 
 void QuadTree::removeStroke(const Stroke& stroke) {
+    boxes_.erase(stroke);
     const auto& pts = stroke.points;
     for (std::size_t i = 0; i + 1 < pts.size(); ++i)
         remove(pts[i].pos(), pts[i + 1].pos(), &stroke);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/StrokeBoxGrid.h"
 #include "geometry/Rect.h"
 #include "geometry/Vec2.h"
 
@@ -44,6 +45,10 @@ struct QuadNode {
 // segments that straddle a centre line stay high up. Segments with an end point outside
 // the square are not indexed. Entries keep copies of the end points: change a stroke's
 // points only between removeStroke and insertStroke.
+//
+// Beside the segments it keeps each inserted stroke's box (its bounds and points at
+// insertion, so also one-point strokes and strokes off the square), to find the strokes
+// that may be in view without visiting the others.
 class QuadTree {
 public:
     // Diagnostics ("maxDepth: N", "couldn't find") go to `log`, which must outlive the tree.
@@ -53,11 +58,15 @@ public:
     QuadTree(const QuadTree&) = delete;
     QuadTree& operator=(const QuadTree&) = delete;
 
-    // Segments i = 0 .. pointCount - 2 of the stroke (a one-point stroke adds nothing).
+    // Segments i = 0 .. pointCount - 2 of the stroke (a one-point stroke adds none) and the
+    // stroke's box.
     void insertStroke(Stroke& stroke);
-    // Removes each segment of the stroke by its end points and owner; the stroke must still
-    // have the points it was inserted with.
+    // Removes each segment of the stroke by its end points and owner, and its box; the
+    // stroke must still have the points it was inserted with.
     void removeStroke(const Stroke& stroke);
+    // Forgets the box of a stroke about to be deleted (nothing when it has none), so that
+    // no query can return it whatever its segments' state.
+    void forgetStroke(const Stroke& stroke) { boxes_.erase(stroke); }
 
     void insert(const SegmentEntry& entry);
     // Removes the first entry in the segment's node with exactly these end points and, when
@@ -74,6 +83,12 @@ public:
     void query(const Rect& rect, std::vector<const SegmentEntry*>& out) const;
     // The distinct strokes of query(rect), in order of first appearance.
     std::vector<Stroke*> queryStrokes(const Rect& rect) const;
+    // Appends each stroke inserted and not removed since whose box meets the closed
+    // rectangle, once, in no particular order: a superset of the strokes whose bounds meet
+    // it, provided their bounds have only shrunk since their insertion.
+    void strokesWithBoxMeeting(const Rect& rect, std::vector<Stroke*>& out) const {
+        boxes_.query(rect, out);
+    }
 
     const QuadNode& root() const { return root_; }
     std::uint32_t maxDepth() const { return maxDepth_; }
@@ -101,6 +116,7 @@ private:
     static void refitBoxes(QuadNode& node);
 
     QuadNode root_;
+    StrokeBoxGrid boxes_;
     std::uint32_t maxDepth_ = 0;
     std::ostream* log_;
 };

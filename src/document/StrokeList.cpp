@@ -5,6 +5,7 @@ Stroke& StrokeList::append(std::unique_ptr<Stroke> stroke) {
     node->stroke = std::move(stroke);
     node->prev = tail_;
     node->list = this;
+    node->serial = nextSerial_++;
     node->stroke->listNode = node.get();
     StrokeNode* raw = node.get();
     if (tail_ != nullptr) {

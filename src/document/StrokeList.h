@@ -15,6 +15,9 @@ struct StrokeNode {
     StrokeNode* prev = nullptr;
     std::unique_ptr<StrokeNode> next;
     const StrokeList* list = nullptr;  // the list holding the node, to reject foreign strokes
+    // Grows from the oldest node to the newest (strokes are only ever appended), so sorting
+    // by it restores list order.
+    std::uint64_t serial = 0;
 };
 
 // The finished strokes, oldest first: the order of drawing, saving and exporting.
@@ -75,4 +78,5 @@ private:
     std::unique_ptr<StrokeNode> head_;
     StrokeNode* tail_ = nullptr;
     std::uint32_t count_ = 0;
+    std::uint64_t nextSerial_ = 0;
 };

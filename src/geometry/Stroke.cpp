@@ -1,6 +1,7 @@
 #include "geometry/Stroke.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cmath>
 #include <utility>
@@ -12,6 +13,11 @@ namespace {
 constexpr int kMaxResamplePieces = 4096;
 
 }  // namespace
+
+std::uint64_t Stroke::freshOutlineVersion() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 Stroke::Stroke(float x, float y, float r, float a) {
     bounds.include({x, y});
@@ -68,6 +74,7 @@ Stroke& Stroke::operator=(Stroke&& other) noexcept {
     segmentStart_ = std::move(other.segmentStart_);
     prefixBox_ = other.prefixBox_;
     prefixBoxCount_ = other.prefixBoxCount_;
+    outlineVersion_ = freshOutlineVersion();
     other.clearOutline();
     other.invalidateDerived();
     return *this;
@@ -85,6 +92,7 @@ void Stroke::forgetPrefixFrom(int point) {
 void Stroke::invalidateDerived() {
     dirtyFrom_ = 0;
     forgetPrefixFrom(0);
+    outlineVersion_ = freshOutlineVersion();
 }
 
 void Stroke::clearOutline() {
@@ -93,6 +101,7 @@ void Stroke::clearOutline() {
     vertexCount = 0;
     outlineBuilt_ = false;
     segmentStart_.clear();
+    outlineVersion_ = freshOutlineVersion();
 }
 
 Vec2 Stroke::spanNormal(int from, int to, int wideFrom, int wideTo) const {

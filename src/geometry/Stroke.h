@@ -82,8 +82,17 @@ public:
     // and simplify start from scratch. Needed only after writing fields directly.
     void invalidateDerived();
 
+    // Changes, to a value no stroke has had before in this run, whenever a member operation
+    // may have changed vertices, colours or vertexCount: a copy of the outline kept
+    // elsewhere (a GPU buffer) is current while it was taken at this version. Code that
+    // writes those fields directly calls invalidateDerived afterwards.
+    std::uint64_t outlineVersion() const { return outlineVersion_; }
+
 private:
     static constexpr int kClean = INT_MAX;
+    static std::uint64_t freshOutlineVersion();
+
+    std::uint64_t outlineVersion_ = freshOutlineVersion();
 
     // First segment whose outline part may differ from the last build (kClean: none).
     int dirtyFrom_ = 0;

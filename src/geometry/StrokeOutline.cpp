@@ -191,6 +191,7 @@ void Stroke::buildOutline(float zoom) {
     outlineBuilt_ = true;
     outlineZoom_ = zoom;
     dirtyFrom_ = kClean;
+    outlineVersion_ = freshOutlineVersion();
 }
 
 void Stroke::buildExportOutline(float zoom, std::vector<float>& positions,

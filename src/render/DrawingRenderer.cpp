@@ -3,8 +3,11 @@
 #include <GL/gl.h>
 
 #include "document/Drawing.h"
+#include "document/StrokesInView.h"
 #include "render/Circles.h"
 #include "render/ImageQuad.h"
+#include "render/StrokeBuffers.h"
+#include "render/StrokeLayer.h"
 
 namespace {
 constexpr float kAccentR = 0.258f, kAccentG = 0.486f, kAccentB = 0.647f;
@@ -153,26 +156,44 @@ void drawStrokeBody(const Stroke& s) {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void renderDrawing(const Drawing& d, const SelectionTextures& textures) {
+void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBuffers* buffers,
+                   StrokeLayer* layer) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     applyViewTransform(d);
     if (d.wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
 
-    const Rect visible = d.visibleRegion();
-    for (const Stroke& s : d.strokes) {
-        if (!s.bounds.overlaps(visible)) continue;
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-        drawStrokeBody(s);
-        if (d.showPoints) {
-            glColor4f(0.5f, 0.0f, 0.0f, 1.0f);
-            glPointSize(3.0f);
-            glBegin(GL_POINTS);
-            for (const ControlPoint& p : s.points) glVertex3f(p.x, p.y, 1.0f);
-            glEnd();
-            glPointSize(1.0f);
+    std::vector<Stroke*> visible;
+    strokesInView(d, d.visibleRegion(), visible);
+    const auto drawStrokes = [&] {
+        for (const Stroke* stroke : visible) {
+            const Stroke& s = *stroke;
+            glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+            if (buffers)
+                buffers->draw(s);
+            else
+                drawStrokeBody(s);
+            if (d.showPoints) {
+                glColor4f(0.5f, 0.0f, 0.0f, 1.0f);
+                glPointSize(3.0f);
+                glBegin(GL_POINTS);
+                for (const ControlPoint& p : s.points) glVertex3f(p.x, p.y, 1.0f);
+                glEnd();
+                glPointSize(1.0f);
+            }
         }
+    };
+    if (layer) {
+        StrokeLayer::Key key = StrokeLayer::currentState();
+        key.wireframe = d.wireframe;
+        key.points = d.showPoints;
+        key.strokes.reserve(visible.size());
+        for (const Stroke* s : visible) key.strokes.emplace_back(s, s->outlineVersion());
+        layer->paint(std::move(key), drawStrokes);
+    } else {
+        drawStrokes();
     }
+    if (buffers) buffers->endFrame();
     if (d.current && d.current->pointCount() >= 2) {
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
         drawStrokeBody(*d.current);

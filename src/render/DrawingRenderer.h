@@ -4,6 +4,8 @@
 
 class Drawing;
 class Stroke;
+class StrokeBuffers;
+class StrokeLayer;
 
 // Texture names of the selection box's images (0 draws an untextured quad).
 struct SelectionTextures {
@@ -18,7 +20,12 @@ struct SelectionTextures {
 // triangles, the tool cursor, the selection box and the lasso path.
 // Expects the y-up pixel projection and an identity model-view on entry and leaves the
 // model-view, the polygon mode, the line width and the point size as it found them.
-void renderDrawing(const Drawing& drawing, const SelectionTextures& textures = {});
+// Finished strokes are drawn from `buffers` when given (one frame of theirs per call), from
+// their own arrays otherwise; the stroke being drawn always streams from its arrays. With a
+// `layer`, frames whose finished strokes are unchanged copy them from it: the frame must
+// then hold nothing but its clear when this is called.
+void renderDrawing(const Drawing& drawing, const SelectionTextures& textures = {},
+                   StrokeBuffers* buffers = nullptr, StrokeLayer* layer = nullptr);
 
 // One stroke body: its outline triangle strip with per-vertex colours, in one draw call.
 void drawStrokeBody(const Stroke& stroke);

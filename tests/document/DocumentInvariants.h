@@ -4,7 +4,8 @@
 // finite points inside its bounds and finite ribs and outline; the index holds every in-page
 // segment of every stroke outside `deformed` exactly once, with the stroke's current end
 // points, in a node that contains it (straddling the centre above the leaves), and nothing
-// else; `selection` and `deformed` point only at listed strokes.
+// else; `selection` and `deformed` point only at listed strokes; the strokes found in view
+// are those a walk over the list finds, in list order.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "document/Drawing.h"
+#include "document/StrokesInView.h"
 
 inline void expectStrokeSound(const Stroke& s) {
     ASSERT_GE(s.pointCount(), 2) << "a listed stroke with fewer than two points";
@@ -30,7 +32,24 @@ inline void expectStrokeSound(const Stroke& s) {
     for (int i = 0; i < s.vertexCount * 4; ++i) ASSERT_TRUE(std::isfinite(s.colours[i]));
 }
 
+// strokesInView against the walk it replaces, for the view and a few other regions.
+inline void expectViewFindsWhatAWalkFinds(const Drawing& d) {
+    const Rect regions[] = {d.visibleRegion(),        Rect(0, 0, 900, 900),
+                            Rect(100, 100, 160, 130), Rect(450, 450, 450, 450),
+                            Rect(-500, -50, 20, 950), Rect(-1e7f, -1e7f, 1e7f, 1e7f)};
+    std::vector<Stroke*> found;
+    for (const Rect& r : regions) {
+        std::vector<Stroke*> walked;
+        for (Stroke& s : d.strokes)
+            if (s.bounds.overlaps(r)) walked.push_back(&s);
+        strokesInView(d, r, found);
+        ASSERT_EQ(found, walked) << "region " << r.minX << " " << r.minY << " " << r.maxX << " "
+                                 << r.maxY;
+    }
+}
+
 inline void expectDocumentSound(const Drawing& d) {
+    ASSERT_NO_FATAL_FAILURE(expectViewFindsWhatAWalkFinds(d));
     const Rect page(0, 0, Drawing::kCanvasSize, Drawing::kCanvasSize);
     using Key = std::tuple<const Stroke*, int>;
     std::vector<Key> want, got;
