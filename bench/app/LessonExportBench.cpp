@@ -82,8 +82,14 @@ void BM_LessonPdf_10PagesOf1000Strokes(benchmark::State& state) {
         benchmark::DoNotOptimize(lesson::exportPdf(lesson.drawing(), 0, *lesson.exporter));
     }
     for (const Stroke& s : lesson.drawing().strokes) strokes += s.points.empty() ? 0 : 1;
+    std::size_t quads = 0;
+    for (int page = 0; page < kPages; ++page) {
+        for (const auto& o : exportOutlines(*io::readPageFile(std::to_string(page) + ".xml")))
+            quads += o.opacities.size();
+    }
     state.counters["pdf_bytes"] = static_cast<double>(std::filesystem::file_size("pages.pdf"));
     state.counters["strokes_per_page"] = static_cast<double>(strokes);
+    state.counters["quads"] = static_cast<double>(quads);
 }
 
 void BM_LessonPng_1000Strokes(benchmark::State& state) {

@@ -22,6 +22,8 @@ constexpr int kPngScale = 2;
 constexpr int kPdfResolution = 72;
 
 void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strokes) {
+    // The brush is set only when it changes: each change writes the fill colour again.
+    QColor current;
     for (const io::SvgStrokeOutline& stroke : strokes) {
         QColor fill(stroke.colour.r, stroke.colour.g, stroke.colour.b);
         io::forEachOutlineQuad(stroke, [&](const float* c, float opacity) {
@@ -29,7 +31,10 @@ void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strok
             if (!std::all_of(c, c + 8, [](float v) { return std::isfinite(v); })) return;
             const QPointF quad[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[6], c[7]}};
             fill.setAlphaF(opacity > 0.0f ? std::min(opacity, 1.0f) : 0.0f);
-            painter.setBrush(fill);
+            if (fill != current) {
+                painter.setBrush(fill);
+                current = fill;
+            }
             painter.drawPolygon(quad, 4);
         });
     }

@@ -30,8 +30,8 @@ inline int classOf(QColor c) {
     double bestResidual = 0.0, bestT = 0.0;
     for (std::size_t i = 0; i < kPalette.size(); ++i) {
         const double d[3] = {255.0 - kPalette[i].r, 255.0 - kPalette[i].g, 255.0 - kPalette[i].b};
-        const double t = (v[0] * d[0] + v[1] * d[1] + v[2] * d[2]) /
-                         (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const double t =
+            (v[0] * d[0] + v[1] * d[1] + v[2] * d[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         double residual = 0.0;
         for (int k = 0; k < 3; ++k) residual += (v[k] - t * d[k]) * (v[k] - t * d[k]);
         if (i == 0 || residual < bestResidual) {
