@@ -1,5 +1,5 @@
-// Stroke colours in page and SVG files: black pages keep their bytes, colours survive a
-// round trip, and whatever else stands in the attribute reads as black.
+// Stroke colours in page files: black pages keep their bytes, colours survive a round trip,
+// and whatever else stands in the attribute reads as black.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,7 +9,6 @@
 #include "IoTestSupport.h"
 #include "io/HexColour.h"
 #include "io/PageFile.h"
-#include "io/SvgFile.h"
 
 namespace {
 
@@ -93,16 +92,6 @@ TEST(StrokeColourFile, OnlyAHashAndSixHexDigitsOfEitherCaseAreAColour) {
                                                {},
                                                {},
                                                {}}));
-}
-
-TEST(StrokeColourFile, SvgFillsEachStrokeInItsColourAndBlackAsBefore) {
-    io::SvgStrokeOutline blue{{0, 1, 2, 3, 4, 5, 6, 7}, {0.5f}, {0, 0x72, 0xb2}};
-    const std::string text = io::formatSvg(std::span(&blue, 1));
-    EXPECT_NE(text.find("style=\"fill:rgb(0,114,178);\" opacity=\"0.500000\""), std::string::npos)
-        << text;
-    blue.colour = {};
-    EXPECT_NE(io::formatSvg(std::span(&blue, 1)).find("style=\"fill:rgb(0,0,0);\""),
-              std::string::npos);
 }
 
 }  // namespace
