@@ -21,7 +21,7 @@ namespace pageoracle {
 
 inline std::string format(const io::PageContent& page) {
     std::vector<std::span<const ControlPoint>> views(page.strokes.begin(), page.strokes.end());
-    return io::formatPage(views);
+    return io::formatPage(views, page.colours);
 }
 
 inline void check(std::string_view text) {

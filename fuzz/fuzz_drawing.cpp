@@ -30,13 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         d.view.zoom = zoom;
         d.refreshVisibleStrokes();
     }
-    std::vector<io::SvgStrokeOutline> outlines;
-    for (const Stroke& s : d.strokes) {
-        io::SvgStrokeOutline o;
-        s.buildExportOutline(d.view.zoom, o.positions, o.opacities);
-        outlines.push_back(std::move(o));
-    }
-    (void)io::formatSvg(outlines);
+    (void)io::formatSvg(d.exportOutlines());
+    (void)exportOutlines(*page);
     d.view = View{};
     d.view.viewWidth = d.view.viewHeight = 1000.0f;
     if (d.selectAt(300.0f, 300.0f)) {

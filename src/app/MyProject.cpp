@@ -15,6 +15,8 @@
 #include <iostream>
 
 #include "app/MyApplicationManager.h"
+#include "app/QtLessonExporter.h"
+#include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
 
 namespace {
@@ -75,6 +77,8 @@ void MyProject::initializeGL() {
     manager_ =
         factory_ ? factory_()
                  : std::make_unique<MyApplicationManager>(std::make_unique<MonotonicFrameTimer>());
+    exporter_ = std::make_unique<QtLessonExporter>(*this);
+    manager_->controller().exporter = exporter_.get();
     router_ = std::make_unique<InputRouter>(
         *manager_, [this](SurfaceEvent& ev, int alt, float pressure, VisComponent* c) {
             manager_->routeEvent(ev, alt, pressure, c);

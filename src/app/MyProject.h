@@ -9,6 +9,7 @@
 
 class MyApplicationManager;
 class FrameTimer;
+class QtLessonExporter;
 class QTimer;
 
 // The canvas window: one OpenGL widget that is the whole user interface. It turns mouse,
@@ -64,6 +65,8 @@ private:
     bool fullScreen_ = true;
     int grantedSamples_ = 0;
     ManagerFactory factory_;
+    // Outlives the manager, whose controller points at it.
+    std::unique_ptr<QtLessonExporter> exporter_;
     std::unique_ptr<MyApplicationManager> manager_;
     std::unique_ptr<InputRouter> router_;
     QTimer* timer_ = nullptr;  // owned by the widget (Qt parent)

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <array>
 #include <iosfwd>
 
+#include "geometry/Rgb.h"
 #include "geometry/Vec2.h"
 
-// Radius and opacity of one new control point, with the brush colour (RGB, 0..1).
+// Radius and opacity of one new control point, with the brush colour.
 struct BrushSample {
     float radius = 0.0f;   // canvas units
     float opacity = 1.0f;  // 0..1
-    std::array<float, 3> colour{};
+    Rgb colour;
 };
 
 // Decides radius and opacity of the points a pen adds. Either can follow pen pressure or
@@ -23,7 +23,7 @@ public:
     enum Mode : int { kOff = 0, kRadius = 1, kOpacity = 2 };
 
     float size = 5.0f;  // base radius, canvas units
-    std::array<float, 3> colour{0.0f, 0.0f, 0.0f};
+    Rgb colour;         // of the strokes it begins; one of kPalette when picked from the menu
     int speedMode = kOff;
     int pressureMode = kRadius;
     Vec2 cursor;    // last pointer position, for the on-screen brush cursor

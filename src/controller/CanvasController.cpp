@@ -3,8 +3,10 @@
 #include <cmath>
 #include <iostream>
 
+#include "brush/Palette.h"
 #include "controller/DragGestures.h"
 #include "controller/KeyCommand.h"
+#include "controller/LessonExport.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
 
@@ -337,6 +339,11 @@ void CanvasController::selectMenuButton(int id) {
     }
 }
 
+void CanvasController::selectColour(int i) {
+    if (i < 0 || i >= static_cast<int>(kPalette.size())) return;
+    drawing->brush.colour = kPalette[static_cast<std::size_t>(i)];
+}
+
 void CanvasController::onKey(const std::string& text) {
     switch (keyCommandFor(text)) {
         case KeyCommand::ToggleWireframe:
@@ -365,6 +372,12 @@ void CanvasController::onKey(const std::string& text) {
             break;
         case KeyCommand::ExportSvg:
             drawing->exportSvg(svgFileName(pageIndex));
+            break;
+        case KeyCommand::ExportPdf:
+            if (exporter) lesson::exportPdf(*drawing, pageIndex, *exporter);
+            break;
+        case KeyCommand::ExportPng:
+            if (exporter) lesson::exportPng(*drawing, pageIndex, *exporter);
             break;
         case KeyCommand::None:
             break;

@@ -10,6 +10,7 @@
 #include "controller/TapIndicator.h"
 
 class Drawing;
+class LessonExporter;
 
 // Decides what a press, a drag and a release mean: classifies every press (menu, corner
 // zone, border band, tap indicator, selection handle, canvas) and turns the gesture into
@@ -30,6 +31,8 @@ public:
     void onKey(const std::string& text);
     void tick();
     void selectMenuButton(int id);
+    // Brush colour kPalette[i] for the strokes that follow; i outside the palette is ignored.
+    void selectColour(int i);
     void setViewSize(float w, float h) {
         viewWidth = w;
         viewHeight = h;
@@ -55,6 +58,8 @@ public:
     bool flipToNextPage();
 
     Drawing* drawing;
+    // Draws the PDF and PNG hand-outs ("P", "O"); not owned; none without a window.
+    LessonExporter* exporter = nullptr;
     int activeButton = -1;
     int modeButton = 0;
     int lastMenuButton = -1;

@@ -4,7 +4,7 @@
 #include <utility>
 
 KeyCommand keyCommandFor(std::string_view text) {
-    static constexpr std::array<std::pair<std::string_view, KeyCommand>, 9> table{{
+    static constexpr std::array<std::pair<std::string_view, KeyCommand>, 11> table{{
         {"w", KeyCommand::ToggleWireframe},
         {"c", KeyCommand::TogglePoints},
         {"t", KeyCommand::ToggleIndexCells},
@@ -14,6 +14,8 @@ KeyCommand keyCommandFor(std::string_view text) {
         {"S", KeyCommand::Save},
         {"L", KeyCommand::Load},
         {"E", KeyCommand::ExportSvg},
+        {"P", KeyCommand::ExportPdf},
+        {"O", KeyCommand::ExportPng},
     }};
     for (const auto& [key, command] : table)
         if (key == text) return command;

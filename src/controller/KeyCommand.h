@@ -14,6 +14,8 @@ enum class KeyCommand {
     Save,              // "S"
     Load,              // "L"
     ExportSvg,         // "E"
+    ExportPdf,         // "P": every page, as pages.pdf
+    ExportPng,         // "O": the current page, as N.png
 };
 
 KeyCommand keyCommandFor(std::string_view text);

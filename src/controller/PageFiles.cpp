@@ -26,10 +26,15 @@ bool keepUnreadable(Drawing& drawing, const std::string& name) {
     return true;
 }
 
-// Empty stroke elements load as nothing, so they do not count.
-std::vector<std::vector<ControlPoint>> loadedStrokes(io::PageContent page) {
-    std::erase_if(page.strokes, [](const auto& s) { return s.empty(); });
-    return std::move(page.strokes);
+// Empty stroke elements load as nothing, so they do not count; colours do.
+io::PageContent loadedStrokes(io::PageContent page) {
+    io::PageContent kept;
+    for (std::size_t i = 0; i < page.strokes.size(); ++i) {
+        if (page.strokes[i].empty()) continue;
+        kept.strokes.push_back(std::move(page.strokes[i]));
+        kept.colours.push_back(i < page.colours.size() ? page.colours[i] : Rgb{});
+    }
+    return kept;
 }
 
 // Whether the page file at `path` holds the strokes that saving `text` would give it,

@@ -1,5 +1,8 @@
 #include "controller/RadialMenu.h"
 
+#include <algorithm>
+
+#include "brush/Palette.h"
 #include "controller/CanvasController.h"
 
 RadialMenu::RadialMenu(float x, float y, float size_, float innerRadius_, CanvasController* owner)
@@ -11,13 +14,50 @@ Vec2 RadialMenu::buttonCentre(int i) const {
     return position + ray;
 }
 
+Vec2 RadialMenu::colourButtonCentre() const {
+    Vec2 ray(-(innerRadius + size * 0.5f), 0.0f);
+    rotate(ray, colourButtonAngle * kDegToRad);
+    return position + ray;
+}
+
+Vec2 RadialMenu::paletteDiscCentre(int i) const {
+    const Vec2 button = colourButtonCentre();
+    Vec2 ray = normalized(button - position) * paletteRadius;
+    rotate(ray, static_cast<float>(i) * (360.0f / static_cast<float>(kPalette.size())) * kDegToRad);
+    return button + ray;
+}
+
+float RadialMenu::paletteBackdropRadius() const { return paletteRadius + paletteDiscRadius + 6.0f; }
+
+float RadialMenu::reach() const {
+    const float ring = innerRadius + size;
+    const float palette = distance(colourButtonCentre(), position) + paletteBackdropRadius();
+    return std::max(ring, palette);
+}
+
+int RadialMenu::paletteHit(Vec2 p) {
+    paletteOpen = false;
+    for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) {
+        if (distance(p, paletteDiscCentre(i)) < paletteDiscRadius) {
+            if (owner_) owner_->selectColour(i);
+            return 0;
+        }
+    }
+    return distance(p, colourButtonCentre()) < paletteBackdropRadius() ? 0 : -1;
+}
+
 int RadialMenu::hitTest(Vec2 p) {
+    if (paletteOpen && paletteHit(p) == 0) return 0;
     if (distance(p, position) < innerRadius) return 0;
     for (int i = 0; i < 4; ++i) {
         if (distance(p, buttonCentre(i)) < size * 0.5f) {
             if (owner_) owner_->selectMenuButton(i);
             return 0;
         }
+    }
+    if (distance(p, colourButtonCentre()) < colourButtonRadius) {
+        paletteOpen = true;
+        return 0;
     }
     return secondStage(p);
 }

@@ -8,17 +8,32 @@
 class CanvasController;
 
 // The circular tool menu: four ring buttons around a centre disc, plus per-mode sliders and
-// toggles. Screen pixels, y up. Rays point left and are turned counter-clockwise by the
-// angles of their group, accumulating within the group.
+// toggles, and the colour button with its palette. Screen pixels, y up. Rays point left and
+// are turned counter-clockwise by the angles of their group, accumulating within the group.
+//
+// The colour button is a small disc in the ring's gap between button 3 and the speed
+// toggle. A press on it opens the palette: one disc per kPalette colour on a ring around
+// it, over a backdrop that covers the controls beneath. While the palette is open the next
+// press closes it: on a disc it also picks that colour, elsewhere on the backdrop it does
+// nothing more, and outside the backdrop it goes on to whatever it landed on.
 class RadialMenu {
 public:
     RadialMenu(float x, float y, float size, float innerRadius, CanvasController* owner);
 
-    // 0 centre or ring button (a button also selects itself on the owner at once),
-    // 1..6 an engaged slider or toggle, -1 nothing.
+    // 0 centre, ring button, colour button or palette (acted on at once: a ring button
+    // selects itself on the owner, a palette disc picks its colour), 1..6 an engaged
+    // slider or toggle, -1 nothing.
     int hitTest(Vec2 p);
     // Centre of ring button i (0..3) for the current position.
     Vec2 buttonCentre(int i) const;
+    Vec2 colourButtonCentre() const;
+    // Centre of palette disc i (0..7): disc 0 lies on the ray from the menu's centre
+    // through the colour button, the others follow counter-clockwise.
+    Vec2 paletteDiscCentre(int i) const;
+    // Radius of the backdrop of the open palette, around the colour button.
+    float paletteBackdropRadius() const;
+    // How far from the centre any control reaches, the open palette included.
+    float reach() const;
 
     void moveTo(float x, float y) { position = {x, y}; }
     void restoreHome() { position = home; }
@@ -32,9 +47,20 @@ public:
     std::array<float, 2> drawSliderAngles{-85.0f, -30.0f};
     std::array<float, 2> editSliderAngles{-85.0f, -30.0f};
     std::array<float, 2> toggleAngles{-150.0f, -35.0f};
+    // 329 degrees from +x: midway between button 3's disc (to 319.5) and the speed
+    // toggle's (from 338.4).
+    float colourButtonAngle = 149.0f;
+    float colourButtonRadius = 17.0f;
+    // Palette discs: centres this far from the colour button's; eight of this radius
+    // leave about 4 px between neighbours.
+    float paletteRadius = 52.0f;
+    float paletteDiscRadius = 18.0f;
+    bool paletteOpen = false;
 
 private:
     int secondStage(Vec2 p);
+    // The press while the palette is open: 0 when the palette took it, -1 when it goes on.
+    int paletteHit(Vec2 p);
 
     CanvasController* owner_;
 };

@@ -103,13 +103,22 @@ std::vector<std::span<const ControlPoint>> pointLists(const StrokeList& strokes)
     for (const Stroke& s : strokes) lists.emplace_back(s.points);
     return lists;
 }
+
+std::vector<Rgb> colours(const StrokeList& strokes) {
+    std::vector<Rgb> all;
+    all.reserve(strokes.count());
+    for (const Stroke& s : strokes) all.push_back(s.colour);
+    return all;
+}
 }  // namespace
 
 bool Drawing::saveXml(const std::string& fileName) const {
-    return io::writePageFile(fileName, pointLists(strokes));
+    return io::writePageFile(fileName, pointLists(strokes), colours(strokes));
 }
 
-std::string Drawing::pageText() const { return io::formatPage(pointLists(strokes)); }
+std::string Drawing::pageText() const {
+    return io::formatPage(pointLists(strokes), colours(strokes));
+}
 
 bool Drawing::loadXml(const std::string& fileName) {
     std::optional<io::PageContent> page = io::readPageFile(fileName);
@@ -125,27 +134,55 @@ bool Drawing::loadXml(const std::string& fileName) {
     return true;
 }
 
+std::unique_ptr<Stroke> makeLoadedStroke(std::span<const ControlPoint> points, Rgb colour) {
+    auto stroke = std::make_unique<Stroke>();
+    stroke->colour = colour;
+    for (const ControlPoint& p : points) {
+        stroke->bounds.include(p.pos());
+        stroke->points.push_back(p);
+    }
+    stroke->resetRibLists();
+    stroke->buildAllRibs(1.0f);
+    return stroke;
+}
+
 void Drawing::loadContent(const io::PageContent& page) {
-    for (const std::vector<ControlPoint>& points : page.strokes) {
-        if (points.empty()) continue;
-        auto stroke = std::make_unique<Stroke>();
-        for (const ControlPoint& p : points) {
-            stroke->bounds.include(p.pos());
-            stroke->points.push_back(p);
-        }
-        stroke->resetRibLists();
-        stroke->buildAllRibs(1.0f);
+    for (std::size_t i = 0; i < page.strokes.size(); ++i) {
+        if (page.strokes[i].empty()) continue;
+        auto stroke =
+            makeLoadedStroke(page.strokes[i], i < page.colours.size() ? page.colours[i] : Rgb{});
         stroke->buildOutline(1.0f);
         index.insertStroke(strokes.append(std::move(stroke)));
     }
 }
 
-bool Drawing::exportSvg(const std::string& fileName) const {
+std::vector<io::SvgStrokeOutline> Drawing::exportOutlines() const {
     std::vector<io::SvgStrokeOutline> outlines;
     outlines.reserve(strokes.count());
-    for (const Stroke& s : strokes) {
-        io::SvgStrokeOutline& o = outlines.emplace_back();
-        if (!s.points.empty()) s.buildExportOutline(view.zoom, o.positions, o.opacities);
+    for (const Stroke& s : strokes) outlines.push_back(exportOutline(s, view.zoom));
+    return outlines;
+}
+
+bool Drawing::exportSvg(const std::string& fileName) const {
+    return io::writeSvgFile(fileName, exportOutlines());
+}
+
+io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom) {
+    io::SvgStrokeOutline outline;
+    outline.colour = stroke.colour;
+    if (!stroke.points.empty())
+        stroke.buildExportOutline(zoom, outline.positions, outline.opacities);
+    return outline;
+}
+
+std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page) {
+    std::vector<io::SvgStrokeOutline> outlines;
+    outlines.reserve(page.strokes.size());
+    for (std::size_t i = 0; i < page.strokes.size(); ++i) {
+        if (page.strokes[i].empty()) continue;
+        const auto stroke =
+            makeLoadedStroke(page.strokes[i], i < page.colours.size() ? page.colours[i] : Rgb{});
+        outlines.push_back(exportOutline(*stroke, 1.0f));
     }
-    return io::writeSvgFile(fileName, outlines);
+    return outlines;
 }

@@ -18,6 +18,7 @@
 #include "geometry/Rect.h"
 #include "geometry/Stroke.h"
 #include "io/PageFile.h"
+#include "io/SvgFile.h"
 
 // The one document: finished strokes (oldest first), the stroke being drawn, the spatial
 // index over the canvas square (0, 0)-(900, 900), the view, the brush, the edit-mode tools
@@ -157,7 +158,8 @@ public:
     // Files that exist but failed to load in this run (damaged, or too large to load), so
     // that nothing is saved over them unseen; a later successful load drops the name.
     std::set<std::string> unreadableFiles;
-    // The strokes as filled polygons at the current zoom's level of detail.
+    // The strokes as filled polygons at the current zoom's level of detail, in their colours.
+    std::vector<io::SvgStrokeOutline> exportOutlines() const;
     bool exportSvg(const std::string& fileName) const;
 
 private:
@@ -177,3 +179,14 @@ private:
     int openDeformTool_ = -1;
     std::ostream* log_;
 };
+
+// A stroke as loading a page gives it: the points, the colour, the bounds and ribs at
+// zoom 1; no outline yet.
+std::unique_ptr<Stroke> makeLoadedStroke(std::span<const ControlPoint> points, Rgb colour);
+
+// One stroke's polygons for the SVG and PDF exports, at `zoom`'s level of detail.
+io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom);
+
+// A page file's strokes as the SVG export would draw them once loaded into a fresh view
+// (zoom 1), without loading them into a drawing.
+std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page);

@@ -31,6 +31,7 @@ void Drawing::beginStroke(float x, float y, float pressure) {
     if (!onPage({x, y})) return;
     const BrushSample b = brush.sample(x, y, pressure);
     current = std::make_unique<Stroke>(x, y, b.radius, b.opacity);
+    current->colour = b.colour;
     firstUnsimplified = 1;
     current->buildOutline(view.zoom);
 }
@@ -125,10 +126,12 @@ void Drawing::eraseFrom(Stroke* stroke, const Rect& eraser) {
         return;
     }
     // Split: the stroke keeps the part before the cut; the part after becomes a new stroke
-    // at the end of the list.
+    // of the same colour at the end of the list. keepPart may delete the stroke.
+    const Rgb colour = stroke->colour;
     keepPart(*stroke, cut.before);
     if (static_cast<int>(cut.after.size()) >= kMinErasedPart) {
         Stroke& rest = strokes.append(std::make_unique<Stroke>());
+        rest.colour = colour;
         keepPart(rest, cut.after);
     }
 }

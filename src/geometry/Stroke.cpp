@@ -28,6 +28,7 @@ Stroke::Stroke(const Stroke& other)
     : points(other.points),
       ribLists(other.ribLists),
       bounds(other.bounds),
+      colour(other.colour),
       ribZoomLimit(other.ribZoomLimit) {}
 
 Stroke& Stroke::operator=(const Stroke& other) {
@@ -35,6 +36,7 @@ Stroke& Stroke::operator=(const Stroke& other) {
     points = other.points;
     ribLists = other.ribLists;
     bounds = other.bounds;
+    colour = other.colour;
     ribZoomLimit = other.ribZoomLimit;
     clearOutline();
     invalidateDerived();
@@ -48,6 +50,7 @@ Stroke::Stroke(Stroke&& other) noexcept
       colours(std::move(other.colours)),
       vertexCount(other.vertexCount),
       bounds(other.bounds),
+      colour(other.colour),
       ribZoomLimit(other.ribZoomLimit),
       dirtyFrom_(other.dirtyFrom_),
       outlineBuilt_(other.outlineBuilt_),
@@ -67,6 +70,7 @@ Stroke& Stroke::operator=(Stroke&& other) noexcept {
     colours = std::move(other.colours);
     vertexCount = other.vertexCount;
     bounds = other.bounds;
+    colour = other.colour;
     ribZoomLimit = other.ribZoomLimit;
     dirtyFrom_ = other.dirtyFrom_;
     outlineBuilt_ = other.outlineBuilt_;

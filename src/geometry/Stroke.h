@@ -8,6 +8,7 @@
 #include "geometry/ControlPoint.h"
 #include "geometry/CubicBSpline.h"
 #include "geometry/Rect.h"
+#include "geometry/Rgb.h"
 #include "geometry/Rib.h"
 #include "geometry/SegmentSubdivision.h"
 
@@ -28,9 +29,11 @@ public:
     std::vector<ControlPoint> points;
     std::vector<RibList> ribLists;
     std::vector<float> vertices;  // x, y per outline vertex (triangle strip)
-    std::vector<float> colours;   // r, g, b, a per outline vertex
+    std::vector<float> colours;   // r, g, b, a per outline vertex: `colour`, the point's opacity
     std::int32_t vertexCount = 0;
     Rect bounds;
+    // Set before the first buildOutline; changing it later needs invalidateDerived.
+    Rgb colour;
     float ribZoomLimit = 2.0f;
     StrokeNode* listNode = nullptr;  // written by the drawing's stroke list only
 

@@ -27,11 +27,23 @@ const CapTurns& capTurns() {
     return turns;
 }
 
+// The stroke's colour as the GL colour array takes it, with each vertex's opacity added.
+struct Tint {
+    float r, g, b;
+    explicit Tint(Rgb c) : r(c.redF()), g(c.greenF()), b(c.blueF()) {}
+    void append(std::vector<float>& colours, float alpha) const {
+        colours.insert(colours.end(), {r, g, b, alpha});
+    }
+    void appendPair(std::vector<float>& colours, float alpha) const {
+        colours.insert(colours.end(), {r, g, b, alpha, r, g, b, alpha});
+    }
+};
+
 // Ten vertices fanning around V over the half disc on the chord U-V:
 // U, V, R1, V, R2, V, R3, V, R4, V. The start cap (U = a, V = b) bulges backward, the end
 // cap (U = b, V = a) forward.
-void appendCap(Vec2 a, Vec2 b, bool start, float alpha, std::vector<float>& vertices,
-               std::vector<float>& colours) {
+void appendCap(Vec2 a, Vec2 b, bool start, float alpha, const Tint& tint,
+               std::vector<float>& vertices, std::vector<float>& colours) {
     const Vec2 u = start ? a : b;
     const Vec2 v = start ? b : a;
     const Vec2 m = (u + v) * 0.5f;
@@ -39,7 +51,7 @@ void appendCap(Vec2 a, Vec2 b, bool start, float alpha, std::vector<float>& vert
     auto push = [&](Vec2 p) {
         vertices.push_back(p.x);
         vertices.push_back(p.y);
-        colours.insert(colours.end(), {0.0f, 0.0f, 0.0f, alpha});
+        tint.append(colours, alpha);
     };
     push(u);
     push(v);
@@ -137,6 +149,7 @@ void Stroke::buildOutline(float zoom) {
         return;
     }
     const int segments = std::min(n - 1, static_cast<int>(ribLists.size()));
+    const Tint tint(colour);
 
     // Reuse the outline up to the first changed segment when the zoom is the same.
     int from = 0;
@@ -157,13 +170,13 @@ void Stroke::buildOutline(float zoom) {
         const Vec2 normal = n < 2 ? Vec2(1, 0) : spanNormal(0, 1, 0, 2);
         const Vec2 a = p0.pos() + normal * p0.r;
         const Vec2 b = p0.pos() - normal * p0.r;
-        appendCap(a, b, true, p0.a, vertices, colours);
+        appendCap(a, b, true, p0.a, tint, vertices, colours);
         // B, A, B joins the cap to the first rib pair with the right winding; it also leaves
         // A, B as the last pair, which the end cap uses when there is no segment.
         for (Vec2 v : {b, a, b}) {
             vertices.push_back(v.x);
             vertices.push_back(v.y);
-            colours.insert(colours.end(), {0.0f, 0.0f, 0.0f, p0.a});
+            tint.append(colours, p0.a);
         }
     }
 
@@ -177,7 +190,7 @@ void Stroke::buildOutline(float zoom) {
         forEachSelectedRib(list, zoom, stack, [&](const Rib& rib) {
             vertices.insert(vertices.end(), {rib.v0.x, rib.v0.y, rib.v1.x, rib.v1.y});
             const float alpha = alpha0 + deltaAlpha * rib.t;
-            colours.insert(colours.end(), {0.0f, 0.0f, 0.0f, alpha, 0.0f, 0.0f, 0.0f, alpha});
+            tint.appendPair(colours, alpha);
         });
     }
     segmentStart_.push_back(static_cast<std::int32_t>(vertices.size()));
@@ -185,7 +198,7 @@ void Stroke::buildOutline(float zoom) {
     const std::size_t end = vertices.size();
     const Vec2 lastLeft(vertices[end - 4], vertices[end - 3]);
     const Vec2 lastRight(vertices[end - 2], vertices[end - 1]);
-    appendCap(lastLeft, lastRight, false, points.back().a, vertices, colours);
+    appendCap(lastLeft, lastRight, false, points.back().a, tint, vertices, colours);
 
     vertexCount = static_cast<std::int32_t>(vertices.size() / 2);
     outlineBuilt_ = true;

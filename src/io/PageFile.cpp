@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "io/HexColour.h"
 #include "io/PageReader.h"
 #include "io/SafeFile.h"
 #include "io/XmlWriter.h"
@@ -74,16 +75,19 @@ std::optional<PageContent> readPageFile(const std::string& path) {
     }
 }
 
-std::string formatPage(std::span<const std::span<const ControlPoint>> strokes) {
+std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
+                       std::span<const Rgb> colours) {
     std::size_t points = 0;
     for (const auto& stroke : strokes) points += stroke.size();
     XmlWriter xml;
     xml.reserve(64 + 32 * strokes.size() + kBytesPerPoint * points);
     xml.declaration();
     xml.openElement("Drawing");
-    for (const auto& stroke : strokes) {
+    for (std::size_t i = 0; i < strokes.size(); ++i) {
         xml.openElement("Stroke");
-        for (const ControlPoint& point : stroke) {
+        if (i < colours.size() && !colours[i].isBlack())
+            xml.attribute("color", formatHexColour(colours[i]));
+        for (const ControlPoint& point : strokes[i]) {
             xml.openElement("CP");
             xml.attributeFixed6("x", point.x);
             xml.attributeFixed6("y", point.y);
@@ -97,9 +101,9 @@ std::string formatPage(std::span<const std::span<const ControlPoint>> strokes) {
     return xml.take();
 }
 
-bool writePageFile(const std::string& path,
-                   std::span<const std::span<const ControlPoint>> strokes) {
-    return replaceFileContents(path, formatPage(strokes));
+bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes,
+                   std::span<const Rgb> colours) {
+    return replaceFileContents(path, formatPage(strokes, colours));
 }
 
 }  // namespace io

@@ -8,15 +8,23 @@
 #include <vector>
 
 #include "geometry/ControlPoint.h"
+#include "geometry/Rgb.h"
 
 // The page file format: <Drawing> holding one element per stroke, each holding one
 // element per control point with the attributes x, y, r, a (canvas units, opacity 0..1).
+// A stroke that is not black carries color="#rrggbb"; a black one has no attribute, so
+// black pages keep the bytes they had before strokes had colours.
 namespace io {
 
 // Control points of each stroke element, in document order. Elements without points are
 // skipped. Missing, non-numeric or non-finite attributes read as 0.
+// colours[i] is the colour of strokes[i] (the two always have the same length); a colour
+// attribute that is not '#' and six hexadecimal digits reads as black.
 struct PageContent {
     std::vector<std::vector<ControlPoint>> strokes;
+    std::vector<Rgb> colours;
+
+    bool operator==(const PageContent&) const = default;
 };
 
 // Parses page text, which ends at its first NUL byte if it has one. nullopt when the text
@@ -34,11 +42,14 @@ constexpr std::uint64_t kMaxPageFileBytes = std::uint64_t{1} << 30;
 // parsed, with one line naming the file and the reason on standard output.
 std::optional<PageContent> readPageFile(const std::string& path);
 
-// The page text for these strokes, byte for byte as the format lays it out.
-std::string formatPage(std::span<const std::span<const ControlPoint>> strokes);
+// The page text for these strokes, byte for byte as the format lays it out. colours[i] is
+// the colour of strokes[i]; strokes past the end of `colours` are black.
+std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
+                       std::span<const Rgb> colours = {});
 
 // Writes the page with a safe replace: the old file survives any failure.
 // Returns false (after printing a one-line diagnostic naming the file) on failure.
-bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes);
+bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes,
+                   std::span<const Rgb> colours = {});
 
 }  // namespace io

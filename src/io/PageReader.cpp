@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/HexColour.h"
 #include "io/NumberFormat.h"
 #include "io/XmlReferences.h"
 
@@ -107,6 +108,7 @@ private:
     // without points is skipped.
     bool readStroke(pugi::xml_node stroke, PageContent& page) {
         if (!wellFormedElement(stroke)) return false;
+        const Rgb colour = readColour(stroke.attribute("color"));
         std::vector<ControlPoint> points;
         for (pugi::xml_node node = stroke.first_child(); node; node = node.next_sibling()) {
             if (node.type() == pugi::node_element) {
@@ -117,8 +119,26 @@ private:
                 return false;
             }
         }
-        if (!points.empty()) page.strokes.push_back(std::move(points));
+        if (!points.empty()) {
+            page.strokes.push_back(std::move(points));
+            page.colours.push_back(colour);
+        }
         return true;
+    }
+
+    // Black unless the value is '#' and six hexadecimal digits. The element's values are
+    // known to be well formed.
+    Rgb readColour(pugi::xml_attribute attribute) const {
+        if (!attribute) return Rgb{};
+        const char* raw = attribute.value();
+        std::optional<Rgb> colour;
+        if (mayHoldReferences_ && std::strchr(raw, '&')) {
+            const std::optional<std::string> value = resolveReferences(raw);
+            if (value) colour = parseHexColour(*value);
+        } else {
+            colour = parseHexColour(raw);
+        }
+        return colour.value_or(Rgb{});
     }
 
     // The attributes x, y, r and a; a missing one reads 0.

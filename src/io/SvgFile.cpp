@@ -1,6 +1,7 @@
 #include "io/SvgFile.h"
 
 #include <cstddef>
+#include <string>
 
 #include "io/NumberFormat.h"
 #include "io/SafeFile.h"
@@ -16,27 +17,23 @@ void appendPoint(std::string& out, float x, float y) {
     appendGeneral6(out, y);
 }
 
-// One quadrilateral per pair of consecutive ribs: rib k left, rib k right, rib k+1
-// right, rib k+1 left, so the outline is walked around without crossing itself.
+// One polygon per quadrilateral of the outline.
 void writeStroke(XmlWriter& xml, const SvgStrokeOutline& stroke, std::string& points) {
-    const std::vector<float>& v = stroke.positions;
-    for (std::size_t k = 0; k < stroke.opacities.size(); ++k) {
-        const std::size_t i = 4 * k;
-        if (i + 8 > v.size()) break;  // malformed outline: fewer ribs than opacities
+    std::string style = "fill:rgb(";
+    style += std::to_string(stroke.colour.r) + ',' + std::to_string(stroke.colour.g) + ',' +
+             std::to_string(stroke.colour.b) + ");";
+    forEachOutlineQuad(stroke, [&](const float* c, float opacity) {
         points.clear();
-        appendPoint(points, v[i], v[i + 1]);
-        points += ' ';
-        appendPoint(points, v[i + 2], v[i + 3]);
-        points += ' ';
-        appendPoint(points, v[i + 6], v[i + 7]);
-        points += ' ';
-        appendPoint(points, v[i + 4], v[i + 5]);
+        for (int k = 0; k < 4; ++k) {
+            if (k > 0) points += ' ';
+            appendPoint(points, c[2 * k], c[2 * k + 1]);
+        }
         xml.openElement("polygon");
         xml.attribute("points", points);
-        xml.attribute("style", "fill:rgb(0,0,0);");
-        xml.attributeFixed6("opacity", stroke.opacities[k]);
+        xml.attribute("style", style);
+        xml.attributeFixed6("opacity", opacity);
         xml.closeElement();
-    }
+    });
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
 
-// SVG export of strokes as filled black quadrilaterals, one per pair of consecutive ribs.
+#include "geometry/Rgb.h"
+
+// SVG export of strokes as filled quadrilaterals in the stroke's colour, one per pair of
+// consecutive ribs.
 namespace io {
 
 // One stroke's export outline: positions = start pair then one (left, right) pair per rib,
@@ -12,7 +16,25 @@ namespace io {
 struct SvgStrokeOutline {
     std::vector<float> positions;
     std::vector<float> opacities;
+    Rgb colour;
 };
+
+// Calls quad(corners, opacity) for each quadrilateral of the outline, corners in the order
+// the SVG polygon lists them (eight floats, x and y, canvas units). The PDF export draws
+// the same quadrilaterals.
+template <typename QuadFn>
+void forEachOutlineQuad(const SvgStrokeOutline& stroke, QuadFn&& quad) {
+    const std::vector<float>& v = stroke.positions;
+    for (std::size_t k = 0; k < stroke.opacities.size(); ++k) {
+        const std::size_t i = 4 * k;
+        if (i + 8 > v.size()) break;  // malformed outline: fewer ribs than opacities
+        // Rib k left, rib k right, rib k+1 right, rib k+1 left: the outline is walked
+        // around without crossing itself.
+        const float corners[8] = {v[i],     v[i + 1], v[i + 2], v[i + 3],
+                                  v[i + 6], v[i + 7], v[i + 4], v[i + 5]};
+        quad(corners, stroke.opacities[k]);
+    }
+}
 
 std::string formatSvg(std::span<const SvgStrokeOutline> strokes);
 

@@ -4,6 +4,7 @@
 
 #include <charconv>
 
+#include "brush/Palette.h"
 #include "controller/CanvasController.h"
 #include "document/Drawing.h"
 #include "platform/TextureManager.h"
@@ -15,6 +16,12 @@
 namespace {
 constexpr int kReadoutFontSize = 50;
 constexpr float kReadoutDrop = 30.0f;  // cell bottom below the menu centre, pixels
+
+// The rims of the colour button and the palette's discs, so that light colours stand out
+// from the white page.
+constexpr circles::Colour kRim{0.35f, 0.35f, 0.35f, 1.0f};
+
+circles::Colour opaque(Rgb c) { return {c.redF(), c.greenF(), c.blueF(), 1.0f}; }
 
 // Textures are drawn in their own colours: the current colour would tint them otherwise.
 void untinted() { glColor4f(1.0f, 1.0f, 1.0f, 1.0f); }
@@ -77,6 +84,37 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     if (controller.mode == 0) drawToggles(controller);
     glDisable(GL_TEXTURE_2D);
     drawReadout(controller);
+    drawColourButton(controller);
+    drawPalette(controller);
+}
+
+void RadialMenuView::drawColourButton(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu;
+    const Rgb ink = controller.drawing ? controller.drawing->brush.colour : Rgb{};
+    const Vec2 c = menu.colourButtonCentre();
+    circles::filledDisc(c.x, c.y, menu.colourButtonRadius, kRim);
+    circles::filledDisc(c.x, c.y, menu.colourButtonRadius - 2.0f, {1.0f, 1.0f, 1.0f, 1.0f});
+    circles::filledDisc(c.x, c.y, menu.colourButtonRadius - 4.0f, opaque(ink));
+}
+
+void RadialMenuView::drawPalette(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu;
+    if (!menu.paletteOpen) return;
+    const Rgb ink = controller.drawing ? controller.drawing->brush.colour : Rgb{};
+    const Vec2 c = menu.colourButtonCentre();
+    const float r = menu.paletteDiscRadius;
+    circles::filledDisc(c.x, c.y, menu.paletteBackdropRadius(), {1.0f, 1.0f, 1.0f, 0.92f});
+    glLineWidth(1.5f);
+    circles::outline(c.x, c.y, menu.paletteBackdropRadius(), kRim);
+    for (std::size_t i = 0; i < kPalette.size(); ++i) {
+        const Vec2 d = menu.paletteDiscCentre(static_cast<int>(i));
+        // The brush's colour wears a dark ring just outside its disc.
+        if (kPalette[i] == ink) circles::filledDisc(d.x, d.y, r + 4.0f, {0.1f, 0.1f, 0.1f, 1.0f});
+        circles::filledDisc(d.x, d.y, r, opaque(kPalette[i]));
+        circles::outline(d.x, d.y, r, kRim);
+    }
+    glLineWidth(1.0f);
+    drawColourButton(controller);
 }
 
 void RadialMenuView::drawButtons(const CanvasController& controller) const {

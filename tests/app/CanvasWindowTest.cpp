@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QScreen>
 
@@ -126,8 +127,14 @@ TEST(CanvasWindow, DemoScriptPlaysToTheEnd) {
     ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
     QString out;
     EXPECT_EQ(runReplay(dir, QString::fromUtf8(demo.readAll()), &out), 0) << out.toStdString();
-    EXPECT_TRUE(QFile::exists(dir.filePath("0.xml")));
     EXPECT_TRUE(QFile::exists(dir.filePath("demo-drawn.png")));
+    // Blue picked from the palette with real presses inks the line drawn after it, and the
+    // hand-outs are written.
+    QFile page(dir.filePath("0.xml"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(page.readAll().contains("<Stroke color=\"#0072b2\">"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("pages.pdf")));
+    EXPECT_EQ(QImage(dir.filePath("0.png")).size(), QSize(1800, 1800));
 }
 
 TEST(CanvasWindow, TexturesOutliveTheTextureManagerThatLoadedThem) {

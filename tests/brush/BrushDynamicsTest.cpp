@@ -20,7 +20,7 @@ TEST(BrushDynamics, StartsWithSizeFiveAndPressureDrivingTheRadius) {
     const BrushSample s = b.sample(0, 0, 0.5f);
     EXPECT_EQ(s.radius, 2.5f);
     EXPECT_EQ(s.opacity, 1.0f);
-    EXPECT_EQ(s.colour, (std::array<float, 3>{0, 0, 0}));
+    EXPECT_EQ(s.colour, Rgb{});
     EXPECT_EQ(b.sample(0, 0, 0.0f).radius, 0.0f);  // no lower bound from pressure
 }
 

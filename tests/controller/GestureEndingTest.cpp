@@ -127,12 +127,15 @@ TEST(MenuHome, ClearOfTheBandCornersAndPageTrianglesInEveryWindow) {
         ControllerHarness probe(w, h);
         const RadialMenu& home = probe.controller.menu;
         // Without an owner the hit test selects nothing and offers every slider and toggle
-        // (the edit mode's sliders sit where the draw mode's do).
+        // (the edit mode's sliders sit where the draw mode's do); the palette stands open.
         RadialMenu menu(home.position.x, home.position.y, home.size, home.innerRadius, nullptr);
         probe.controller.menu.moveTo(-1000.0f, -1000.0f);
-        for (float dx = -170.0f; dx <= 170.0f; dx += 2.0f) {
-            for (float dy = -170.0f; dy <= 170.0f; dy += 2.0f) {
+        const float reach = menu.reach();
+        ASSERT_GT(reach, home.innerRadius + home.size) << "the open palette reaches farthest";
+        for (float dx = -reach; dx <= reach; dx += 2.0f) {
+            for (float dy = -reach; dy <= reach; dy += 2.0f) {
                 const Vec2 p = menu.position + Vec2(dx, dy);
+                menu.paletteOpen = true;
                 if (menu.hitTest(p) < 0) continue;
                 ASSERT_EQ(probe.controller.classifyHit(p.x, p.y), 0)
                     << w << " x " << h << " at " << p.x << ", " << p.y;

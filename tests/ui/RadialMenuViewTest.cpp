@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "GlCanvas.h"
+#include "brush/Palette.h"
 #include "controller/ControllerHarness.h"
 #include "platform/TextureManager.h"
 #include "ui/RadialMenuView.h"
@@ -102,16 +103,42 @@ TEST_F(RadialMenuViewTest, SlidersAndTogglesAreDrawnWhereTheHitTestFindsThem) {
     EXPECT_EQ(GlCanvas::at(f, pressure.x, pressure.y), QColor(Qt::white)) << "no toggles";
 }
 
+TEST_F(RadialMenuViewTest, ColourButtonShowsTheInkAndThePaletteEachColourWhereItsDiscIs) {
+    view.setSliderTextures(0, 0, 0, 0);
+    h.drawing.brush.colour = kPalette[2];
+    const Vec2 button = menu.colourButtonCentre();
+    QImage f = frame();
+    EXPECT_EQ(GlCanvas::at(f, button.x, button.y), QColor(0xd5, 0x5e, 0x00));
+    const Vec2 disc0 = menu.paletteDiscCentre(0);
+    EXPECT_EQ(GlCanvas::at(f, disc0.x, disc0.y), QColor(Qt::white)) << "the palette is shut";
+
+    menu.paletteOpen = true;
+    f = frame();
+    for (std::size_t i = 0; i < kPalette.size(); ++i) {
+        const Vec2 d = menu.paletteDiscCentre(static_cast<int>(i));
+        const Rgb c = kPalette[i];
+        EXPECT_EQ(GlCanvas::at(f, d.x, d.y), QColor(c.r, c.g, c.b)) << i;
+        // Just outside the disc: the dark ring marks the ink, the others stand on the backdrop.
+        const Vec2 rim = d + normalized(d - button) * (menu.paletteDiscRadius + 2.5f);
+        EXPECT_EQ(GlCanvas::at(f, rim.x, rim.y).lightness() < 64, i == 2) << i;
+        EXPECT_EQ(menu.hitTest(d), 0);
+        EXPECT_EQ(h.drawing.brush.colour, c) << "a press on the disc picks it";
+        menu.paletteOpen = true;
+    }
+    EXPECT_EQ(GlCanvas::at(f, button.x, button.y), QColor(0xd5, 0x5e, 0x00));
+}
+
 TEST_F(RadialMenuViewTest, ReadoutFollowsTheHitState) {
     view.setSliderTextures(0, 0, 0, 0);  // untextured parts draw white on white
     ASSERT_TRUE(view.readoutFont() && view.readoutFont()->valid());
     EXPECT_EQ(RadialMenuView::zoomText(1.0f), "1.00x");
     EXPECT_EQ(RadialMenuView::zoomText(2.345f), "2.35x");
 
-    // The zoom text, centred on the disc and inside it.
+    // The zoom text, centred on the disc and inside it (the band of rows the disc spans
+    // beside the colour button).
     int left = 400, right = 0;
     const QImage text = frame();
-    for (int y = 0; y < 400; ++y)
+    for (int y = 160; y < 240; ++y)
         for (int x = 0; x < 400; ++x)
             if (GlCanvas::at(text, x, y).lightness() < 128) {
                 left = std::min(left, x);
