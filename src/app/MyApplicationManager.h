@@ -39,6 +39,10 @@ public:
     // Screen coordinates (pixels, y up). altButton: 0 primary, 1 other, -1 on drags.
     virtual void routeEvent(SurfaceEvent& event, int altButton, float pressure,
                             VisComponent* component);
+    // The system took every touch contact away: their gestures end as releases would.
+    void cancelTouches();
+    // The pen came into or left the tablet's proximity.
+    void penProximity(bool entered);
     // Per-frame update, then the drawing, the interface layer, the scene's components, the
     // menu and the indicator ring. Needs the GL context current.
     void renderFrame(bool picking);
