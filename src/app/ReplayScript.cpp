@@ -1,5 +1,6 @@
 #include "app/ReplayScript.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -53,14 +54,16 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
             ok = static_cast<bool>(in >> c.x) && c.x >= 0;
         } else if (word == "touches") {
             c.kind = ReplayCommand::Kind::Touch;
-            std::string point;
-            while (ok && std::getline(in, point, ',')) {
+            const std::string rest = restOf(in);
+            // Every piece between commas is one contact; an empty piece is an error.
+            for (std::size_t from = 0; ok && from <= rest.size();) {
+                const std::size_t comma = std::min(rest.find(',', from), rest.size());
                 ReplayCommand::TouchPoint t;
-                ok = parseTouchPoint(point, t);
+                ok = parseTouchPoint(rest.substr(from, comma - from), t);
                 for (const auto& other : c.touches) ok = ok && other.id != t.id;
                 c.touches.push_back(t);
+                from = comma + 1;
             }
-            ok = ok && !c.touches.empty();
         } else if (word == "mouse" || word == "tablet" || word == "touch") {
             std::string phase, extra;
             ok = static_cast<bool>(in >> phase);
