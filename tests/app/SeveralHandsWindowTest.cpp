@@ -13,18 +13,12 @@
 namespace {
 // Window 1000 x 800 at the start view: a contact at window (x, y) lands on canvas
 // (x - 50, 749 - y), the pen one pixel higher.
-struct Board {
-    WindowHarness w{1000, 800};
-    ReplayDriver driver{*w.widget};
-
-    void play(const std::string& text) {
-        std::string error;
-        const auto s = ReplayScript::parse(text, error);
-        ASSERT_TRUE(s) << error;
-        ASSERT_TRUE(driver.run(*s));
-    }
-    Drawing& drawing() { return w.manager().drawing(); }
-    CanvasController& controller() { return w.manager().controller(); }
+struct Board : WindowHarness {
+    Board() : WindowHarness(1000, 800) {}
+    ReplayDriver driver{*widget};
+    void play(const std::string& text) { playScript(driver, text); }
+    Drawing& drawing() { return manager().drawing(); }
+    CanvasController& controller() { return manager().controller(); }
 };
 
 bool allOn(const Stroke& s, bool horizontal, float c) {
@@ -48,7 +42,7 @@ std::string fingers(const char* phase, int cx, int cy, double arm, double degree
 
 TEST(SeveralHandsWindow, TenContactsAndThePenDrawElevenStrokesAtOnce) {
     Board b;
-    ASSERT_TRUE(b.w.exposed);
+    ASSERT_TRUE(b.exposed);
     std::ostringstream s;
     for (int i = 0; i < 10; ++i)  // landing 200 ms apart: strokes, not view gestures
         s << "touch press 420 " << 150 + 50 * i << " " << i << "\nwait 200\n";
@@ -78,7 +72,7 @@ TEST(SeveralHandsWindow, TenContactsAndThePenDrawElevenStrokesAtOnce) {
 
 TEST(SeveralHandsWindow, PinchPalmAndCancelThroughTouchEvents) {
     Board b;
-    ASSERT_TRUE(b.w.exposed);
+    ASSERT_TRUE(b.exposed);
     // Two fingers 100 px apart spread to 200 px and turn by 30 degrees.
     std::string pinch = fingers("press", 500, 400, 50, 0);
     for (int step = 1; step <= 10; ++step) pinch += fingers("move", 500, 400, 50 + 5 * step, 0);

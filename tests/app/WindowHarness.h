@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
 #include "app/MyApplicationManager.h"
 #include "app/MyProject.h"
+#include "app/ReplayDriver.h"
 #include "platform/MonotonicFrameTimer.h"
 #include "platform/SurfaceEvent.h"
 
@@ -62,3 +64,12 @@ struct WindowHarness {
 
     bool exposed = false;
 };
+
+// Plays a replay script into the driver's window; a script that cannot be read or run fails
+// the test.
+inline void playScript(ReplayDriver& driver, const std::string& text) {
+    std::string error;
+    const auto script = ReplayScript::parse(text, error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_TRUE(driver.run(*script));
+}
