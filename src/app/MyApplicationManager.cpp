@@ -166,15 +166,14 @@ void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float 
 }
 
 bool MyApplicationManager::animating() const {
-    const BrushDynamics& b = drawing_->brush;
-    const float off = std::hypot(b.follower.x - lastX_, b.follower.y - lastY_);
-    const float speed = std::hypot(b.velocity.x, b.velocity.y);
-    // Written so that a non-finite follower, which can never settle, counts as settled.
-    const bool followerMoving = off > kFollowerSettled || speed > kFollowerSettled;
-    return drawing_->view.resetRunning() || controller_->indicator.visible || followerMoving;
+    return drawing_->view.resetRunning() || controller_->indicator.visible ||
+           !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
 
-void MyApplicationManager::cancelTouches() { controller_->onCancelTouches(); }
+void MyApplicationManager::cancelTouches() {
+    controller_->onCancelTouches();
+    requestFrame();
+}
 
 void MyApplicationManager::penProximity(bool entered) { controller_->onPenProximity(entered); }
 

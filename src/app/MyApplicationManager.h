@@ -28,7 +28,7 @@ class TextureFont;
 class MyApplicationManager : public DefaultManager {
 public:
     // A brush follower nearer than this to its target, and slower, has settled (pixels,
-    // pixels per frame).
+    // pixels per frame). Every pointer drawing has its own.
     static constexpr float kFollowerSettled = 0.1f;
 
     explicit MyApplicationManager(std::unique_ptr<FrameTimer> timer);
@@ -57,7 +57,7 @@ public:
         if (frameRequest_) frameRequest_();
     }
     // Whether the next frame would differ from the last without new input: the view reset
-    // runs, the tap indicator is fading, or the brush follower has not settled.
+    // runs, the tap indicator is fading, or a brush follower has not settled.
     bool animating() const;
 
     Drawing& drawing() { return *drawing_; }

@@ -119,6 +119,10 @@ public:
     // position) or, while a stroke draws with it, towards that pointer's last position;
     // the others towards their pointer's.
     void stepBrushFollowers(float x, float y);
+    // Whether every follower has come to rest where stepBrushFollowers(x, y) pulls it:
+    // nearer than `tolerance` and slower than `tolerance` per step. A non-finite follower,
+    // which can never settle, counts as at rest.
+    bool brushFollowersSettled(float x, float y, float tolerance) const;
 
     // --- selection (screen coordinates in, as the controller receives them) ---
     // Empties the selection, then selects the stroke with the segment nearest to the tap

@@ -131,6 +131,21 @@ void Drawing::stepBrushFollowers(float x, float y) {
     if (!shared) brush.step(x, y);
 }
 
+bool Drawing::brushFollowersSettled(float x, float y, float tolerance) const {
+    const auto settled = [tolerance](const BrushFollower& f, Vec2 target) {
+        const bool moving =
+            std::hypot(f.follower.x - target.x, f.follower.y - target.y) > tolerance ||
+            std::hypot(f.velocity.x, f.velocity.y) > tolerance;
+        return !moving;
+    };
+    bool shared = false;
+    for (const StrokeInProgress& s : inProgress_) {
+        shared = shared || s.sharedFollower;
+        if (!settled(s.sharedFollower ? brush : s.follower, s.lastPosition)) return false;
+    }
+    return shared || settled(brush, {x, y});
+}
+
 void Drawing::eraseAt(float x, float y, float pressure, PointerKey pointer) {
     // The radius is taken as canvas units whatever the zoom.
     const float r = brush.sample(followerFor(pointer), x, y, pressure).radius;
