@@ -92,7 +92,8 @@ void BM_ContactsDrawDragEvent(benchmark::State& state) {
         h.route(h.drag, path[++at[k] % path.size()], -1,
                 PointerKey::touch(static_cast<std::int64_t>(k)));
     }
-    state.counters["strokes_drawing"] = static_cast<double>(h.m->drawing().strokesInProgress().size());
+    state.counters["strokes_drawing"] =
+        static_cast<double>(h.m->drawing().strokesInProgress().size());
 }
 BENCHMARK(BM_ContactsDrawDragEvent)->Arg(1)->Arg(10)->Iterations(20000)->Repetitions(5);
 

@@ -183,8 +183,8 @@ bool MyProject::event(QEvent* e) {
 }
 
 bool MyProject::eventFilter(QObject* watched, QEvent* e) {
-    if (manager_ && (e->type() == QEvent::TabletEnterProximity ||
-                     e->type() == QEvent::TabletLeaveProximity))
+    if (manager_ &&
+        (e->type() == QEvent::TabletEnterProximity || e->type() == QEvent::TabletLeaveProximity))
         manager_->penProximity(e->type() == QEvent::TabletEnterProximity);
     return QOpenGLWidget::eventFilter(watched, e);
 }

@@ -80,7 +80,8 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
                 ok = ok && static_cast<bool>(in >> x >> y);
                 if (ok && !(in >> id)) id = "0";
                 ReplayCommand::TouchPoint t;
-                ok = ok && parseTouchPoint(id + " " + phase + " " + x + " " + y, t) && !(in >> extra);
+                ok = ok && parseTouchPoint(id + " " + phase + " " + x + " " + y, t) &&
+                     !(in >> extra);
                 c.touches.push_back(t);
             } else {
                 c.kind = word == "mouse" ? ReplayCommand::Kind::Mouse : ReplayCommand::Kind::Tablet;

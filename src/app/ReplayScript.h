@@ -33,11 +33,11 @@ struct ReplayCommand {
     };
     Kind kind = Kind::Wait;
     Phase phase = Phase::Move;
-    int x = 0, y = 0;       // size: w, h; wait: ms in x; proximity: 1 enter, 0 leave
-    float pressure = 1.0f;  // tablet
-    std::string device;     // mouse button, tablet pointer
+    int x = 0, y = 0;                 // size: w, h; wait: ms in x; proximity: 1 enter, 0 leave
+    float pressure = 1.0f;            // tablet
+    std::string device;               // mouse button, tablet pointer
     std::vector<TouchPoint> touches;  // touch: the contacts of one touch event
-    std::string text;       // key text, file name, echo text
+    std::string text;                 // key text, file name, echo text
     int line = 0;
 };
 

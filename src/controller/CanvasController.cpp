@@ -172,7 +172,8 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
             break;
         case Target::Menu:
             r.menuItem = hit.menuItem;
-            if (r.menuItem == 5) drawing->brush.pressureMode = (drawing->brush.pressureMode + 1) % 3;
+            if (r.menuItem == 5)
+                drawing->brush.pressureMode = (drawing->brush.pressureMode + 1) % 3;
             if (r.menuItem == 6) drawing->brush.speedMode = (drawing->brush.speedMode + 1) % 3;
             break;
         case Target::Handle:

@@ -76,7 +76,7 @@ void borderDrag(CanvasController& c, GestureRecord& r, float x, float y, float d
             const Vec2 inward = r.press.y < c.borderMargin                  ? Vec2(0.0f, 1.0f)
                                 : r.press.y > c.viewHeight - c.borderMargin ? Vec2(0.0f, -1.0f)
                                 : r.press.x < c.borderMargin                ? Vec2(1.0f, 0.0f)
-                                                                           : Vec2(-1.0f, 0.0f);
+                                                                            : Vec2(-1.0f, 0.0f);
             if (degreesBetween(inward, move) < 70.0f) {
                 c.logCommand(13);
                 r.gesture = 0;

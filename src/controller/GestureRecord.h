@@ -23,10 +23,10 @@ struct GestureRecord {
     int handleOp = -1;     // handle: -1 undecided, 0 move, 1 rotate, 2 scale
     int menuItem = -1;     // menu: the engaged slider or toggle, 1..6
     Vec2 press;
-    int pressSecond = 0;     // stopwatch reading at the press, whole seconds
-    double pressMs = 0.0;    // frame clock at the press, milliseconds
-    Vec2 last;               // previous press or drag position
+    int pressSecond = 0;   // stopwatch reading at the press, whole seconds
+    double pressMs = 0.0;  // frame clock at the press, milliseconds
+    Vec2 last;             // previous press or drag position
     float lastPressure = 1.0f;
-    float travel = 0.0f;         // farthest the pointer has been from the press, pixels
-    std::size_t strokeLog = 0;   // the stroke's entry in the command log (began Stroke)
+    float travel = 0.0f;        // farthest the pointer has been from the press, pixels
+    std::size_t strokeLog = 0;  // the stroke's entry in the command log (began Stroke)
 };

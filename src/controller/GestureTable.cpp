@@ -11,8 +11,9 @@ GestureRecord* GestureTable::find(PointerKey pointer) {
 GestureRecord* GestureTable::open(PointerKey pointer) {
     if (find(pointer)) return nullptr;
     if (pointer.isTouch()) {
-        const auto contacts = std::count_if(records_.begin(), records_.end(),
-                                            [](const GestureRecord& r) { return r.pointer.isTouch(); });
+        const auto contacts =
+            std::count_if(records_.begin(), records_.end(),
+                          [](const GestureRecord& r) { return r.pointer.isTouch(); });
         if (static_cast<std::size_t>(contacts) >= kMaxContacts) return nullptr;
     }
     GestureRecord& r = records_.emplace_back();

@@ -67,18 +67,18 @@ void TwoFingerGesture::follow(View& view) {
     const Vec2 a = fingers_[0].at, b = fingers_[1].at;
     const float spread = distance(a, b);
     if (startDistance_ >= kMinSpread && spread >= kMinSpread) {
-        view.zoom = std::clamp(startView_.zoom * (spread / startDistance_), View::kMinZoom,
-                               View::kMaxZoom);
+        view.zoom =
+            std::clamp(startView_.zoom * (spread / startDistance_), View::kMinZoom, View::kMaxZoom);
         // Counter-clockwise on screen turns the canvas counter-clockwise with the fingers.
-        view.rotation = std::fmod(
-            startView_.rotation + (angleOf(b - a) - startAngle_) * kRadToDeg, 360.0f);
+        view.rotation =
+            std::fmod(startView_.rotation + (angleOf(b - a) - startAngle_) * kRadToDeg, 360.0f);
     }
     view.anchor(anchor_, (a + b) * 0.5f);
     viewChanged_ = true;
 }
 
-TwoFingerGesture::Lifted TwoFingerGesture::lifted(PointerKey pointer, double nowMs,
-                                                  bool cancelled, View& view) {
+TwoFingerGesture::Lifted TwoFingerGesture::lifted(PointerKey pointer, double nowMs, bool cancelled,
+                                                  View& view) {
     Lifted result;
     Finger* f = find(pointer);
     if (!f || !f->down) return result;

@@ -48,8 +48,8 @@ public:
     StrokeList strokes;
     QuadTree index;
     SelectionBox selectionBox;
-    std::vector<Stroke*> deformed;       // not owned: strokes out of the index during a deformation
-    std::vector<Stroke*> selection;      // not owned: selected strokes, in selection order
+    std::vector<Stroke*> deformed;   // not owned: strokes out of the index during a deformation
+    std::vector<Stroke*> selection;  // not owned: selected strokes, in selection order
     // Not owned: the stroke in progress of the pointer that began drawing first (null when
     // none, or when that press landed off the page); with one pointer, the stroke being drawn.
     Stroke* current = nullptr;

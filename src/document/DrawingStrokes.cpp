@@ -95,8 +95,9 @@ void Drawing::extendStroke(float x, float y, float dx, float dy, float pressure,
 }
 
 void Drawing::endStroke(float /*x*/, float /*y*/, PointerKey pointer) {
-    const auto it = std::find_if(inProgress_.begin(), inProgress_.end(),
-                                 [pointer](const StrokeInProgress& s) { return s.pointer == pointer; });
+    const auto it =
+        std::find_if(inProgress_.begin(), inProgress_.end(),
+                     [pointer](const StrokeInProgress& s) { return s.pointer == pointer; });
     if (it == inProgress_.end()) return;
     std::unique_ptr<Stroke> stroke = std::move(it->stroke);
     const int first = it->firstUnsimplified;
@@ -112,7 +113,8 @@ void Drawing::endStroke(float /*x*/, float /*y*/, PointerKey pointer) {
 }
 
 void Drawing::withdrawStroke(PointerKey pointer) {
-    std::erase_if(inProgress_, [pointer](const StrokeInProgress& s) { return s.pointer == pointer; });
+    std::erase_if(inProgress_,
+                  [pointer](const StrokeInProgress& s) { return s.pointer == pointer; });
     strokesInProgressChanged();
 }
 

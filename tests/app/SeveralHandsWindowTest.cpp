@@ -117,9 +117,9 @@ TEST(SeveralHandsWindow, ScriptsNameEveryContactOfAnEventAndRefuseWhatTheyCannot
     EXPECT_EQ(s->commands[2].kind, ReplayCommand::Kind::TouchCancel);
     EXPECT_EQ(s->commands[3].x, 1);
     EXPECT_EQ(s->commands[4].x, 0);
-    for (const char* bad : {"touch press 1 1 abc", "touch press 1 1 -3", "touches",
-                            "touches 1 press 1 1, 1 move 2 2", "touches 1 press 1 1,",
-                            "touch cancel 3", "tablet enter now", "touch hop 1 1"}) {
+    for (const char* bad :
+         {"touch press 1 1 abc", "touch press 1 1 -3", "touches", "touches 1 press 1 1, 1 move 2 2",
+          "touches 1 press 1 1,", "touch cancel 3", "tablet enter now", "touch hop 1 1"}) {
         error.clear();
         EXPECT_FALSE(ReplayScript::parse(std::string("wait 1\n") + bad + "\n", error)) << bad;
         EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << bad << ": " << error;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCursor>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 

@@ -281,3 +281,22 @@ TEST(SeveralHands, AContactHoldsASliderWhileAnotherDrawsAndAThirdIsTurnedAway) {
     EXPECT_EQ(h.controller.log.codes(), std::vector<int>{1});
     EXPECT_EQ(h.controller.menu.position, h.controller.menu.home);
 }
+
+// Frames keep coming until every follower has come to rest, not just the brush's own.
+TEST(SeveralHands, FollowersSettleEachTowardsItsOwnPointer) {
+    ControllerHarness h;
+    h.controller.onPress(450.0f, 500.0f, 0, 1.0f, finger(1));
+    h.frameMs += 300.0;
+    h.controller.onPress(450.0f, 700.0f, 0, 1.0f, finger(2));
+    const auto settleAt = [&](Vec2 last) {
+        for (int i = 0; i < 300; ++i) h.drawing.stepBrushFollowers(last.x, last.y);
+        return h.drawing.brushFollowersSettled(last.x, last.y, 0.1f);
+    };
+    for (int i = 1; i <= 10; ++i) h.controller.onDrag(450.0f + 8.0f * i, 500.0f, 1.0f, finger(1));
+    EXPECT_TRUE(settleAt({530.0f, 500.0f}));
+    // Only the second contact's follower is pulled away: it alone keeps the frames coming.
+    h.controller.onDrag(600.0f, 700.0f, 1.0f, finger(2));
+    h.drawing.stepBrushFollowers(530.0f, 500.0f);
+    EXPECT_FALSE(h.drawing.brushFollowersSettled(530.0f, 500.0f, 0.1f));
+    EXPECT_TRUE(settleAt({530.0f, 500.0f}));
+}
