@@ -9,7 +9,7 @@
 // press began is still open; now and then a save and load gives the same strokes.
 //
 // ./test runs a short seeded run (60,000 events). A long run (1,000,000 events, seeds
-// 20261207 to 20261209: passed in 20 s on 2026-12-07):
+// 20261207 to 20261209, several hands at once: passed in 39 s on 2026-12-07):
 //   INKBOARD_CHAOS_EVENTS=1000000 build/test_controller --gtest_filter='Chaos.*'
 // A failure names its seed and event and how to replay just that run.
 #include <gtest/gtest.h>
