@@ -48,8 +48,9 @@ struct Manager {
         press = c.getEventTypeIdentifier("PRESS");
         drag = c.getEventTypeIdentifier("DRAG");
     }
-    void route(std::uint32_t type, Vec2 p, int alt) {
+    void route(std::uint32_t type, Vec2 p, int alt, PointerKey pointer = {}) {
         SurfaceEvent e(type, 0, p.x, p.y, 0.0, nullptr, 1);
+        e.setPointer(pointer);
         m->routeEvent(e, alt, 1.0f, nullptr);
     }
 };
@@ -67,6 +68,34 @@ void BM_DrawDragEvent(benchmark::State& state) {
     state.counters["vertices"] = h.m->drawing().current->vertexCount;
 }
 BENCHMARK(BM_DrawDragEvent)->Arg(1)->Arg(2000)->Arg(20000)->Iterations(2000);
+
+// Several touch contacts drawing at once, their DRAG events interleaved one by one: the
+// cost per event, against one contact drawing alone (Arg 1). Each contact follows the long
+// path from its own starting point; it moves 10 px before the next lands, so that no two
+// make a view gesture.
+void BM_ContactsDrawDragEvent(benchmark::State& state) {
+    static const std::vector<Vec2> path = longPath();
+    Manager h;
+    const std::size_t contacts = static_cast<std::size_t>(state.range(0));
+    std::vector<std::size_t> at(contacts);
+    for (std::size_t k = 0; k < contacts; ++k) {
+        at[k] = k * path.size() / contacts;
+        const PointerKey key = PointerKey::touch(static_cast<std::int64_t>(k));
+        const Vec2 start = path[at[k]];
+        h.route(h.press, start, 0, key);
+        while (distance(path[at[k] % path.size()], start) < 10.0f)
+            h.route(h.drag, path[++at[k] % path.size()], -1, key);
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % contacts;
+        h.route(h.drag, path[++at[k] % path.size()], -1,
+                PointerKey::touch(static_cast<std::int64_t>(k)));
+    }
+    state.counters["strokes_drawing"] =
+        static_cast<double>(h.m->drawing().strokesInProgress().size());
+}
+BENCHMARK(BM_ContactsDrawDragEvent)->Arg(1)->Arg(10)->Iterations(20000)->Repetitions(5);
 
 // A right-button drag across a page of 10,000 strokes, per event.
 void BM_EraseDragEvent(benchmark::State& state) {

@@ -49,8 +49,7 @@ void ExtendStrokeEvent(benchmark::State& state) {
         }
         const auto end = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count() / kTimed);
-        d->current.reset();  // drop the stroke without indexing it
-        d->drawingActive = false;
+        d->withdrawStroke({});  // drop the stroke without indexing it
     }
 }
 

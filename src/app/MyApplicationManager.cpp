@@ -152,31 +152,36 @@ void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float 
     const float x = static_cast<float>(event.getX());
     const float y = static_cast<float>(event.getY());
     const auto type = event.getType();
+    const PointerKey pointer = event.getPointer();
     if (type == pressType_) {
-        controller_->onPress(x, y, altButton, pressure);
+        controller_->onPress(x, y, altButton, pressure, pointer);
     } else if (type == releaseType_) {
-        controller_->onRelease(x, y, altButton);
+        controller_->onRelease(x, y, altButton, pointer);
     } else if (type == dragType_) {
-        if (controller_->activeButton >= 0) controller_->onDrag(x, y, pressure);
-        controller_->onPointer(x, y);
+        // onDrag acts only while the pointer is pressed.
+        controller_->onDrag(x, y, pressure, pointer);
+        controller_->onPointer(x, y, pointer);
     }
     requestFrame();
 }
 
 bool MyApplicationManager::animating() const {
-    const BrushDynamics& b = drawing_->brush;
-    const float off = std::hypot(b.follower.x - lastX_, b.follower.y - lastY_);
-    const float speed = std::hypot(b.velocity.x, b.velocity.y);
-    // Written so that a non-finite follower, which can never settle, counts as settled.
-    const bool followerMoving = off > kFollowerSettled || speed > kFollowerSettled;
-    return drawing_->view.resetRunning() || controller_->indicator.visible || followerMoving;
+    return drawing_->view.resetRunning() || controller_->indicator.visible ||
+           !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
+
+void MyApplicationManager::cancelTouches() {
+    controller_->onCancelTouches();
+    requestFrame();
+}
+
+void MyApplicationManager::penProximity(bool entered) { controller_->onPenProximity(entered); }
 
 void MyApplicationManager::renderFrame(bool picking) {
     controller_->tick();
     drawing_->stepViewReset(
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
-    drawing_->brush.step(lastX_, lastY_);
+    drawing_->stepBrushFollowers(lastX_, lastY_);
 
     renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
                   strokeBuffers_.get(), strokeLayer_.get());

@@ -28,7 +28,7 @@ class TextureFont;
 class MyApplicationManager : public DefaultManager {
 public:
     // A brush follower nearer than this to its target, and slower, has settled (pixels,
-    // pixels per frame).
+    // pixels per frame). Every pointer drawing has its own.
     static constexpr float kFollowerSettled = 0.1f;
 
     explicit MyApplicationManager(std::unique_ptr<FrameTimer> timer);
@@ -39,6 +39,10 @@ public:
     // Screen coordinates (pixels, y up). altButton: 0 primary, 1 other, -1 on drags.
     virtual void routeEvent(SurfaceEvent& event, int altButton, float pressure,
                             VisComponent* component);
+    // The system took every touch contact away: their gestures end as releases would.
+    void cancelTouches();
+    // The pen came into or left the tablet's proximity.
+    void penProximity(bool entered);
     // Per-frame update, then the drawing, the interface layer, the scene's components, the
     // menu and the indicator ring. Needs the GL context current.
     void renderFrame(bool picking);
@@ -53,7 +57,7 @@ public:
         if (frameRequest_) frameRequest_();
     }
     // Whether the next frame would differ from the last without new input: the view reset
-    // runs, the tap indicator is fading, or the brush follower has not settled.
+    // runs, the tap indicator is fading, or a brush follower has not settled.
     bool animating() const;
 
     Drawing& drawing() { return *drawing_; }

@@ -45,6 +45,8 @@ MyProject::MyProject(QWidget* parent, int repaintIntervalMs, ManagerFactory fact
     }
     setMouseTracking(true);
     setTabletTracking(true);
+    // The toolkit sends the pen's proximity to the application object, not to a widget.
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
 }
 
 MyProject::~MyProject() {
@@ -153,15 +155,15 @@ bool MyProject::event(QEvent* e) {
     switch (e->type()) {
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TouchCancel: {
+        case QEvent::TouchEnd: {
+            // One event holds every contact on the surface; stationary ones are skipped.
             auto* te = static_cast<QTouchEvent*>(e);
             for (const QEventPoint& p : te->points()) {
                 const int x = pixel(p.position().x()), y = pixel(p.position().y());
                 const int id = p.id();
                 if (p.state() == QEventPoint::Pressed)
                     OnXYDown(x, y, 0, id);
-                else if (p.state() == QEventPoint::Released || e->type() == QEvent::TouchCancel)
+                else if (p.state() == QEventPoint::Released)
                     OnXYUp(x, y, 0, id);
                 else if (p.state() == QEventPoint::Updated)
                     OnXYMove(x, y, 0, id);
@@ -169,19 +171,32 @@ bool MyProject::event(QEvent* e) {
             e->accept();
             return true;
         }
+        case QEvent::TouchCancel:
+            // The system took the touch away (often with no points listed): every contact
+            // ends where it last was, as a release would end it.
+            if (manager_) manager_->cancelTouches();
+            e->accept();
+            return true;
         default:
             return QOpenGLWidget::event(e);
     }
 }
 
-void MyProject::OnXYDown(int x, int y, int, int) {
-    if (router_) router_->press(InputRouter::Source::Contact, x, y, 0, 1.0f);
+bool MyProject::eventFilter(QObject* watched, QEvent* e) {
+    if (manager_ &&
+        (e->type() == QEvent::TabletEnterProximity || e->type() == QEvent::TabletLeaveProximity))
+        manager_->penProximity(e->type() == QEvent::TabletEnterProximity);
+    return QOpenGLWidget::eventFilter(watched, e);
 }
-void MyProject::OnXYMove(int x, int y, int, int) {
-    if (router_) router_->move(InputRouter::Source::Contact, x, y, 1.0f);
+
+void MyProject::OnXYDown(int x, int y, int, int pointerId) {
+    if (router_) router_->press(InputRouter::Source::Contact, x, y, 0, 1.0f, pointerId);
 }
-void MyProject::OnXYUp(int x, int y, int, int) {
-    if (router_) router_->release(InputRouter::Source::Contact, x, y, 0);
+void MyProject::OnXYMove(int x, int y, int, int pointerId) {
+    if (router_) router_->move(InputRouter::Source::Contact, x, y, 1.0f, pointerId);
+}
+void MyProject::OnXYUp(int x, int y, int, int pointerId) {
+    if (router_) router_->release(InputRouter::Source::Contact, x, y, 0, pointerId);
 }
 
 void MyProject::keyPressEvent(QKeyEvent* e) {

@@ -56,6 +56,7 @@ protected:
     void tabletEvent(QTabletEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     static int pixel(double v);

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QTabletEvent>
 #include <QTest>
+#include <QTouchEvent>
+#include <algorithm>
 #include <iostream>
 
 #include "app/MyProject.h"
@@ -71,6 +73,12 @@ bool ReplayDriver::runOne(const ReplayCommand& c) {
         case K::Touch:
             touch(c);
             return true;
+        case K::TouchCancel:
+            cancelTouch();
+            return true;
+        case K::Proximity:
+            proximity(c.x != 0);
+            return true;
         case K::Key:
             key(c.text);
             return true;
@@ -127,21 +135,46 @@ void ReplayDriver::tablet(const ReplayCommand& c) {
 }
 
 void ReplayDriver::touch(const ReplayCommand& c) {
-    const int id = std::stoi(c.device.empty() ? std::string("0") : c.device);
-    const QPoint p(c.x, c.y);
     auto seq = QTest::touchEvent(&widget_, touchDevice_);
-    switch (c.phase) {
-        case ReplayCommand::Phase::Press:
-            seq.press(id, p, &widget_);
-            break;
-        case ReplayCommand::Phase::Move:
-            seq.move(id, p, &widget_);
-            break;
-        case ReplayCommand::Phase::Release:
-            seq.release(id, p, &widget_);
-            break;
+    std::map<int, QPoint> after = contacts_;
+    for (const ReplayCommand::TouchPoint& t : c.touches) {
+        const QPoint p(t.x, t.y);
+        switch (t.phase) {
+            case ReplayCommand::Phase::Press:
+                seq.press(t.id, p, &widget_);
+                after[t.id] = p;
+                break;
+            case ReplayCommand::Phase::Move:
+                seq.move(t.id, p, &widget_);
+                after[t.id] = p;
+                break;
+            case ReplayCommand::Phase::Release:
+                seq.release(t.id, p, &widget_);
+                after.erase(t.id);
+                break;
+        }
     }
+    // The contacts this event does not change are in it as well, where they were.
+    for (const auto& [id, p] : contacts_) {
+        const bool listed = std::any_of(c.touches.begin(), c.touches.end(),
+                                        [id = id](const auto& t) { return t.id == id; });
+        if (!listed) seq.move(id, p, &widget_);
+    }
+    contacts_ = std::move(after);
     seq.commit();
+}
+
+void ReplayDriver::cancelTouch() {
+    QTouchEvent cancel(QEvent::TouchCancel, touchDevice_);
+    QApplication::sendEvent(&widget_, &cancel);
+    contacts_.clear();
+}
+
+void ReplayDriver::proximity(bool entered) {
+    QTabletEvent ev(entered ? QEvent::TabletEnterProximity : QEvent::TabletLeaveProximity,
+                    pen_.get(), QPointF(), QPointF(), 0.0, 0.0f, 0.0f, 0.0f, 0.0, 0.0f,
+                    Qt::NoModifier, Qt::NoButton, Qt::NoButton);
+    QApplication::sendEvent(QApplication::instance(), &ev);
 }
 
 void ReplayDriver::key(const std::string& text) {

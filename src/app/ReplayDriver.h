@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QPoint>
 #include <QPointingDevice>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -24,6 +26,8 @@ private:
     void mouse(const ReplayCommand& c);
     void tablet(const ReplayCommand& c);
     void touch(const ReplayCommand& c);
+    void cancelTouch();
+    void proximity(bool entered);
     void key(const std::string& text);
 
     MyProject& widget_;
@@ -31,4 +35,5 @@ private:
     std::unique_ptr<QPointingDevice> pen_;
     std::unique_ptr<QPointingDevice> eraser_;
     QPointingDevice* touchDevice_ = nullptr;  // owned by the toolkit
+    std::map<int, QPoint> contacts_;          // touch contacts down, by id
 };

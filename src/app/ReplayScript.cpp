@@ -1,5 +1,6 @@
 #include "app/ReplayScript.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -13,6 +14,13 @@ bool parsePhase(const std::string& w, ReplayCommand::Phase& p) {
     else
         return false;
     return true;
+}
+// "ID press|move|release X Y", the whole text; a touch id is a non-negative integer.
+bool parseTouchPoint(const std::string& text, ReplayCommand::TouchPoint& p) {
+    std::istringstream in(text);
+    std::string phase, extra;
+    return static_cast<bool>(in >> p.id >> phase >> p.x >> p.y) && p.id >= 0 &&
+           parsePhase(phase, p.phase) && !(in >> extra);
 }
 std::string restOf(std::istringstream& in) {
     std::string rest;
@@ -44,23 +52,51 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
         } else if (word == "wait") {
             c.kind = ReplayCommand::Kind::Wait;
             ok = static_cast<bool>(in >> c.x) && c.x >= 0;
+        } else if (word == "touches") {
+            c.kind = ReplayCommand::Kind::Touch;
+            const std::string rest = restOf(in);
+            // Every piece between commas is one contact; an empty piece is an error.
+            for (std::size_t from = 0; ok && from <= rest.size();) {
+                const std::size_t comma = std::min(rest.find(',', from), rest.size());
+                ReplayCommand::TouchPoint t;
+                ok = parseTouchPoint(rest.substr(from, comma - from), t);
+                for (const auto& other : c.touches) ok = ok && other.id != t.id;
+                c.touches.push_back(t);
+                from = comma + 1;
+            }
         } else if (word == "mouse" || word == "tablet" || word == "touch") {
-            c.kind = word == "mouse"    ? ReplayCommand::Kind::Mouse
-                     : word == "tablet" ? ReplayCommand::Kind::Tablet
-                                        : ReplayCommand::Kind::Touch;
-            std::string phase;
-            ok = static_cast<bool>(in >> phase >> c.x >> c.y) && parsePhase(phase, c.phase);
-            if (ok && c.kind == ReplayCommand::Kind::Tablet)
-                ok = static_cast<bool>(in >> c.pressure);
-            if (ok && !(in >> c.device)) c.device.clear();
-            if (c.kind == ReplayCommand::Kind::Mouse && c.device.empty())
-                c.device = c.phase == ReplayCommand::Phase::Move ? "none" : "left";
-            if (c.kind == ReplayCommand::Kind::Tablet && c.device.empty()) c.device = "pen";
-            if (c.kind == ReplayCommand::Kind::Touch && c.device.empty()) c.device = "0";
-            static const char* known[] = {"left", "right", "middle", "none", "pen", "eraser"};
-            if (ok && c.kind != ReplayCommand::Kind::Touch) {
-                ok = false;
-                for (const char* k : known) ok = ok || c.device == k;
+            std::string phase, extra;
+            ok = static_cast<bool>(in >> phase);
+            if (word == "tablet" && (phase == "enter" || phase == "leave")) {
+                c.kind = ReplayCommand::Kind::Proximity;
+                c.x = phase == "enter" ? 1 : 0;
+                ok = !(in >> extra);
+            } else if (word == "touch" && phase == "cancel") {
+                c.kind = ReplayCommand::Kind::TouchCancel;
+                ok = !(in >> extra);
+            } else if (word == "touch") {
+                c.kind = ReplayCommand::Kind::Touch;
+                std::string x, y, id = "0";
+                ok = ok && static_cast<bool>(in >> x >> y);
+                if (ok && !(in >> id)) id = "0";
+                ReplayCommand::TouchPoint t;
+                ok = ok && parseTouchPoint(id + " " + phase + " " + x + " " + y, t) &&
+                     !(in >> extra);
+                c.touches.push_back(t);
+            } else {
+                c.kind = word == "mouse" ? ReplayCommand::Kind::Mouse : ReplayCommand::Kind::Tablet;
+                ok = ok && static_cast<bool>(in >> c.x >> c.y) && parsePhase(phase, c.phase);
+                if (ok && c.kind == ReplayCommand::Kind::Tablet)
+                    ok = static_cast<bool>(in >> c.pressure);
+                if (ok && !(in >> c.device)) c.device.clear();
+                if (c.kind == ReplayCommand::Kind::Mouse && c.device.empty())
+                    c.device = c.phase == ReplayCommand::Phase::Move ? "none" : "left";
+                if (c.kind == ReplayCommand::Kind::Tablet && c.device.empty()) c.device = "pen";
+                static const char* known[] = {"left", "right", "middle", "none", "pen", "eraser"};
+                if (ok) {
+                    ok = false;
+                    for (const char* k : known) ok = ok || c.device == k;
+                }
             }
         } else if (word == "key") {
             c.kind = ReplayCommand::Kind::Key;

@@ -11,20 +11,33 @@
 //   wait MS                                  run the event loop (and draw frames) for MS ms
 //   mouse press|move|release X Y [left|right|middle|none]
 //   tablet press|move|release X Y PRESSURE [pen|eraser]
-//   touch press|move|release X Y [ID]
+//   tablet enter|leave                       the pen comes into or leaves the tablet's
+//                                            proximity (sent to the application)
+//   touch press|move|release X Y [ID]        one contact (id 0 unless given) changes
+//   touches ID press|move|release X Y [, ID press|move|release X Y ...]
+//                                            several contacts change in one touch event
+//   touch cancel                             the system cancels the touch: every contact
+//                                            ends (later contacts take fresh ids)
 //   key TEXT | key Escape | key F1           a key with that text (case-sensitive)
 //   grab FILE                                save the framebuffer as PNG (relative to the
 //                                            working directory)
 //   echo TEXT                                print TEXT on standard output
+// Every touch event lists the other contacts still down as stationary, as the system does.
 struct ReplayCommand {
-    enum class Kind { Size, Wait, Mouse, Tablet, Touch, Key, Grab, Echo };
+    enum class Kind { Size, Wait, Mouse, Tablet, Proximity, Touch, TouchCancel, Key, Grab, Echo };
     enum class Phase { Press, Move, Release };
+    struct TouchPoint {
+        int id = 0;
+        Phase phase = Phase::Move;
+        int x = 0, y = 0;
+    };
     Kind kind = Kind::Wait;
     Phase phase = Phase::Move;
-    int x = 0, y = 0;       // size: w, h; wait: ms in x
-    float pressure = 1.0f;  // tablet
-    std::string device;     // mouse button, tablet pointer, touch id
-    std::string text;       // key text, file name, echo text
+    int x = 0, y = 0;                 // size: w, h; wait: ms in x; proximity: 1 enter, 0 leave
+    float pressure = 1.0f;            // tablet
+    std::string device;               // mouse button, tablet pointer
+    std::vector<TouchPoint> touches;  // touch: the contacts of one touch event
+    std::string text;                 // key text, file name, echo text
     int line = 0;
 };
 

@@ -6,26 +6,26 @@
 
 BrushDynamics::BrushDynamics() : trace_(&std::cout) {}
 
-void BrushDynamics::reset(float x, float y) {
+void BrushDynamics::reset(BrushFollower& f, float x, float y) const {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
-    cursor = Vec2(x, y);
-    follower = Vec2(x, y);
+    f.cursor = Vec2(x, y);
+    f.follower = Vec2(x, y);
 }
 
-void BrushDynamics::setCursor(float x, float y) { cursor = Vec2(x, y); }
-
-void BrushDynamics::step(float x, float y) {
+void BrushDynamics::step(BrushFollower& f, float x, float y) const {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
     // Explicit spring-mass-damper with unit time step.
-    velocity.x = velocity.x + (-stiffness * (follower.x - x)) / mass;
-    velocity.y = velocity.y + (-stiffness * (follower.y - y)) / mass;
-    velocity.x = velocity.x * damping;
-    velocity.y = velocity.y * damping;
-    follower.x = follower.x + velocity.x;
-    follower.y = follower.y + velocity.y;
+    Vec2& v = f.velocity;
+    v.x = v.x + (-stiffness * (f.follower.x - x)) / mass;
+    v.y = v.y + (-stiffness * (f.follower.y - y)) / mass;
+    v.x = v.x * damping;
+    v.y = v.y * damping;
+    f.follower.x = f.follower.x + v.x;
+    f.follower.y = f.follower.y + v.y;
 }
 
-float BrushDynamics::speedFactor() const {
+float BrushDynamics::speedFactor(const BrushFollower& f) const {
+    const Vec2 velocity = f.velocity;
     const float vh = std::sqrt(velocity.x * velocity.x + velocity.y * velocity.y);
     const float th = maxTh - std::min(maxTh, vh * ductus);
     const float vhPerc = vh * ductus / speedRange;
@@ -38,8 +38,8 @@ float BrushDynamics::speedFactor() const {
     return std::max(perc, 0.01f);
 }
 
-BrushSample BrushDynamics::sample(float x, float y, float pressure) {
-    step(x, y);
+BrushSample BrushDynamics::sample(BrushFollower& f, float x, float y, float pressure) const {
+    step(f, x, y);
     if (!std::isfinite(pressure)) pressure = 1.0f;
     if (pressure < 0.0f) pressure = 0.0f;
 
@@ -54,9 +54,9 @@ BrushSample BrushDynamics::sample(float x, float y, float pressure) {
     }
     // Speed is applied after pressure: when both drive the same quantity, speed wins.
     if (speedMode == kRadius) {
-        s.radius = speedFactor() * size;
+        s.radius = speedFactor(f) * size;
     } else if (speedMode == kOpacity) {
-        s.opacity = std::min(speedFactor(), 1.0f);
+        s.opacity = std::min(speedFactor(f), 1.0f);
     }
     return s;
 }

@@ -12,12 +12,23 @@ struct BrushSample {
     Rgb colour;
 };
 
+// One pointer's spring follower: what brush speed is measured on.
+struct BrushFollower {
+    Vec2 cursor;    // last pointer position, for the on-screen brush cursor
+    Vec2 follower;  // spring follower position
+    Vec2 velocity;  // follower velocity, units per step
+};
+
 // Decides radius and opacity of the points a pen adds. Either can follow pen pressure or
 // pen speed; speed is the velocity of a spring-damped follower pulled toward the pointer
 // (one step per frame and one per sample), so jittery input thins or fades smoothly.
 // Positions are whatever the caller uses (screen for reset/step, canvas for sample; at
 // zoom 1 without pan or rotation they coincide). Not thread-safe; one per drawing.
-class BrushDynamics {
+//
+// The settings are shared by every pointer. The brush is itself the follower of the mouse
+// and the pen (drawn as the brush cursor); pointers drawing beside it bring their own
+// follower to the operations that take one.
+class BrushDynamics : public BrushFollower {
 public:
     // What pressure or speed drives.
     enum Mode : int { kOff = 0, kRadius = 1, kOpacity = 2 };
@@ -26,9 +37,6 @@ public:
     Rgb colour;         // of the strokes it begins; one of kPalette when picked from the menu
     int speedMode = kOff;
     int pressureMode = kRadius;
-    Vec2 cursor;    // last pointer position, for the on-screen brush cursor
-    Vec2 follower;  // spring follower position
-    Vec2 velocity;  // follower velocity, units per step
 
     // Dynamics constants; they never change at run time.
     float stiffness = 0.06f;
@@ -44,16 +52,22 @@ public:
 
     // Puts cursor and follower on (x, y); the velocity carries over and only decays.
     // Ignored for a non-finite position, which would otherwise poison the follower.
-    void reset(float x, float y);
-    void setCursor(float x, float y);
+    void reset(BrushFollower& f, float x, float y) const;
     // One spring step toward (x, y); ignored for a non-finite target.
-    void step(float x, float y);
+    void step(BrushFollower& f, float x, float y) const;
     // 1 at rest, falling linearly with follower speed to 0.01 at speedRange / ductus and
     // beyond. Writes one trace line.
-    float speedFactor() const;
+    float speedFactor(const BrushFollower& f) const;
     // One step toward (x, y), then the values for a new point. `pressure` is the device's
     // (1 without one); a non-finite value counts as 1 and a negative one as 0.
-    BrushSample sample(float x, float y, float pressure);
+    BrushSample sample(BrushFollower& f, float x, float y, float pressure) const;
+
+    // The same on the brush's own follower.
+    void reset(float x, float y) { reset(*this, x, y); }
+    void setCursor(float x, float y) { cursor = Vec2(x, y); }
+    void step(float x, float y) { step(*this, x, y); }
+    float speedFactor() const { return speedFactor(*this); }
+    BrushSample sample(float x, float y, float pressure) { return sample(*this, x, y, pressure); }
 
 private:
     std::ostream* trace_;

@@ -1,7 +1,9 @@
 #include "controller/CanvasController.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <vector>
 
 #include "brush/Palette.h"
 #include "controller/DragGestures.h"
@@ -11,7 +13,6 @@
 #include "document/Drawing.h"
 
 namespace {
-constexpr int kCanvas = 0, kBorder = 1, kMenu = 2, kHandle = 3, kIndicator = 4;
 // Drags this close to a window edge are dropped (screen pixels).
 constexpr float kEdgeMargin = 5.0f;
 constexpr float kMenuSize = 80.0f;
@@ -44,12 +45,30 @@ double CanvasController::frameNow() const {
 }
 
 int CanvasController::classifyHit(float x, float y) {
-    const int h = menu.hitTest({x, y});
-    if (h == 0) return kMenu;
-    if (h > 0) {
-        menuItem = h;
-        return kMenu;
+    return static_cast<int>(classify(x, y, PointerKey::mouse()).target);
+}
+
+bool CanvasController::heldByOther(Target target, PointerKey pointer) {
+    const GestureRecord* holder = gestures_.holder(target);
+    return holder && !(holder->pointer == pointer);
+}
+
+CanvasController::Hit CanvasController::classify(float x, float y, PointerKey pointer) {
+    Hit hit;
+    // A control another pointer holds turns the press away before anything of it happens.
+    const auto held = [&](Target t) {
+        hit.target = t;
+        hit.ignored = heldByOther(t, pointer);
+        return hit.ignored;
+    };
+    if (menu.covers({x, y})) {
+        if (held(Target::Menu)) return hit;
+        const int h = menu.hitTest({x, y});
+        if (h > 0) hit.menuItem = h;
+        return hit;
     }
+    // Any other press closes an open palette, unless another hand is on the menu.
+    if (!heldByOther(Target::Menu, pointer)) menu.paletteOpen = false;
     const struct {
         float cx, cy;
         int gesture;
@@ -57,21 +76,31 @@ int CanvasController::classifyHit(float x, float y) {
         {0.0f, 0.0f, 5}, {viewWidth, 0.0f, 6}, {0.0f, viewHeight, 8}, {viewWidth, viewHeight, 7}};
     for (const auto& c : corners) {
         if (distance({x, y}, {c.cx, c.cy}) < cornerRadius) {
+            if (held(Target::Frame)) return hit;
             logCommand(14);
-            gesture = c.gesture;
-            return kBorder;
+            hit.gesture = c.gesture;
+            return hit;
         }
     }
     if (x < borderMargin || x > viewWidth - borderMargin || y < borderMargin ||
-        y > viewHeight - borderMargin)
-        return kBorder;
-    if (indicator.hit(x, y)) return kIndicator;
+        y > viewHeight - borderMargin) {
+        held(Target::Frame);
+        return hit;
+    }
+    if (indicator.hit(x, y)) {
+        held(Target::Indicator);
+        return hit;
+    }
     if (drawing->selectionBox.shown) {
-        handleIndex = handleHit(x, y);
-        if (handleIndex >= 0) return kHandle;
+        const int h = handleHit(x, y);
+        if (h >= 0) {
+            if (!held(Target::Handle)) hit.handleIndex = h;
+            return hit;
+        }
     }
     pageFlip = drawing->bandHitTest(x, y);
-    return kCanvas;
+    hit.target = Target::Canvas;
+    return hit;
 }
 
 int CanvasController::handleHit(float x, float y) const {
@@ -97,18 +126,35 @@ int CanvasController::handleHit(float x, float y) const {
     return -1;
 }
 
-void CanvasController::onPress(float x, float y, int altButton, float pressure) {
-    if (pressed) return;
-    pressSecond = static_cast<int>(stopwatch.seconds());
-    pressed = true;
-    releaseHandled = false;
-    began = Began::Nothing;
-    activeButton = altButton;
-    pressX = x;
-    pressY = y;
-    lastPressure = pressure;
-    switch (classifyHit(x, y)) {
-        case kCanvas:
+void CanvasController::onPress(float x, float y, int altButton, float pressure,
+                               PointerKey pointer) {
+    if (pointer.isPen()) {
+        pen_.down = true;
+        pen_.seen(frameNow());
+    }
+    // While the pen is at the board, a touch is the writing hand resting on it.
+    if (pointer.isTouch() && pen_.atBoard(frameNow())) return;
+    beginGesture(x, y, altButton, pressure, pointer);
+    publish();
+}
+
+bool CanvasController::beginGesture(float x, float y, int altButton, float pressure,
+                                    PointerKey pointer) {
+    GestureRecord* opened = gestures_.open(pointer);
+    if (!opened) return false;  // the pointer is down already, or no room for a contact
+    GestureRecord& r = *opened;
+    r.pressSecond = static_cast<int>(stopwatch.seconds());
+    r.button = altButton;
+    r.press = r.last = {x, y};
+    r.lastPressure = pressure;
+    const Hit hit = classify(x, y, pointer);
+    if (hit.ignored) {
+        gestures_.close(pointer);
+        return false;
+    }
+    r.target = hit.target;
+    switch (hit.target) {
+        case Target::Canvas:
             if (pageFlip == 1 || pageFlip == 2) {
                 const int flip = pageFlip;
                 pageFlip = 0;
@@ -116,49 +162,105 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure) 
                     flipToPreviousPage();
                 else
                     flipToNextPage();
-                break;
-            }
-            if (drawing->selectionBox.shown) break;
-            if (altButton == 0 && mode == 0) {
-                logCommand(1);
-                strokeStart = {x, y};
-                strokeStartTime = frameNow();
-                drawing->beginStroke(x, y, pressure);
-                began = Began::Stroke;
-            } else if (altButton == 0) {
-                logCommand(2);
-                drawing->beginDeform(x, y, 0);
-                began = Began::Deform;
-            } else if (mode == 0) {
-                drawing->eraseAt(x, y, pressure);
-                began = Began::Erase;
-            } else {
-                logCommand(3);
-                drawing->beginDeform(x, y, 1);
-                began = Began::Deform;
+            } else if (!drawing->selectionBox.shown) {
+                beginOnCanvas(r, x, y, pressure);
             }
             break;
-        case kBorder:
+        case Target::Frame:
             logCommand(0);
-            borderPressed = 1;
+            r.gesture = hit.gesture;
             break;
-        case kMenu:
-            menuPressed = 1;
-            if (menuItem == 5) drawing->brush.pressureMode = (drawing->brush.pressureMode + 1) % 3;
-            if (menuItem == 6) drawing->brush.speedMode = (drawing->brush.speedMode + 1) % 3;
+        case Target::Menu:
+            r.menuItem = hit.menuItem;
+            if (r.menuItem == 5)
+                drawing->brush.pressureMode = (drawing->brush.pressureMode + 1) % 3;
+            if (r.menuItem == 6) drawing->brush.speedMode = (drawing->brush.speedMode + 1) % 3;
             break;
-        case kHandle:
+        case Target::Handle:
             logCommand(4);
-            handlePressed = 1;
+            r.handleIndex = hit.handleIndex;
             break;
-        case kIndicator:
+        case Target::Indicator:
             logCommand(8);
-            lassoArmed = 1;
-            began = Began::Lasso;
+            r.began = Began::Lasso;
             break;
     }
+    if (r.began != Began::Stroke) r.pressMs = frameNow();
     lastX = x;
     lastY = y;
+    gatherFingers(r);
+    return true;
+}
+
+void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float pressure) {
+    // The drawing has one deformation tool: while one pointer pushes strokes, other presses
+    // in edit mode begin nothing.
+    const bool deforming = drawing->openDeformTool() >= 0;
+    if (r.button == 0 && mode == 0) {
+        r.strokeLog = log.codes().size();
+        logCommand(1);
+        r.pressMs = frameNow();
+        drawing->beginStroke(x, y, pressure, r.pointer);
+        r.began = Began::Stroke;
+    } else if (r.button == 0) {
+        if (deforming) return;
+        logCommand(2);
+        drawing->beginDeform(x, y, 0);
+        r.began = Began::Deform;
+    } else if (mode == 0) {
+        drawing->eraseAt(x, y, pressure, r.pointer);
+        r.began = Began::Erase;
+    } else {
+        if (deforming) return;
+        logCommand(3);
+        drawing->beginDeform(x, y, 1);
+        r.began = Began::Deform;
+    }
+}
+
+void CanvasController::gatherFingers(GestureRecord& landing) {
+    if (!landing.pointer.isTouch() || landing.target != Target::Canvas) return;
+    const double now = landing.pressMs;
+    if (fingers_.active()) {
+        if (fingers_.joins(now, landing.press)) {
+            withdraw(landing);
+            fingers_.join(landing.pointer, landing.press);
+        }
+        return;
+    }
+    GestureRecord* partner = nullptr;
+    for (GestureRecord& r : gestures_) {
+        if (&r == &landing || !r.pointer.isTouch() || r.target != Target::Canvas) continue;
+        if (!TwoFingerGesture::landTogether(r.pressMs, r.travel, r.last, now, landing.press))
+            continue;
+        if (!partner || r.pressMs > partner->pressMs) partner = &r;
+    }
+    if (!partner) return;
+    withdraw(*partner);
+    withdraw(landing);
+    fingers_.form(partner->pointer, partner->press, partner->last, landing.pointer, landing.press,
+                  now, drawing->view);
+}
+
+void CanvasController::withdraw(GestureRecord& r) {
+    switch (r.began) {
+        case Began::Stroke: {
+            drawing->withdrawStroke(r.pointer);
+            const std::size_t entry = r.strokeLog;
+            if (entry < log.codes().size() && log.codes()[entry] == 1) {
+                log.removeCommand(entry);
+                for (GestureRecord& other : gestures_)
+                    if (other.began == Began::Stroke && other.strokeLog > entry) --other.strokeLog;
+            }
+            break;
+        }
+        case Began::Deform:
+            drawing->endDeform(drawing->openDeformTool() >= 0 ? drawing->openDeformTool() : 0);
+            break;
+        default:
+            break;
+    }
+    r.began = Began::ViewGesture;
 }
 
 bool CanvasController::nearEdge(float x, float y) const {
@@ -166,122 +268,185 @@ bool CanvasController::nearEdge(float x, float y) const {
            y > viewHeight - kEdgeMargin;
 }
 
-void CanvasController::onDrag(float x, float y, float pressure) {
-    const float dx = x - lastX, dy = y - lastY;
+void CanvasController::onDrag(float x, float y, float pressure, PointerKey pointer) {
+    GestureRecord* found = gestures_.find(pointer);
+    if (!found) return;
+    GestureRecord& r = *found;
+    const float dx = x - r.last.x, dy = y - r.last.y;
     if (nearEdge(x, y)) return;
-    lastPressure = pressure;
-    if (menuPressed || borderPressed || handlePressed) {
-        dragGesture(x, y, dx, dy);
-    } else if (lassoArmed) {
-        const int kind = activeButton == 0 ? 0 : 1;
-        const bool active = kind == 0 ? drawing->selectionBox.selectLassoActive
-                                      : drawing->selectionBox.eraseLassoActive;
-        if (active) {
-            drawing->extendLasso(x, y, kind);
-        } else {
-            logCommand(kind == 0 ? 10 : 9);
-            drawing->beginLasso(x, y, kind);
+    r.lastPressure = pressure;
+    r.travel = std::max(r.travel, distance(r.press, {x, y}));
+    switch (r.target) {
+        case Target::Menu:
+        case Target::Frame:
+        case Target::Handle:
+            dragGesture(r, x, y, dx, dy);
+            break;
+        case Target::Indicator: {
+            const int kind = r.button == 0 ? 0 : 1;
+            const bool active = kind == 0 ? drawing->selectionBox.selectLassoActive
+                                          : drawing->selectionBox.eraseLassoActive;
+            if (active) {
+                drawing->extendLasso(x, y, kind);
+            } else {
+                logCommand(kind == 0 ? 10 : 9);
+                drawing->beginLasso(x, y, kind);
+            }
+            break;
         }
-    } else if (!drawing->selectionBox.shown) {
-        if (activeButton == 0 && mode == 0)
-            drawing->extendStroke(x, y, dx, dy, pressure);
-        else if (activeButton == 1 && mode == 0)
-            drawing->eraseAlong(lastX, lastY, x, y, pressure);
-        else if (activeButton >= 0)
-            drawing->deformDrag(lastX, lastY, dx, dy, pressure);
+        case Target::Canvas:
+            canvasDrag(r, x, y, dx, dy, pressure);
+            break;
     }
+    r.last = {x, y};
     lastX = x;
     lastY = y;
+    publish();
 }
 
-void CanvasController::dragGesture(float x, float y, float dx, float dy) {
-    if (menuPressed)
-        gestures::menuSliderDrag(*this, x, y, dx, dy);
-    else if (borderPressed)
-        gestures::borderDrag(*this, x, y, dx, dy);
-    else if (handlePressed)
-        gestures::handleDrag(*this, x, y, dx, dy);
+void CanvasController::canvasDrag(GestureRecord& r, float x, float y, float dx, float dy,
+                                  float pressure) {
+    switch (r.began) {
+        case Began::Stroke:
+            drawing->extendStroke(x, y, dx, dy, pressure, r.pointer);
+            break;
+        case Began::Erase:
+            drawing->eraseAlong(r.last.x, r.last.y, x, y, pressure, r.pointer);
+            break;
+        case Began::Deform:
+            drawing->deformDrag(r.last.x, r.last.y, dx, dy, pressure);
+            break;
+        case Began::ViewGesture:
+            fingers_.moved(r.pointer, {x, y}, drawing->view);
+            break;
+        default:
+            break;
+    }
 }
 
-void CanvasController::onRelease(float x, float y, int altButton) {
-    pressed = false;
-    if (menuPressed) {
+void CanvasController::dragGesture(GestureRecord& r, float x, float y, float dx, float dy) {
+    if (r.target == Target::Menu)
+        gestures::menuSliderDrag(*this, r, x, y, dx, dy);
+    else if (r.target == Target::Frame)
+        gestures::borderDrag(*this, r, x, y, dx, dy);
+    else if (r.target == Target::Handle)
+        gestures::handleDrag(*this, r, x, y, dx, dy);
+}
+
+void CanvasController::onRelease(float x, float y, int altButton, PointerKey pointer) {
+    if (pointer.isPen()) {
+        pen_.down = false;
+        pen_.seen(frameNow());
+    }
+    if (GestureRecord* r = gestures_.find(pointer)) endGesture(*r, x, y, altButton, false);
+    publish();
+}
+
+void CanvasController::onCancel(PointerKey pointer) {
+    if (pointer.isPen()) pen_.down = false;
+    if (GestureRecord* r = gestures_.find(pointer))
+        endGesture(*r, r->last.x, r->last.y, r->button, true);
+    publish();
+}
+
+void CanvasController::onCancelTouches() {
+    std::vector<PointerKey> contacts;
+    for (const GestureRecord& r : gestures_)
+        if (r.pointer.isTouch()) contacts.push_back(r.pointer);
+    for (PointerKey p : contacts) onCancel(p);
+}
+
+void CanvasController::endGesture(GestureRecord& r, float x, float y, int altButton,
+                                  bool cancelled) {
+    const PointerKey pointer = r.pointer;
+    if (r.target == Target::Menu) {
         menu.restoreHome();
-        menuPressed = 0;
-        menuItem = -1;
         lastMenuButton = -1;
-        activeButton = -1;
+        gestures_.close(pointer);
         return;
     }
-    if (releaseHandled) return;
-    releaseHandled = true;
+    if (r.began == Began::ViewGesture) {
+        fingerLifted(r, cancelled);
+    } else {
+        // What the press began ends before anything else: a stroke is finished (and so
+        // saved and indexed) even when the release also counts as a tap.
+        const bool marked = endCanvasGesture(r, x, y);
 
-    // What the press began ends before anything else: a stroke is finished (and so saved
-    // and indexed) even when the release also counts as a tap.
-    const bool marked = endCanvasGesture(x, y);
-
-    const float d2 = (x - pressX) * (x - pressX) + (y - pressY) * (y - pressY);
-    const float t = stopwatch.seconds();
-    const bool held = static_cast<float>(holdSeconds) < t - static_cast<float>(pressSecond);
-    const bool still = (held && d2 < 25.0f) || drawing->selectionBox.shown;
-    if (lassoArmed) {
-        lassoArmed = 0;
-        // A lasso that was drawn is finished even while the box is shown; only a press that
-        // drew none can be the tap that brings the menu.
-        if (!endLasso() && still) {
-            indicator.hide();
-            menu.moveTo(x, y);
-        }
-    } else if (still && !marked) {
-        if (altButton == 0 && handleIndex < 0) {
-            if (!drawing->selectAt(x, y)) {
-                if (drawing->selectionBox.shown) {
-                    drawing->selectionBox.hide();
-                    drawing->selection.clear();
-                } else {
-                    indicator.show(x, y, stopwatch.seconds());
-                }
+        const float d2 = (x - r.press.x) * (x - r.press.x) + (y - r.press.y) * (y - r.press.y);
+        const float t = stopwatch.seconds();
+        const bool held = static_cast<float>(holdSeconds) < t - static_cast<float>(r.pressSecond);
+        // A cancelled gesture is never a tap: the system took the pointer away.
+        const bool still = !cancelled && ((held && d2 < 25.0f) || drawing->selectionBox.shown);
+        if (r.target == Target::Indicator) {
+            // A lasso that was drawn is finished even while the box is shown; only a press
+            // that drew none can be the tap that brings the menu.
+            if (!endLasso(r) && still) {
+                indicator.hide();
+                if (!heldByOther(Target::Menu, pointer)) menu.moveTo(x, y);
             }
-        } else if (altButton == 0 && handleIndex >= 8 && handleIndex <= 10) {
-            if (handleIndex == 9) drawing->deleteSelection();
-            if (handleIndex == 10) drawing->defineBrush();
-            drawing->selectionBox.hide();
-        } else if (altButton == 1 && !drawing->selectionBox.shown) {
-            indicator.show(x, y, stopwatch.seconds());
+        } else if (still && !marked) {
+            stillRelease(r, x, y, altButton);
+        }
+        if (r.target == Target::Frame) {
+            if (r.gesture >= 3) drawing->refreshVisibleStrokes();
+        } else if (r.target == Target::Handle) {
+            drawing->fitSelectionBox();
         }
     }
-
-    if (borderPressed) {
-        if (gesture >= 3) drawing->refreshVisibleStrokes();
-        borderPressed = 0;
-        gesture = -1;
-    } else if (handlePressed) {
-        handlePressed = 0;
-        handleOp = -1;
-        handleIndex = -1;
-        drawing->fitSelectionBox();
-    }
-    drawing->drawingActive = false;
-    drawing->deformToolActive = false;
-    activeButton = -1;
     lastX = x;
     lastY = y;
+    gestures_.close(pointer);
 }
 
-bool CanvasController::endCanvasGesture(float x, float y) {
-    const Began what = began;
-    began = Began::Nothing;
+void CanvasController::stillRelease(GestureRecord& r, float x, float y, int altButton) {
+    // The selection belongs to the pointer on its handles until that lets go.
+    if (heldByOther(Target::Handle, r.pointer)) return;
+    if (altButton == 0 && r.handleIndex < 0) {
+        if (!drawing->selectAt(x, y)) {
+            if (drawing->selectionBox.shown) {
+                drawing->selectionBox.hide();
+                drawing->selection.clear();
+            } else {
+                indicator.show(x, y, stopwatch.seconds());
+            }
+        }
+    } else if (altButton == 0 && r.handleIndex >= 8 && r.handleIndex <= 10) {
+        if (r.handleIndex == 9) drawing->deleteSelection();
+        if (r.handleIndex == 10) drawing->defineBrush();
+        drawing->selectionBox.hide();
+    } else if (altButton == 1 && !drawing->selectionBox.shown) {
+        indicator.show(x, y, stopwatch.seconds());
+    }
+}
+
+void CanvasController::fingerLifted(GestureRecord& r, bool cancelled) {
+    const TwoFingerGesture::Lifted lifted =
+        fingers_.lifted(r.pointer, frameNow(), cancelled, drawing->view);
+    // Strokes are rebuilt for the new zoom, as after a corner zoom.
+    if (lifted.viewChanged) drawing->refreshVisibleStrokes();
+    if (lifted.tap == TwoFingerGesture::Tap::TwoFingers) onTwoFingerTap();
+    if (lifted.tap == TwoFingerGesture::Tap::ThreeFingers) onThreeFingerTap();
+}
+
+void CanvasController::onTwoFingerTap() { ++twoFingerTaps; }
+
+void CanvasController::onThreeFingerTap() { ++threeFingerTaps; }
+
+bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
+    const Began what = r.began;
+    r.began = Began::Nothing;
     switch (what) {
         case Began::Stroke: {
-            const bool drew = drawing->current && drawing->current->pointCount() >= 2;
-            logStroke(x, y);
-            drawing->endStroke(x, y);
+            const Stroke* s = drawing->strokeInProgress(r.pointer);
+            const bool drew = s && s->pointCount() >= 2;
+            logStroke(r, x, y);
+            drawing->endStroke(x, y, r.pointer);
             return drew;
         }
         case Began::Erase:
             // The eraser travelled on to where the button came up.
-            if (!nearEdge(x, y) && (x != lastX || y != lastY))
-                drawing->eraseAlong(lastX, lastY, x, y, lastPressure);
+            if (!nearEdge(x, y) && (x != r.last.x || y != r.last.y))
+                drawing->eraseAlong(r.last.x, r.last.y, x, y, r.lastPressure, r.pointer);
             return false;
         case Began::Deform: {
             const bool pushed = !drawing->deformed.empty();
@@ -293,9 +458,9 @@ bool CanvasController::endCanvasGesture(float x, float y) {
     }
 }
 
-bool CanvasController::endLasso() {
+bool CanvasController::endLasso(const GestureRecord& r) {
     SelectionBox& box = drawing->selectionBox;
-    const bool select = activeButton == 0;
+    const bool select = r.button == 0;
     const bool drawn = select ? box.selectLassoActive : box.eraseLassoActive;
     if (drawn) {
         if (select)
@@ -310,9 +475,52 @@ bool CanvasController::endLasso() {
     return drawn;
 }
 
-void CanvasController::onPointer(float x, float y) {
-    drawing->brush.reset(x, y);
+void CanvasController::onPointer(float x, float y, PointerKey pointer) {
+    drawing->pointerMoved(x, y, pointer);
+    if (pointer.isPen()) pen_.seen(frameNow());
+    // The tool outline follows the pointer that pushes strokes, or every pointer while
+    // none does.
+    for (const GestureRecord& r : gestures_)
+        if (r.began == Began::Deform && !(r.pointer == pointer)) return;
     drawing->deformTool.screenPosition = {x, y};
+}
+
+void CanvasController::onPenProximity(bool entered) { pen_.proximity(entered, frameNow()); }
+
+void CanvasController::publish() {
+    pressed = false;
+    activeButton = -1;
+    menuPressed = borderPressed = handlePressed = lassoArmed = 0;
+    menuItem = gesture = handleIndex = handleOp = -1;
+    for (const GestureRecord& r : gestures_) {
+        if (!pressed) {
+            pressed = true;
+            activeButton = r.button;
+            pressX = r.press.x;
+            pressY = r.press.y;
+            pressSecond = r.pressSecond;
+        }
+        switch (r.target) {
+            case Target::Menu:
+                menuPressed = 1;
+                menuItem = r.menuItem;
+                break;
+            case Target::Frame:
+                borderPressed = 1;
+                gesture = r.gesture;
+                break;
+            case Target::Handle:
+                handlePressed = 1;
+                handleIndex = r.handleIndex;
+                handleOp = r.handleOp;
+                break;
+            case Target::Indicator:
+                lassoArmed = 1;
+                break;
+            case Target::Canvas:
+                break;
+        }
+    }
 }
 
 void CanvasController::tick() { indicator.update(stopwatch.seconds()); }
@@ -418,15 +626,14 @@ void CanvasController::logCommand(int code) {
     log.addCommand(code, secondsSinceStart(frameNow()) / 1000.0f);
 }
 
-void CanvasController::logStroke(float x, float y) {
-    const Vec2 v = Vec2(x, y) - strokeStart;
+void CanvasController::logStroke(const GestureRecord& r, float x, float y) {
+    const Vec2 v = Vec2(x, y) - r.press;
     const float an =
         static_cast<float>((std::atan2(0.0, 1.0) - std::atan2(v.y, v.x)) * 57.2957763671875);
     const float cAn = drawing->view.rotation;
-    strokeStart = {0.0f, 0.0f};
     const double now = frameNow();
-    const float sT = secondsSinceStart(strokeStartTime) / 1000.0f;
-    const float dT = static_cast<float>((now - strokeStartTime) / 1000.0) / 1000.0f;
+    const float sT = secondsSinceStart(r.pressMs) / 1000.0f;
+    const float dT = static_cast<float>((now - r.pressMs) / 1000.0) / 1000.0f;
     log.addStroke(an, cAn, sT, dT);
 }
 

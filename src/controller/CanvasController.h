@@ -5,9 +5,12 @@
 #include <string>
 
 #include "controller/CommandLog.h"
+#include "controller/GestureTable.h"
+#include "controller/PenPresence.h"
 #include "controller/RadialMenu.h"
 #include "controller/Stopwatch.h"
 #include "controller/TapIndicator.h"
+#include "controller/TwoFingerGesture.h"
 
 class Drawing;
 class LessonExporter;
@@ -15,6 +18,12 @@ class LessonExporter;
 // Decides what a press, a drag and a release mean: classifies every press (menu, corner
 // zone, border band, tap indicator, selection handle, canvas) and turns the gesture into
 // document operations. Positions are screen pixels (origin lower left, y up).
+//
+// Every pointer (the mouse, the pen, each touch contact) has its own gesture record from
+// its press to its release, so several draw, erase or adjust at once. A shared control (the
+// menu with its sliders, the band and corner zones, the indicator, the selection's handles)
+// belongs to the one pointer that pressed it until that pointer lets go; another press on
+// it is ignored. One pointer alone behaves as if it were the only one there ever was.
 class CanvasController {
 public:
     // Milliseconds on the frame timer's clock: the start stamp, the command log's times and
@@ -24,10 +33,21 @@ public:
     CanvasController(Drawing* drawing, Stopwatch stopwatch = Stopwatch(),
                      FrameClock frameClock = nullptr);
 
-    void onPress(float x, float y, int altButton, float pressure);
-    void onDrag(float x, float y, float pressure);
-    void onRelease(float x, float y, int altButton);
-    void onPointer(float x, float y);
+    void onPress(float x, float y, int altButton, float pressure, PointerKey pointer = {});
+    void onDrag(float x, float y, float pressure, PointerKey pointer = {});
+    void onRelease(float x, float y, int altButton, PointerKey pointer = {});
+    // The system took the pointer away (a cancelled touch): its gesture ends as a release at
+    // its last position would end it, except that it is never a tap.
+    void onCancel(PointerKey pointer);
+    // Every touch contact still down is cancelled.
+    void onCancelTouches();
+    // Every pointer event, pressed or not (after onDrag when that ran).
+    void onPointer(float x, float y, PointerKey pointer = {});
+    // The pen came into or left the tablet's proximity.
+    void onPenProximity(bool entered);
+    // Recognised two- and three-finger taps.
+    void onTwoFingerTap();
+    void onThreeFingerTap();
     void onKey(const std::string& text);
     void tick();
     void selectMenuButton(int id);
@@ -41,11 +61,12 @@ public:
     // view, the page-flip triangles.
     Vec2 menuHome() const;
 
+    // The class of a press at (x, y), as onPress sees it: 0 canvas, 1 border, 2 menu,
+    // 3 selection handle, 4 indicator. Like a press, it selects a ring button under it.
     int classifyHit(float x, float y);
     int handleHit(float x, float y) const;
 
     void logCommand(int code);
-    void logStroke(float x, float y);
     bool writeCommandLog() const;
     // At the end of a run: a drawing that differs from its page file is written beside it as
     // "N.xml.unsaved" (the page itself is left as the user last saved it). False when that
@@ -60,27 +81,12 @@ public:
     Drawing* drawing;
     // Draws the PDF and PNG hand-outs ("P", "O"); not owned; none without a window.
     LessonExporter* exporter = nullptr;
-    int activeButton = -1;
     int modeButton = 0;
     int lastMenuButton = -1;
-    int handleIndex = -1;
-    int menuPressed = 0;
     int mode = 0;
-    int menuItem = -1;
     int pageFlip = 0;
-    int borderPressed = 0;
-    int handlePressed = 0;
-    int gesture = -1;
-    int handleOp = -1;
-    int lassoArmed = 0;
-    bool pressed = false;
-    bool releaseHandled = true;
     float borderMargin = 60.0f;
     float cornerRadius = 108.0f;
-    float lastX = 1.0f, lastY = 1.0f;
-    float pressX = 1.0f, pressY = 1.0f;
-    float lastPressure = 1.0f;  // of the previous press or drag
-    int pressSecond = 0;
     int holdSeconds = 1;
     float viewWidth = 1.0f, viewHeight = 1.0f;
     RadialMenu menu;
@@ -88,28 +94,67 @@ public:
     int pageIndex = 0;
     std::uint32_t startStamp = 0;
     CommandLog log;
-    Vec2 strokeStart;
-    double strokeStartTime = 0.0;  // frame clock, milliseconds
     Stopwatch stopwatch;
+    int twoFingerTaps = 0;
+    int threeFingerTaps = 0;
 
-    // What the current press began on the canvas, so that its release ends exactly that,
-    // whatever else the release turns out to be.
-    enum class Began { Nothing, Stroke, Erase, Deform, Lasso };
-    Began began = Began::Nothing;
+    // The gesture state as code that knows one pointer reads it, refreshed from the records
+    // after every event: the primary (earliest pressed) pointer's press and button, and each
+    // shared control's holder's state. Writing them changes no gesture.
+    bool pressed = false;
+    int activeButton = -1;  // -1 when no pointer is down
+    float pressX = 1.0f, pressY = 1.0f;
+    int pressSecond = 0;
+    int menuPressed = 0, menuItem = -1;
+    int borderPressed = 0, gesture = -1;
+    int handlePressed = 0, handleIndex = -1, handleOp = -1;
+    int lassoArmed = 0;
+    float lastX = 1.0f, lastY = 1.0f;  // the previous press, drag or release of any pointer
 
 private:
+    using Target = GestureRecord::Target;
+    using Began = GestureRecord::Began;
+    struct Hit {
+        Target target = Target::Canvas;
+        bool ignored = false;  // on a control another pointer holds
+        int menuItem = -1, gesture = -1, handleIndex = -1;
+    };
+
     double frameNow() const;
     // Drags this close to a window edge are dropped.
     bool nearEdge(float x, float y) const;
+    // `pointer` is the pressing one: controls other pointers hold turn it away.
+    Hit classify(float x, float y, PointerKey pointer);
+    bool heldByOther(Target target, PointerKey pointer);
+    // Where a gesture begins: the record, the press's class and what it began on the canvas.
+    // False when the press is turned away (no record is kept).
+    bool beginGesture(float x, float y, int altButton, float pressure, PointerKey pointer);
+    void beginOnCanvas(GestureRecord& r, float x, float y, float pressure);
+    // Where a gesture ends, released or cancelled; the record is closed.
+    void endGesture(GestureRecord& r, float x, float y, int altButton, bool cancelled);
+    // What a release that did not move (or any release while the selection is shown) means.
+    void stillRelease(GestureRecord& r, float x, float y, int altButton);
+    // A touch contact landing on the canvas may make a view gesture with another.
+    void gatherFingers(GestureRecord& landing);
+    // Takes back what a contact's press began on the canvas, as it joins a view gesture.
+    void withdraw(GestureRecord& r);
+    void fingerLifted(GestureRecord& r, bool cancelled);
     // Ends the stroke or deformation the press began; true when it left a mark on the page
     // (a stroke of two or more points, or strokes pushed), so the release is no tap.
-    bool endCanvasGesture(float x, float y);
+    bool endCanvasGesture(GestureRecord& r, float x, float y);
     // Finishes the lasso the press drew, with the kind chosen at the press; false when no
     // lasso was begun. Either way nothing of it is left open.
-    bool endLasso();
+    bool endLasso(const GestureRecord& r);
+    void logStroke(const GestureRecord& r, float x, float y);
     float secondsSinceStart(double frameMs) const;
     bool savePage(const std::string& reason);
-    void dragGesture(float x, float y, float dx, float dy);
+    void dragGesture(GestureRecord& r, float x, float y, float dx, float dy);
+    void canvasDrag(GestureRecord& r, float x, float y, float dx, float dy, float pressure);
+    // Refreshes the one-pointer view of the gesture state.
+    void publish();
 
+    GestureTable gestures_;
+    TwoFingerGesture fingers_;
+    PenPresence pen_;
     FrameClock frameClock_;
 };

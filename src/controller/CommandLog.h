@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,12 @@ public:
     void addCommand(int code, float t) {
         codes_.push_back(code);
         times_.push_back(t);
+    }
+    // Takes back command `index`, as if it had never been recorded.
+    void removeCommand(std::size_t index) {
+        if (index >= codes_.size()) return;
+        codes_.erase(codes_.begin() + static_cast<std::ptrdiff_t>(index));
+        times_.erase(times_.begin() + static_cast<std::ptrdiff_t>(index));
     }
     // Angle of the stroke (degrees, clockwise in y-up screen space), view rotation (degrees),
     // start time and duration (thousands of seconds).

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "controller/CanvasController.h"
+#include "controller/GestureRecord.h"
 #include "document/Drawing.h"
 
 namespace gestures {
@@ -31,24 +32,24 @@ void adjustSmoothness(Drawing& d, float s, float step) {
 }
 }  // namespace
 
-void menuSliderDrag(CanvasController& c, float x, float y, float dx, float dy) {
-    if (distance({x, y}, {c.pressX, c.pressY}) < kDeadZone || c.menuItem <= 0) return;
-    if (c.menuItem > 4) return;  // a drag over a pen toggle changes nothing
+void menuSliderDrag(CanvasController& c, GestureRecord& r, float x, float y, float dx, float dy) {
+    if (distance({x, y}, {r.press.x, r.press.y}) < kDeadZone || r.menuItem <= 0) return;
+    if (r.menuItem > 4) return;  // a drag over a pen toggle changes nothing
     const RadialMenu& m = c.menu;
-    const auto& angles = c.menuItem <= 2 ? m.drawSliderAngles : m.editSliderAngles;
+    const auto& angles = r.menuItem <= 2 ? m.drawSliderAngles : m.editSliderAngles;
     // The slider's own angle alone, not accumulated as when the menu is drawn.
     Vec2 ray(-(m.innerRadius + m.size * 0.5f), 0.0f);
-    rotate(ray, angles[(c.menuItem - 1) % 2] * kDegToRad);
+    rotate(ray, angles[(r.menuItem - 1) % 2] * kDegToRad);
     const Vec2 p = m.position + ray;
     const Vec2 towardsCentre = normalized(-ray);
-    const Vec2 a = Vec2(c.lastX, c.lastY) - p;
+    const Vec2 a = r.last - p;
     const Vec2 b = Vec2(x, y) - p;
     const float step = length({dx, dy});
     const bool outwards = length(b) > length(a);
     const float s = degreesBetween(towardsCentre, a) < 90.0f ? (outwards ? 1.0f : -1.0f)
                                                              : (outwards ? -1.0f : 1.0f);
     Drawing& d = *c.drawing;
-    switch (c.menuItem) {
+    switch (r.menuItem) {
         case 1:
             adjustBrushSize(d, s, step);
             break;
@@ -66,22 +67,22 @@ void menuSliderDrag(CanvasController& c, float x, float y, float dx, float dy) {
     }
 }
 
-void borderDrag(CanvasController& c, float x, float y, float dx, float dy) {
+void borderDrag(CanvasController& c, GestureRecord& r, float x, float y, float dx, float dy) {
     Drawing& d = *c.drawing;
-    const Vec2 move(x - c.pressX, y - c.pressY);
-    switch (c.gesture) {
+    const Vec2 move(x - r.press.x, y - r.press.y);
+    switch (r.gesture) {
         case -1: {
             if (length(move) < kDeadZone) return;
-            const Vec2 inward = c.pressY < c.borderMargin                  ? Vec2(0.0f, 1.0f)
-                                : c.pressY > c.viewHeight - c.borderMargin ? Vec2(0.0f, -1.0f)
-                                : c.pressX < c.borderMargin                ? Vec2(1.0f, 0.0f)
-                                                                           : Vec2(-1.0f, 0.0f);
+            const Vec2 inward = r.press.y < c.borderMargin                  ? Vec2(0.0f, 1.0f)
+                                : r.press.y > c.viewHeight - c.borderMargin ? Vec2(0.0f, -1.0f)
+                                : r.press.x < c.borderMargin                ? Vec2(1.0f, 0.0f)
+                                                                            : Vec2(-1.0f, 0.0f);
             if (degreesBetween(inward, move) < 70.0f) {
                 c.logCommand(13);
-                c.gesture = 0;
+                r.gesture = 0;
             } else {
                 c.logCommand(12);
-                c.gesture = 1;
+                r.gesture = 1;
             }
             return;
         }
@@ -97,20 +98,20 @@ void borderDrag(CanvasController& c, float x, float y, float dx, float dy) {
         default:
             break;
     }
-    if (c.gesture < 5 || c.gesture > 8) return;
+    if (r.gesture < 5 || r.gesture > 8) return;
     c.menu.hitState = 0;
     struct Corner {
         Vec2 at, diagonal;
         float gain;
     };
     const float w = c.viewWidth, h = c.viewHeight;
-    const Corner corner = c.gesture == 5   ? Corner{{0, 0}, {1, 1}, -0.1f}
-                          : c.gesture == 6 ? Corner{{w, 0}, {-1, 1}, 0.1f}
-                          : c.gesture == 8 ? Corner{{0, h}, {1, -1}, -0.1f}
+    const Corner corner = r.gesture == 5   ? Corner{{0, 0}, {1, 1}, -0.1f}
+                          : r.gesture == 6 ? Corner{{w, 0}, {-1, 1}, 0.1f}
+                          : r.gesture == 8 ? Corner{{0, h}, {1, -1}, -0.1f}
                                            : Corner{{w, h}, {-1, -1}, 0.1f};
-    const Vec2 sp = Vec2(c.pressX, c.pressY) - corner.at;
+    const Vec2 sp = r.press - corner.at;
     const Vec2 a = Vec2(x, y) - corner.at;
-    const Vec2 b = corner.at - Vec2(c.lastX, c.lastY);
+    const Vec2 b = corner.at - r.last;
     const float tau = angleTo(corner.diagonal, sp);
     const float step = length({dx, dy});
     const bool away = length(a) > length(b);
@@ -118,49 +119,49 @@ void borderDrag(CanvasController& c, float x, float y, float dx, float dy) {
     d.zoomView(z);
 }
 
-void handleDrag(CanvasController& c, float x, float y, float dx, float dy) {
+void handleDrag(CanvasController& c, GestureRecord& r, float x, float y, float dx, float dy) {
     Drawing& d = *c.drawing;
     const SelectionBox& box = d.selectionBox;
     const Vec2 centre = box.bounds.centre();
-    if (c.handleOp == -1) {
-        Vec2 v(x - c.pressX, y - c.pressY);
+    if (r.handleOp == -1) {
+        Vec2 v(x - r.press.x, y - r.press.y);
         if (length(v) < kDeadZone) return;
-        if (c.handleIndex >= 0 && c.handleIndex <= 3) {
-            const float theta = degreesBetween(box.diagonals[c.handleIndex], v);
+        if (r.handleIndex >= 0 && r.handleIndex <= 3) {
+            const float theta = degreesBetween(box.diagonals[r.handleIndex], v);
             if (theta < 45.0f || theta > 135.0f) {
                 c.logCommand(5);
-                c.handleOp = 2;
+                r.handleOp = 2;
             } else {
                 c.logCommand(7);
-                c.handleOp = 1;
+                r.handleOp = 1;
             }
         } else {
             d.screenDirToCanvas(v.x, v.y);
-            const int k = c.handleIndex - 4;
-            const Vec2 dir = c.handleIndex <= 7 ? box.corners[k] - box.corners[(k + 1) % 4]
-                                                : box.diagonals[c.handleIndex - 8] -
-                                                      box.corners[(c.handleIndex - 3) % 4];
+            const int k = r.handleIndex - 4;
+            const Vec2 dir = r.handleIndex <= 7 ? box.corners[k] - box.corners[(k + 1) % 4]
+                                                : box.diagonals[r.handleIndex - 8] -
+                                                      box.corners[(r.handleIndex - 3) % 4];
             if (degreesBetween(dir, v) < 70.0f) {
                 c.logCommand(6);
-                c.handleOp = 0;
+                r.handleOp = 0;
             } else {
                 c.logCommand(7);
-                c.handleOp = 1;
+                r.handleOp = 1;
             }
         }
         return;
     }
-    if (c.handleOp == 0) {
+    if (r.handleOp == 0) {
         d.moveSelection(dx, dy);
-    } else if (c.handleOp == 1) {
+    } else if (r.handleOp == 1) {
         float px = x, py = y, sx = dx, sy = dy;
         d.screenToCanvas(px, py);
         d.screenDirToCanvas(sx, sy);
         const Vec2 a = Vec2(px, py) - centre;
         const Vec2 b = a + Vec2(sx, sy);
         d.rotateSelection(-angleTo(b, a));
-    } else if (c.handleOp == 2) {
-        d.scaleSelection(x, y, dx, dy, c.handleIndex);
+    } else if (r.handleOp == 2) {
+        d.scaleSelection(x, y, dx, dy, r.handleIndex);
     }
 }
 

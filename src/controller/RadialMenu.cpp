@@ -35,34 +35,46 @@ float RadialMenu::reach() const {
     return std::max(ring, palette);
 }
 
-int RadialMenu::paletteHit(Vec2 p) {
-    paletteOpen = false;
+bool RadialMenu::paletteHit(Vec2 p, int& colour) const {
     for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) {
         if (distance(p, paletteDiscCentre(i)) < paletteDiscRadius) {
-            if (owner_) owner_->selectColour(i);
-            return 0;
+            colour = i;
+            return true;
         }
     }
-    return distance(p, colourButtonCentre()) < paletteBackdropRadius() ? 0 : -1;
+    return distance(p, colourButtonCentre()) < paletteBackdropRadius();
 }
 
 int RadialMenu::hitTest(Vec2 p) {
-    if (paletteOpen && paletteHit(p) == 0) return 0;
-    if (distance(p, position) < innerRadius) return 0;
+    const Found f = find(p);
+    // Any press closes an open palette; only one on the colour button opens it.
+    paletteOpen = f.opensPalette;
+    if (f.colour >= 0 && owner_) owner_->selectColour(f.colour);
+    if (f.button >= 0 && owner_) owner_->selectMenuButton(f.button);
+    if (f.result > 0) hitState = f.result;
+    return f.result;
+}
+
+RadialMenu::Found RadialMenu::find(Vec2 p) const {
+    Found f;
+    f.result = 0;
+    if (paletteOpen && paletteHit(p, f.colour)) return f;
+    if (distance(p, position) < innerRadius) return f;
     for (int i = 0; i < 4; ++i) {
         if (distance(p, buttonCentre(i)) < size * 0.5f) {
-            if (owner_) owner_->selectMenuButton(i);
-            return 0;
+            f.button = i;
+            return f;
         }
     }
     if (distance(p, colourButtonCentre()) < colourButtonRadius) {
-        paletteOpen = true;
-        return 0;
+        f.opensPalette = true;
+        return f;
     }
-    return secondStage(p);
+    f.result = secondStage(p);
+    return f;
 }
 
-int RadialMenu::secondStage(Vec2 p) {
+int RadialMenu::secondStage(Vec2 p) const {
     const int mode = owner_ ? owner_->mode : 0;
     Vec2 ray(-1.0f, 0.0f);
     const auto& sliderAngles = mode == 0 ? drawSliderAngles : editSliderAngles;
@@ -70,8 +82,7 @@ int RadialMenu::secondStage(Vec2 p) {
         rotate(ray, sliderAngles[k] * kDegToRad);
         const Vec2 c = position + ray * (innerRadius + 0.52f * size);
         if (distance(p, c) < 0.29f * size) {
-            hitState = (mode == 0 ? 1 : 3) + k;
-            return hitState;
+            return (mode == 0 ? 1 : 3) + k;
         }
     }
     if (mode != 0) return -1;
@@ -80,8 +91,7 @@ int RadialMenu::secondStage(Vec2 p) {
         rotate(ray, toggleAngles[k] * kDegToRad);
         const Vec2 c = position + ray * (innerRadius + 0.4f * size);
         if (distance(p, c) < 0.4f * size) {
-            hitState = 5 + k;
-            return hitState;
+            return 5 + k;
         }
     }
     return -1;

@@ -24,6 +24,8 @@ public:
     // selects itself on the owner, a palette disc picks its colour), 1..6 an engaged
     // slider or toggle, -1 nothing.
     int hitTest(Vec2 p);
+    // Whether hitTest would find the menu at p; selects, opens and closes nothing.
+    bool covers(Vec2 p) const { return find(p).result >= 0; }
     // Centre of ring button i (0..3) for the current position.
     Vec2 buttonCentre(int i) const;
     Vec2 colourButtonCentre() const;
@@ -58,9 +60,18 @@ public:
     bool paletteOpen = false;
 
 private:
-    int secondStage(Vec2 p);
-    // The press while the palette is open: 0 when the palette took it, -1 when it goes on.
-    int paletteHit(Vec2 p);
+    // What hitTest finds at p and what it acts on.
+    struct Found {
+        int result = -1;
+        int button = -1;  // ring button to select
+        int colour = -1;  // palette disc to pick
+        bool opensPalette = false;
+    };
+    Found find(Vec2 p) const;
+    int secondStage(Vec2 p) const;
+    // The press while the palette is open: true when the palette takes it (on the backdrop),
+    // with the disc under it, if any, in `colour`.
+    bool paletteHit(Vec2 p, int& colour) const;
 
     CanvasController* owner_;
 };

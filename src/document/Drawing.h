@@ -13,6 +13,7 @@
 #include "brush/DeformTool.h"
 #include "document/QuadTree.h"
 #include "document/SelectionBox.h"
+#include "document/StrokeInProgress.h"
 #include "document/StrokeList.h"
 #include "document/View.h"
 #include "geometry/Rect.h"
@@ -20,7 +21,8 @@
 #include "io/PageFile.h"
 #include "io/SvgFile.h"
 
-// The one document: finished strokes (oldest first), the stroke being drawn, the spatial
+// The one document: finished strokes (oldest first), the strokes being drawn (one per
+// pointer: the mouse, the pen and every touch contact draw at the same time), the spatial
 // index over the canvas square (0, 0)-(900, 900), the view, the brush, the edit-mode tools
 // and the selection. Operations take screen coordinates (pixels, y-up) and map them with
 // the view; everything stored is in canvas units.
@@ -28,7 +30,7 @@
 // Invariants: every stroke in `strokes` outside `deformed` (strokes under a deformation
 // drag) is in `index` as it was last inserted: each of its segments that lies inside the
 // canvas square, and its box (one-point strokes and strokes off the square included), by
-// which the view finds it; `current` is never in `strokes`; `selection` and `deformed` only
+// which the view finds it; no stroke in progress is in `strokes`; `selection` and `deformed` only
 // point at strokes in `strokes`.
 class Drawing {
 public:
@@ -46,10 +48,13 @@ public:
     StrokeList strokes;
     QuadTree index;
     SelectionBox selectionBox;
-    std::vector<Stroke*> deformed;       // not owned: strokes out of the index during a deformation
-    std::vector<Stroke*> selection;      // not owned: selected strokes, in selection order
-    std::unique_ptr<Stroke> current;     // the stroke being drawn
-    std::int32_t firstUnsimplified = 1;  // first point of `current` not yet simplified
+    std::vector<Stroke*> deformed;   // not owned: strokes out of the index during a deformation
+    std::vector<Stroke*> selection;  // not owned: selected strokes, in selection order
+    // Not owned: the stroke in progress of the pointer that began drawing first (null when
+    // none, or when that press landed off the page); with one pointer, the stroke being drawn.
+    Stroke* current = nullptr;
+    // Of that same stroke: its first point not yet simplified (1 when none is drawn).
+    std::int32_t firstUnsimplified = 1;
     View view;
     float smoothness = 1.0f;  // simplification tolerance, canvas units
     bool wireframe = false;
@@ -58,9 +63,8 @@ public:
     DeformTool deformTool;
     DefinedBrushTool definedBrush;
     float minPointSpacing = 4.0f;  // screen travel between two added points, pixels
-    float travelled = 0.0f;        // screen travel since the last added point, pixels
     bool deformToolActive = false;
-    bool drawingActive = false;
+    bool drawingActive = false;  // some pointer is drawing a stroke
     bool brushToolActive = false;
     std::int32_t mode = 0;  // 0 draw, 1 edit
 
@@ -90,15 +94,35 @@ public:
     void clear();
 
     // --- drawing and erasing (screen coordinates; pressure 1 without a pen) ---
-    void beginStroke(float x, float y, float pressure);
+    // Each pointer draws its own stroke with its own brush follower; strokes join the list
+    // in the order they end. A pointer that begins while its stroke is still open (its
+    // release was lost) ends that stroke first.
+    void beginStroke(float x, float y, float pressure, PointerKey pointer = {});
     // (dx, dy): pointer movement since the previous event, screen pixels.
-    void extendStroke(float x, float y, float dx, float dy, float pressure);
-    void endStroke(float x, float y);
-    void eraseAt(float x, float y, float pressure);
+    void extendStroke(float x, float y, float dx, float dy, float pressure,
+                      PointerKey pointer = {});
+    void endStroke(float x, float y, PointerKey pointer = {});
+    // Drops the pointer's stroke in progress as if it had never been begun.
+    void withdrawStroke(PointerKey pointer);
+    const std::vector<StrokeInProgress>& strokesInProgress() const { return inProgress_; }
+    // The pointer's stroke in progress, or null.
+    const Stroke* strokeInProgress(PointerKey pointer) const;
+    void eraseAt(float x, float y, float pressure, PointerKey pointer = {});
     // Erases what the eraser square sweeps on its way from the previous pointer position
     // (fromX, fromY) to (x, y), so a fast swipe whose events arrive far apart cuts every
     // stroke it crosses, as a slow one does. The square's size is sampled once, at (x, y).
-    void eraseAlong(float fromX, float fromY, float x, float y, float pressure);
+    void eraseAlong(float fromX, float fromY, float x, float y, float pressure,
+                    PointerKey pointer = {});
+    // Every pointer event, pressed or not: the pointer's follower and cursor jump to (x, y).
+    void pointerMoved(float x, float y, PointerKey pointer = {});
+    // One frame's step of every follower: the brush's own towards (x, y) (the last input
+    // position) or, while a stroke draws with it, towards that pointer's last position;
+    // the others towards their pointer's.
+    void stepBrushFollowers(float x, float y);
+    // Whether every follower has come to rest where stepBrushFollowers(x, y) pulls it:
+    // nearer than `tolerance` and slower than `tolerance` per step. A non-finite follower,
+    // which can never settle, counts as at rest.
+    bool brushFollowersSettled(float x, float y, float tolerance) const;
 
     // --- selection (screen coordinates in, as the controller receives them) ---
     // Empties the selection, then selects the stroke with the segment nearest to the tap
@@ -176,6 +200,16 @@ private:
     bool keepPart(Stroke& stroke, std::vector<ControlPoint> part);
     void eraseFrom(Stroke* stroke, const Rect& eraser);
 
+    StrokeInProgress* inProgress(PointerKey pointer);
+    // The follower the pointer samples: its stroke's, else the brush's own unless a stroke
+    // draws with that, else a spare one.
+    BrushFollower& followerFor(PointerKey pointer);
+    // Keeps `current`, `firstUnsimplified` and `drawingActive` in step with the strokes in
+    // progress.
+    void strokesInProgressChanged();
+
+    std::vector<StrokeInProgress> inProgress_;  // in the order they began
+    BrushFollower spareFollower_;
     int openDeformTool_ = -1;
     std::ostream* log_;
 };

@@ -22,68 +22,142 @@ constexpr float kMaxEraserSteps = 4096.0f;
 
 }  // namespace
 
-void Drawing::beginStroke(float x, float y, float pressure) {
-    // A press while a stroke is still open means its release was lost: keep that stroke.
-    if (current) endStroke(x, y);
-    brush.reset(x, y);
-    screenToCanvas(x, y);
-    drawingActive = true;
-    if (!onPage({x, y})) return;
-    const BrushSample b = brush.sample(x, y, pressure);
-    current = std::make_unique<Stroke>(x, y, b.radius, b.opacity);
-    current->colour = b.colour;
-    firstUnsimplified = 1;
-    current->buildOutline(view.zoom);
+StrokeInProgress* Drawing::inProgress(PointerKey pointer) {
+    for (StrokeInProgress& s : inProgress_)
+        if (s.pointer == pointer) return &s;
+    return nullptr;
 }
 
-void Drawing::extendStroke(float x, float y, float dx, float dy, float pressure) {
-    if (!current) return;
-    brush.setCursor(x, y);
+const Stroke* Drawing::strokeInProgress(PointerKey pointer) const {
+    for (const StrokeInProgress& s : inProgress_)
+        if (s.pointer == pointer) return s.stroke.get();
+    return nullptr;
+}
+
+BrushFollower& Drawing::followerFor(PointerKey pointer) {
+    if (StrokeInProgress* s = inProgress(pointer))
+        return s->sharedFollower ? static_cast<BrushFollower&>(brush) : s->follower;
+    const bool taken = std::any_of(inProgress_.begin(), inProgress_.end(),
+                                   [](const StrokeInProgress& s) { return s.sharedFollower; });
+    return taken ? spareFollower_ : brush;
+}
+
+void Drawing::strokesInProgressChanged() {
+    current = inProgress_.empty() ? nullptr : inProgress_.front().stroke.get();
+    firstUnsimplified = inProgress_.empty() ? 1 : inProgress_.front().firstUnsimplified;
+    drawingActive = !inProgress_.empty();
+}
+
+void Drawing::beginStroke(float x, float y, float pressure, PointerKey pointer) {
+    // A press while a stroke is still open means its release was lost: keep that stroke.
+    if (inProgress(pointer)) endStroke(x, y, pointer);
+    StrokeInProgress s;
+    s.pointer = pointer;
+    s.lastPosition = {x, y};
+    s.sharedFollower = &followerFor(pointer) == &brush;
+    BrushFollower& f = s.sharedFollower ? static_cast<BrushFollower&>(brush) : s.follower;
+    brush.reset(f, x, y);
+    screenToCanvas(x, y);
+    if (onPage({x, y})) {
+        const BrushSample b = brush.sample(f, x, y, pressure);
+        s.stroke = std::make_unique<Stroke>(x, y, b.radius, b.opacity);
+        s.stroke->colour = b.colour;
+        s.stroke->buildOutline(view.zoom);
+    }
+    inProgress_.push_back(std::move(s));
+    strokesInProgressChanged();
+}
+
+void Drawing::extendStroke(float x, float y, float dx, float dy, float pressure,
+                           PointerKey pointer) {
+    StrokeInProgress* s = inProgress(pointer);
+    if (!s || !s->stroke) return;
+    BrushFollower& f = followerFor(pointer);
+    f.cursor = {x, y};
     const float step = std::sqrt(dx * dx + dy * dy);
     // A non-finite movement would stop the stroke for good; it counts as none.
-    if (std::isfinite(step)) travelled += step;
-    if (!(travelled > minPointSpacing)) return;
+    if (std::isfinite(step)) s->travelled += step;
+    if (!(s->travelled > minPointSpacing)) return;
     screenToCanvas(x, y);
     if (!onPage({x, y})) return;  // travel is kept: the point comes as soon as we are back
-    const BrushSample b = brush.sample(x, y, pressure);
-    travelled = 0.0f;
-    current->addPoint(x, y, b.radius, b.opacity);
-    const int n = current->pointCount();
-    if (n - firstUnsimplified - 1 > kPendingPoints) {
-        current->simplify(firstUnsimplified, n - 1, view.zoom, smoothness);
-        const int next = current->pointCount() - kSettlingPoints;
-        firstUnsimplified = next > 0 ? next : 1;
+    const BrushSample b = brush.sample(f, x, y, pressure);
+    s->travelled = 0.0f;
+    Stroke& stroke = *s->stroke;
+    stroke.addPoint(x, y, b.radius, b.opacity);
+    const int n = stroke.pointCount();
+    if (n - s->firstUnsimplified - 1 > kPendingPoints) {
+        stroke.simplify(s->firstUnsimplified, n - 1, view.zoom, smoothness);
+        const int next = stroke.pointCount() - kSettlingPoints;
+        s->firstUnsimplified = next > 0 ? next : 1;
+        if (s == &inProgress_.front()) firstUnsimplified = s->firstUnsimplified;
     }
-    current->buildOutline(view.zoom);
+    stroke.buildOutline(view.zoom);
 }
 
-void Drawing::endStroke(float /*x*/, float /*y*/) {
-    drawingActive = false;
-    if (!current) return;
-    if (current->pointCount() < 2) {
-        current.reset();
-        firstUnsimplified = 1;
-        return;
+void Drawing::endStroke(float /*x*/, float /*y*/, PointerKey pointer) {
+    const auto it =
+        std::find_if(inProgress_.begin(), inProgress_.end(),
+                     [pointer](const StrokeInProgress& s) { return s.pointer == pointer; });
+    if (it == inProgress_.end()) return;
+    std::unique_ptr<Stroke> stroke = std::move(it->stroke);
+    const int first = it->firstUnsimplified;
+    inProgress_.erase(it);
+    strokesInProgressChanged();
+    if (!stroke || stroke->pointCount() < 2) return;
+    const int n = stroke->pointCount();
+    if (n - first > 2) {
+        stroke->simplify(first, n - 1, view.zoom, smoothness);
+        stroke->buildOutline(view.zoom);
     }
-    const int n = current->pointCount();
-    if (n - firstUnsimplified > 2) {
-        current->simplify(firstUnsimplified, n - 1, view.zoom, smoothness);
-        current->buildOutline(view.zoom);
-    }
-    firstUnsimplified = 1;
-    index.insertStroke(strokes.append(std::move(current)));
-    current.reset();
+    index.insertStroke(strokes.append(std::move(stroke)));
 }
 
-void Drawing::eraseAt(float x, float y, float pressure) {
+void Drawing::withdrawStroke(PointerKey pointer) {
+    std::erase_if(inProgress_,
+                  [pointer](const StrokeInProgress& s) { return s.pointer == pointer; });
+    strokesInProgressChanged();
+}
+
+void Drawing::pointerMoved(float x, float y, PointerKey pointer) {
+    brush.reset(followerFor(pointer), x, y);
+    if (StrokeInProgress* s = inProgress(pointer)) s->lastPosition = {x, y};
+}
+
+void Drawing::stepBrushFollowers(float x, float y) {
+    bool shared = false;
+    for (StrokeInProgress& s : inProgress_) {
+        shared = shared || s.sharedFollower;
+        brush.step(s.sharedFollower ? static_cast<BrushFollower&>(brush) : s.follower,
+                   s.lastPosition.x, s.lastPosition.y);
+    }
+    if (!shared) brush.step(x, y);
+}
+
+bool Drawing::brushFollowersSettled(float x, float y, float tolerance) const {
+    const auto settled = [tolerance](const BrushFollower& f, Vec2 target) {
+        const bool moving =
+            std::hypot(f.follower.x - target.x, f.follower.y - target.y) > tolerance ||
+            std::hypot(f.velocity.x, f.velocity.y) > tolerance;
+        return !moving;
+    };
+    bool shared = false;
+    for (const StrokeInProgress& s : inProgress_) {
+        shared = shared || s.sharedFollower;
+        if (!settled(s.sharedFollower ? brush : s.follower, s.lastPosition)) return false;
+    }
+    return shared || settled(brush, {x, y});
+}
+
+void Drawing::eraseAt(float x, float y, float pressure, PointerKey pointer) {
     // The radius is taken as canvas units whatever the zoom.
-    const float r = brush.sample(x, y, pressure).radius;
+    const float r = brush.sample(followerFor(pointer), x, y, pressure).radius;
     screenToCanvas(x, y);
     eraseSquare({x, y}, r);
 }
 
-void Drawing::eraseAlong(float fromX, float fromY, float x, float y, float pressure) {
-    const float r = brush.sample(x, y, pressure).radius;
+void Drawing::eraseAlong(float fromX, float fromY, float x, float y, float pressure,
+                         PointerKey pointer) {
+    const float r = brush.sample(followerFor(pointer), x, y, pressure).radius;
     const Vec2 from = view.screenToCanvas(Vec2(fromX, fromY));
     const Vec2 to = view.screenToCanvas(Vec2(x, y));
     const float travel = distance(from, to);

@@ -43,8 +43,17 @@ void View::panView(float dx, float dy) {
 
 void View::zoomView(float step) {
     const float z = zoom + step * 0.1f;
-    zoom = z >= 0.1f ? z : 0.1f;
-    if (zoom > 10.0f) zoom = 10.0f;
+    zoom = z >= kMinZoom ? z : kMinZoom;
+    if (zoom > kMaxZoom) zoom = kMaxZoom;
+}
+
+void View::anchor(Vec2 canvas, Vec2 screen) {
+    // screenToCanvas subtracts the pan last, so with no pan it gives the pan needed.
+    panX = 0.0f;
+    panY = 0.0f;
+    const Vec2 unpanned = screenToCanvas(screen);
+    panX = unpanned.x - canvas.x;
+    panY = unpanned.y - canvas.y;
 }
 
 void View::startViewReset(std::uint32_t nowMs) {

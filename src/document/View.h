@@ -10,6 +10,9 @@
 // counter-clockwise, y-up) and translating by (panX - viewWidth/2, panY - viewHeight/2);
 // screenToCanvas is its inverse.
 struct View {
+    static constexpr float kMinZoom = 0.1f;
+    static constexpr float kMaxZoom = 10.0f;
+
     float rotation = 0.0f;  // degrees
     float panX = 50.0f;     // canvas units
     float panY = 50.0f;
@@ -41,6 +44,9 @@ struct View {
     void panView(float dx, float dy);
     // zoom + step * 0.1, clamped to [0.1, 10].
     void zoomView(float step);
+    // Pans so that the canvas point lies under the screen point, at the present zoom and
+    // rotation.
+    void anchor(Vec2 canvas, Vec2 screen);
 
     void startViewReset(std::uint32_t nowMs);
     // One step of the animation towards rotation 0 and zoom 1; nothing once it has run for

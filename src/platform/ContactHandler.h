@@ -1,8 +1,8 @@
 #pragma once
 
 // Receives the contacts of a touch surface (an interactive whiteboard or a touch screen)
-// in integer window coordinates (origin at the top left, y down). z and the pointer id are
-// delivered but contacts are treated as one pointer.
+// in integer window coordinates (origin at the top left, y down). Each pointer id is one
+// contact with a gesture of its own; z is not used.
 class ContactHandler {
 public:
     virtual ~ContactHandler() = default;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "geometry/PointerKey.h"
+
 class VisComponent;
 
 // One input event in screen coordinates (pixels, origin at the lower left, y up).
@@ -19,6 +21,9 @@ public:
     double getY() const { return y_; }
     double getZ() const { return z_; }
     VisComponent* getTarget() const { return target_; }
+    // The mouse, the pen or the touch contact the event comes from (the mouse unless set).
+    PointerKey getPointer() const { return pointer_; }
+    void setPointer(PointerKey pointer) { pointer_ = pointer; }
 
 private:
     std::uint32_t type_;
@@ -26,4 +31,5 @@ private:
     double x_, y_, z_;
     VisComponent* target_;
     std::uint32_t last_;
+    PointerKey pointer_;
 };

@@ -194,9 +194,10 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBu
         drawStrokes();
     }
     if (buffers) buffers->endFrame();
-    if (d.current && d.current->pointCount() >= 2) {
+    for (const StrokeInProgress& s : d.strokesInProgress()) {
+        if (!s.stroke || s.stroke->pointCount() < 2) continue;
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-        drawStrokeBody(*d.current);
+        drawStrokeBody(*s.stroke);
     }
     if (d.wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 

@@ -16,12 +16,12 @@ struct SelectionTextures {
 };
 
 // Draws the document into the current GL context: the strokes in view under the view
-// transform, the stroke being drawn, the debug overlays, the page frame, the two page-flip
+// transform, the strokes being drawn, the debug overlays, the page frame, the two page-flip
 // triangles, the tool cursor, the selection box and the lasso path.
 // Expects the y-up pixel projection and an identity model-view on entry and leaves the
 // model-view, the polygon mode, the line width and the point size as it found them.
 // Finished strokes are drawn from `buffers` when given (one frame of theirs per call), from
-// their own arrays otherwise; the stroke being drawn always streams from its arrays. With a
+// their own arrays otherwise; the strokes being drawn always stream from their arrays. With a
 // `layer`, frames whose finished strokes are unchanged copy them from it: the frame must
 // then hold nothing but its clear when this is called.
 void renderDrawing(const Drawing& drawing, const SelectionTextures& textures = {},

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCursor>
 #include <QDir>
 #include <QTemporaryDir>
@@ -9,6 +11,7 @@
 
 #include "app/MyApplicationManager.h"
 #include "app/MyProject.h"
+#include "app/ReplayDriver.h"
 #include "platform/MonotonicFrameTimer.h"
 #include "platform/SurfaceEvent.h"
 
@@ -62,3 +65,12 @@ struct WindowHarness {
 
     bool exposed = false;
 };
+
+// Plays a replay script into the driver's window; a script that cannot be read or run fails
+// the test.
+inline void playScript(ReplayDriver& driver, const std::string& text) {
+    std::string error;
+    const auto script = ReplayScript::parse(text, error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_TRUE(driver.run(*script));
+}

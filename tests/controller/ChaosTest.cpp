@@ -1,11 +1,15 @@
 // Random input through the real controller and drawing (no window; both clocks injected),
 // weighted towards the places where gestures meet: the menu, its sliders and toggles, the
-// band, the corners, the page triangles, the selection's handles and the indicator. After
-// every event the document's invariants hold; after every release nothing that press began
-// is still open; now and then a save and load gives the same strokes.
+// band, the corners, the page triangles, the selection's handles and the indicator. Several
+// hands at once: the mouse, the pen and touch contacts press, drag and lift interleaved;
+// contacts land in pairs (view gestures and taps) and are cancelled; the pen comes and goes.
+// After every event the document's invariants hold, every stroke in progress is made only
+// of its own pointer's positions, and the log begins exactly the strokes that were drawn or
+// are being drawn (a withdrawn stroke leaves no trace); after every release nothing that
+// press began is still open; now and then a save and load gives the same strokes.
 //
 // ./test runs a short seeded run (60,000 events). A long run (1,000,000 events, seeds
-// 20261207 to 20261209: passed in 20 s on 2026-12-07):
+// 20261207 to 20261209, several hands at once: passed in 39 s on 2026-12-07):
 //   INKBOARD_CHAOS_EVENTS=1000000 build/test_controller --gtest_filter='Chaos.*'
 // A failure names its seed and event and how to replay just that run.
 #include <gtest/gtest.h>
@@ -13,8 +17,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "ControllerHarness.h"
 #include "document/DocumentInvariants.h"
@@ -36,20 +44,51 @@ public:
 
     // One random event; returns a description for the failure message.
     std::string step() {
+        actor_.reset();
+        released_.reset();
+        if (partner_) return secondFinger();
+        if (!lifting_.empty()) return quickLift();
         const bool p = pressed();
-        switch (pick({p ? 0.0 : 30.0, p ? 90.0 : 5.0, p ? 6.0 : 1.0, p ? 0.5 : 3.0, 5.0, 3.0,
-                      p ? 0.0 : 12.0})) {
+        const bool room = hands_.size() < 4;
+        switch (pick({room ? (p ? 6.0 : 30.0) : 0.0, p ? 90.0 : 5.0, p ? 6.0 : 1.0,
+                      p ? 0.5 : 3.0, 5.0, 3.0, p ? 0.0 : 12.0, room ? 4.0 : 0.0,
+                      p ? 0.4 : 0.0, penNear_ ? 8.0 : 0.3, p ? 0.0 : 4.0})) {
             case 0: return press();
             case 1: return drag();
             case 2: return release();
             case 3: return key();
             case 4: return wait();
             case 5: return frame();
-            default: return hold();
+            case 6: return hold();
+            case 7: return firstFinger();
+            case 8: return cancel();
+            case 9: return proximity();
+            default: return hover();
         }
     }
 
     bool pressed() const { return h_.controller.pressed; }
+    // The pointer whose press ended in the last step, if one did.
+    std::optional<PointerKey> released() const { return released_; }
+
+    // Each stroke in progress is made of positions its own pointer was at.
+    void expectStrokesOfTheirOwnPointers() const {
+        for (const StrokeInProgress& s : h_.drawing.strokesInProgress()) {
+            if (!s.stroke) continue;
+            const auto visited = visited_.find(keyOf(s.pointer));
+            ASSERT_NE(visited, visited_.end()) << "a stroke of a pointer that never pressed";
+            for (const ControlPoint& p : s.stroke->points)
+                ASSERT_TRUE(visited->second.contains({p.x, p.y}))
+                    << "a point from elsewhere in the stroke of pointer " << keyOf(s.pointer);
+        }
+    }
+    // Every command 1 belongs to a stroke that was finished (and logged) or is being drawn.
+    void expectStrokesLoggedOnce() const {
+        const auto& codes = h_.controller.log.codes();
+        ASSERT_EQ(static_cast<std::size_t>(std::count(codes.begin(), codes.end(), 1)),
+                  h_.controller.log.strokeRecords().size() / 4 +
+                      h_.drawing.strokesInProgress().size());
+    }
 
     // What the run went through, so that a change of weights that starves a gesture shows.
     void count() {
@@ -61,6 +100,7 @@ public:
         deform_ += d.deformed.empty() ? 0 : 1;
         mode_ += h_.controller.mode;
         indicator_ += h_.controller.indicator.visible ? 1 : 0;
+        together_ += d.strokesInProgress().size() >= 2 ? 1 : 0;
         ++events_;
     }
     void report() const {
@@ -68,11 +108,42 @@ public:
                   << strokes_ / std::max<std::size_t>(events_, 1) << " (at most " << maxStrokes_
                   << "); events with the box shown " << selected_ << ", a lasso open " << lasso_
                   << ", strokes pushed " << deform_ << ", in edit mode " << mode_
-                  << ", the indicator shown " << indicator_ << "\n";
+                  << ", the indicator shown " << indicator_ << ", two strokes or more drawn at once " << together_
+                  << "; strokes withdrawn by contacts landing together " << withdrawn_
+                  << ", taps of two fingers "
+                  << h_.controller.twoFingerTaps << ", of three " << h_.controller.threeFingerTaps
+                  << "\n";
     }
     ControllerHarness& harness() { return h_; }
 
 private:
+    // A hand on the board: the mouse, the pen or one touch contact.
+    struct Hand {
+        PointerKey key;
+        float x = 400.0f, y = 400.0f, pressure = 1.0f, heading = 0.0f;
+        int button = 0;
+    };
+
+    static std::int64_t keyOf(PointerKey p) {
+        return p.isTouch() ? p.contact + 2 : static_cast<std::int64_t>(p.device);
+    }
+    // Where the pointer is, on the canvas under the view before and after its event.
+    void visit(const Hand& hand, const View& before) {
+        auto& seen = visited_[keyOf(hand.key)];
+        const Vec2 a = before.screenToCanvas(Vec2(hand.x, hand.y));
+        const Vec2 b = h_.drawing.view.screenToCanvas(Vec2(hand.x, hand.y));
+        seen.insert({a.x, a.y});
+        seen.insert({b.x, b.y});
+    }
+    Hand* findHand(PointerKey key) {
+        for (Hand& hand : hands_)
+            if (hand.key == key) return &hand;
+        return nullptr;
+    }
+    Hand& anyHand() {
+        return hands_[std::uniform_int_distribution<std::size_t>(0, hands_.size() - 1)(rng_)];
+    }
+
     int pick(std::initializer_list<double> weights) {
         std::discrete_distribution<int> d(weights);
         return d(rng_);
@@ -155,60 +226,166 @@ private:
         }
     }
 
+    std::string describe(const char* what, const Hand& hand) const {
+        return std::string(what) + " " + std::to_string(keyOf(hand.key)) + " at " +
+               std::to_string(hand.x) + "," + std::to_string(hand.y) + " b" +
+               std::to_string(hand.button);
+    }
+
+    std::string pressAt(Hand hand, Vec2 p) {
+        hand.x = p.x;
+        hand.y = p.y;
+        hand.heading = uniform(0.0f, 6.2831853f);
+        const View before = h_.drawing.view;
+        const std::size_t drawing = h_.drawing.strokesInProgress().size();
+        h_.controller.onPress(p.x, p.y, hand.button, hand.pressure, hand.key);
+        if (h_.drawing.strokesInProgress().size() < drawing) ++withdrawn_;
+        actor_ = hand.key;
+        hands_.push_back(hand);
+        visit(hand, before);
+        return describe("press", hand);
+    }
+
     std::string press() {
-        const Vec2 p = target();
         // Mouse (primary or other, pressure 1), pen tip and eraser (varying pressure), touch.
-        const int device = pick({4, 1.5, 3, 0.7, 3});
-        const int button = device == 1 || device == 3 ? 1 : 0;
-        float pressure = device == 2 || device == 3 ? uniform(0.0f, 1.0f) : 1.0f;
-        if (chance(0.01)) pressure = NAN;
-        x_ = p.x;
-        y_ = p.y;
-        heading_ = uniform(0.0f, 6.2831853f);
-        pressure_ = pressure;
-        button_ = button;
-        h_.controller.onPress(p.x, p.y, button, pressure);
-        return "press " + std::to_string(p.x) + "," + std::to_string(p.y) + " b" +
-               std::to_string(button);
+        Hand hand;
+        const bool pen = findHand(PointerKey::pen()) != nullptr;
+        const int device = pick({findHand(PointerKey::mouse()) ? 0.0 : 4.0, pen ? 0.0 : 0.7,
+                                 pen ? 0.0 : 1.4, pen ? 0.0 : 0.3, 3});
+        hand.key = device == 0   ? PointerKey::mouse()
+                   : device == 4 ? PointerKey::touch(nextContact_++)
+                                 : PointerKey::pen();
+        hand.button = device == 1 || device == 3 ? 1 : 0;
+        hand.pressure = device == 2 || device == 3 ? uniform(0.0f, 1.0f) : 1.0f;
+        if (chance(0.01)) hand.pressure = NAN;
+        return pressAt(hand, target());
+    }
+
+    // Two contacts landing close together, a few tens of milliseconds apart: a view gesture
+    // or a tap of two (or, with a third landing soon after, three) fingers.
+    std::string firstFinger() {
+        Hand hand;
+        hand.key = PointerKey::touch(nextContact_++);
+        const Vec2 p = chance(0.8) ? toScreen({uniform(0.0f, 900.0f), uniform(0.0f, 900.0f)})
+                                   : target();
+        partner_ = p + rotated(Vec2(uniform(30.0f, 550.0f), 0.0f), uniform(0.0f, 6.2831853f));
+        return pressAt(hand, p);
+    }
+    std::string secondFinger() {
+        const Vec2 p = *partner_;
+        partner_.reset();
+        h_.frameMs += uniform(0.0f, 170.0f);
+        if (chance(0.3)) partner_ = p + Vec2(uniform(-80.0f, 80.0f), uniform(-80.0f, 80.0f));
+        Hand hand;
+        hand.key = PointerKey::touch(nextContact_++);
+        const std::string what = pressAt(hand, p);
+        // Now and then the fingers lift again at once: a tap.
+        if (!partner_ && chance(0.5)) {
+            for (const Hand& other : hands_)
+                if (other.key.isTouch()) lifting_.push_back(other.key);
+        }
+        return what;
+    }
+    std::string quickLift() {
+        const PointerKey key = lifting_.back();
+        lifting_.pop_back();
+        Hand* hand = findHand(key);
+        if (!hand) return "lifted already";
+        h_.frameMs += uniform(0.0f, 60.0f);
+        h_.controller.onRelease(hand->x, hand->y, hand->button, key);
+        released_ = key;
+        const std::string what = describe("quick lift", *hand);
+        std::erase_if(hands_, [&](const Hand& other) { return other.key == key; });
+        return what;
     }
 
     // A press held still past a second boundary and released where it began: selects the
     // stroke under it, shows the indicator or brings the menu to the indicator.
     std::string hold() {
         const std::string what = press();
+        Hand& hand = hands_.back();
         h_.seconds = std::floor(h_.seconds) + 1.0 + uniform(0.05f, 0.9f);
         h_.frameMs = h_.seconds * 1000.0;
         if (chance(0.3)) {  // a tremble of the hand
-            h_.controller.onDrag(x_ + 1.0f, y_ + 1.0f, pressure_);
-            h_.controller.onPointer(x_ + 1.0f, y_ + 1.0f);
+            const View before = h_.drawing.view;
+            h_.controller.onDrag(hand.x + 1.0f, hand.y + 1.0f, hand.pressure, hand.key);
+            h_.controller.onPointer(hand.x + 1.0f, hand.y + 1.0f, hand.key);
+            Hand moved = hand;
+            moved.x += 1.0f;
+            moved.y += 1.0f;
+            visit(moved, before);
         }
-        h_.controller.onRelease(x_, y_, button_);
+        h_.controller.onRelease(hand.x, hand.y, hand.button, hand.key);
+        released_ = hand.key;
+        hands_.pop_back();
         return "held " + what;
     }
 
     std::string drag() {
+        if (hands_.empty()) return hover();
+        Hand& hand = anyHand();
         if (chance(0.05)) {
             const Vec2 p = target();  // a jump (merged events, a fast swipe)
-            x_ = p.x;
-            y_ = p.y;
+            hand.x = p.x;
+            hand.y = p.y;
         } else {
             // A hand keeps its heading for a while.
-            heading_ += uniform(-0.6f, 0.6f);
+            hand.heading += uniform(-0.6f, 0.6f);
             const float speed = uniform(0.0f, 14.0f);
-            x_ += speed * std::cos(heading_);
-            y_ += speed * std::sin(heading_);
+            hand.x += speed * std::cos(hand.heading);
+            hand.y += speed * std::sin(hand.heading);
         }
-        if (pressure_ == pressure_) pressure_ = std::clamp(pressure_ + uniform(-0.1f, 0.1f), 0.0f, 1.0f);
-        // The manager forwards drags only during a press, and the pointer always.
-        if (h_.controller.activeButton >= 0) h_.controller.onDrag(x_, y_, pressure_);
-        h_.controller.onPointer(x_, y_);
-        return "drag " + std::to_string(x_) + "," + std::to_string(y_);
+        if (hand.pressure == hand.pressure)
+            hand.pressure = std::clamp(hand.pressure + uniform(-0.1f, 0.1f), 0.0f, 1.0f);
+        const View before = h_.drawing.view;
+        // The manager forwards every drag; the controller acts on those of pressed pointers.
+        h_.controller.onDrag(hand.x, hand.y, hand.pressure, hand.key);
+        h_.controller.onPointer(hand.x, hand.y, hand.key);
+        actor_ = hand.key;
+        visit(hand, before);
+        return describe("drag", hand);
+    }
+
+    // The mouse or the pen moving without a press.
+    std::string hover() {
+        Hand hand;
+        hand.key = chance(0.9) ? PointerKey::mouse() : PointerKey::pen();
+        if (findHand(hand.key)) return "no hover";
+        const Vec2 p = target();
+        h_.controller.onPointer(p.x, p.y, hand.key);
+        return "hover " + std::to_string(keyOf(hand.key));
     }
 
     std::string release() {
-        const int button = chance(0.97) ? button_ : 1 - button_;
-        h_.controller.onRelease(x_, y_, button);
-        return "release b" + std::to_string(button);
+        if (hands_.empty()) return hover();
+        const std::size_t i = std::uniform_int_distribution<std::size_t>(0, hands_.size() - 1)(rng_);
+        const Hand hand = hands_[i];
+        hands_.erase(hands_.begin() + static_cast<std::ptrdiff_t>(i));
+        const int button = chance(0.97) ? hand.button : 1 - hand.button;
+        h_.controller.onRelease(hand.x, hand.y, button, hand.key);
+        released_ = hand.key;
+        return describe("release", hand);
+    }
+
+    std::string cancel() {
+        if (chance(0.5)) {
+            h_.controller.onCancelTouches();
+            std::erase_if(hands_, [](const Hand& hand) { return hand.key.isTouch(); });
+            return "cancel every contact";
+        }
+        if (hands_.empty()) return hover();
+        const Hand hand = anyHand();
+        if (!hand.key.isTouch()) return "no cancel";
+        h_.controller.onCancel(hand.key);
+        std::erase_if(hands_, [&](const Hand& other) { return other.key == hand.key; });
+        released_ = hand.key;
+        return describe("cancel", hand);
+    }
+
+    std::string proximity() {
+        penNear_ = !penNear_;
+        h_.controller.onPenProximity(penNear_);
+        return penNear_ ? "pen near" : "pen away";
     }
 
     std::string key() {
@@ -240,22 +417,36 @@ private:
         }
         h_.controller.tick();
         h_.drawing.stepViewReset(static_cast<std::uint32_t>(h_.frameMs));
-        h_.drawing.brush.step(x_, y_);
+        const Vec2 last = hands_.empty() ? Vec2(400.0f, 400.0f) : Vec2(hands_.back().x, hands_.back().y);
+        h_.drawing.stepBrushFollowers(last.x, last.y);
         return "frame";
     }
 
     ControllerHarness h_;
     std::mt19937_64 rng_;
     std::size_t strokes_ = 0, maxStrokes_ = 0, selected_ = 0, lasso_ = 0, deform_ = 0,
-                mode_ = 0, indicator_ = 0, events_ = 0;
-    float x_ = 400.0f, y_ = 400.0f, pressure_ = 1.0f, heading_ = 0.0f;
-    int button_ = 0;
+                mode_ = 0, indicator_ = 0, together_ = 0, withdrawn_ = 0, events_ = 0;
+    std::vector<Hand> hands_;
+    std::map<std::int64_t, std::set<std::pair<float, float>>> visited_;
+    std::int64_t nextContact_ = 0;
+    std::optional<Vec2> partner_;
+    std::vector<PointerKey> lifting_;
+    std::optional<PointerKey> actor_, released_;
+    bool penNear_ = false;
 };
+
+void expectNothingOpenFor(const ControllerHarness& h, PointerKey pointer) {
+    ASSERT_FALSE(h.drawing.strokeInProgress(pointer)) << "a stroke outlived its release";
+    for (const StrokeInProgress& s : h.drawing.strokesInProgress())
+        ASSERT_FALSE(s.pointer == pointer) << "a stroke entry outlived its release";
+}
 
 void expectNothingOpen(const ControllerHarness& h) {
     const SelectionBox& box = h.drawing.selectionBox;
     const CanvasController& c = h.controller;
     ASSERT_FALSE(h.drawing.current) << "a stroke outlived its release";
+    ASSERT_TRUE(h.drawing.strokesInProgress().empty());
+    ASSERT_FALSE(h.drawing.drawingActive);
     ASSERT_TRUE(h.drawing.deformed.empty()) << "strokes left out of the index";
     ASSERT_LT(h.drawing.openDeformTool(), 0) << "a deformation outlived its release";
     ASSERT_FALSE(box.selectLassoActive || box.eraseLassoActive) << "a lasso outlived its release";
@@ -290,6 +481,11 @@ TEST(Chaos, RandomInputKeepsTheDocumentWholeAndEndsEveryGesture) {
             SCOPED_TRACE("replay with INKBOARD_CHAOS_SEED=" + std::to_string(runSeed) +
                          " INKBOARD_CHAOS_RUNS=1; event " + std::to_string(i) + ": " + what);
             ASSERT_NO_FATAL_FAILURE(expectDocumentSound(chaos.harness().drawing));
+            ASSERT_NO_FATAL_FAILURE(chaos.expectStrokesOfTheirOwnPointers());
+            ASSERT_NO_FATAL_FAILURE(chaos.expectStrokesLoggedOnce());
+            if (chaos.released()) {
+                ASSERT_NO_FATAL_FAILURE(expectNothingOpenFor(chaos.harness(), *chaos.released()));
+            }
             if (wasPressed && !chaos.pressed()) {
                 ASSERT_NO_FATAL_FAILURE(expectNothingOpen(chaos.harness()));
             }

@@ -1,0 +1,127 @@
+// Several hands in the real window, through the toolkit's touch, tablet and proximity events
+// as the replay driver sends them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "WindowHarness.h"
+#include "app/ReplayDriver.h"
+#include "controller/CanvasController.h"
+#include "document/Drawing.h"
+
+namespace {
+// Window 1000 x 800 at the start view: a contact at window (x, y) lands on canvas
+// (x - 50, 749 - y), the pen one pixel higher.
+struct Board : WindowHarness {
+    Board() : WindowHarness(1000, 800) {}
+    ReplayDriver driver{*widget};
+    void play(const std::string& text) { playScript(driver, text); }
+    Drawing& drawing() { return manager().drawing(); }
+    CanvasController& controller() { return manager().controller(); }
+};
+
+bool allOn(const Stroke& s, bool horizontal, float c) {
+    for (const ControlPoint& p : s.points)
+        if (std::fabs((horizontal ? p.y : p.x) - c) > 1e-3f) return false;
+    return true;
+}
+
+// Two fingers, ids 1 and 2, at `arm` either side of (cx, cy), in one touch event.
+std::string fingers(const char* phase, int cx, int cy, double arm, double degrees) {
+    const double a = degrees * 3.14159265358979 / 180.0;
+    // Window y points down: a counter-clockwise turn on the screen lowers the window angle.
+    const int dx = static_cast<int>(std::lround(arm * std::cos(a)));
+    const int dy = static_cast<int>(std::lround(-arm * std::sin(a)));
+    std::ostringstream s;
+    s << "touches 1 " << phase << " " << cx - dx << " " << cy - dy << ", 2 " << phase << " "
+      << cx + dx << " " << cy + dy << "\n";
+    return s.str();
+}
+}  // namespace
+
+TEST(SeveralHandsWindow, TenContactsAndThePenDrawElevenStrokesAtOnce) {
+    Board b;
+    ASSERT_TRUE(b.exposed);
+    std::ostringstream s;
+    for (int i = 0; i < 10; ++i)  // landing 200 ms apart: strokes, not view gestures
+        s << "touch press 420 " << 150 + 50 * i << " " << i << "\nwait 200\n";
+    s << "tablet press 600 120 0.6 pen\n";
+    for (int step = 1; step <= 40; ++step) {
+        s << "touches ";
+        for (int i = 0; i < 10; ++i)
+            s << (i ? ", " : "") << i << " move " << 420 + 10 * step << " " << 150 + 50 * i;
+        s << "\ntablet move 600 " << 120 + 13 * step << " 0.6 pen\n";
+        if (step % 10 == 0) s << "wait 20\n";
+    }
+    s << "tablet release 600 640 0.6 pen\n";
+    for (int i = 0; i < 10; ++i) s << "touch release 820 " << 150 + 50 * i << " " << i << "\n";
+    b.play(s.str());
+
+    ASSERT_EQ(b.drawing().strokes.count(), 11u);
+    auto it = b.drawing().strokes.begin();
+    EXPECT_TRUE(allOn(*it, false, 550.0f)) << "the pen's, across the others";
+    for (int i = 0; i < 10; ++i) {
+        ++it;
+        EXPECT_TRUE(allOn(*it, true, 749.0f - (150.0f + 50.0f * i))) << "contact " << i;
+        EXPECT_EQ(it->points.front().x, 370.0f);
+        EXPECT_EQ(it->points.back().x, 770.0f);
+    }
+    EXPECT_TRUE(b.drawing().strokesInProgress().empty());
+}
+
+TEST(SeveralHandsWindow, PinchPalmAndCancelThroughTouchEvents) {
+    Board b;
+    ASSERT_TRUE(b.exposed);
+    // Two fingers 100 px apart spread to 200 px and turn by 30 degrees.
+    std::string pinch = fingers("press", 500, 400, 50, 0);
+    for (int step = 1; step <= 10; ++step) pinch += fingers("move", 500, 400, 50 + 5 * step, 0);
+    for (int step = 1; step <= 6; ++step) pinch += fingers("move", 500, 400, 100, 5 * step);
+    pinch += fingers("release", 500, 400, 100, 30);
+    b.play(pinch);
+    EXPECT_NEAR(b.drawing().view.zoom, 2.0f, 0.02f);
+    EXPECT_NEAR(b.drawing().view.rotation, 30.0f, 0.5f);
+    EXPECT_EQ(b.drawing().strokes.count(), 0u) << "a view gesture draws nothing";
+    EXPECT_TRUE(b.controller().log.codes().empty());
+
+    // The palm: touches while the pen is near draw nothing; half a second after it left
+    // they draw again.
+    const std::string stroke =
+        "touch press 300 300 5\ntouch move 350 300 5\ntouch move 400 300 5\n"
+        "touch move 450 300 5\ntouch release 450 300 5\n";
+    b.play("tablet enter\n" + stroke + "tablet leave\n");
+    EXPECT_EQ(b.drawing().strokes.count(), 0u);
+    b.play("wait 600\n" + stroke);
+    EXPECT_EQ(b.drawing().strokes.count(), 1u);
+
+    // A contact the system cancels mid-stroke leaves a finished stroke.
+    b.play("touch press 500 500 7\ntouch move 560 500 7\ntouch move 620 500 7\ntouch cancel\n");
+    EXPECT_EQ(b.drawing().strokes.count(), 2u);
+    EXPECT_TRUE(b.drawing().strokesInProgress().empty());
+    EXPECT_FALSE(b.controller().pressed);
+}
+
+TEST(SeveralHandsWindow, ScriptsNameEveryContactOfAnEventAndRefuseWhatTheyCannotRead) {
+    std::string error;
+    const auto s = ReplayScript::parse(
+        "touches 1 press 10 20, 2 press 30 40\ntouch move 5 6 2\ntouch cancel\ntablet enter\n"
+        "tablet leave\n",
+        error);
+    ASSERT_TRUE(s) << error;
+    ASSERT_EQ(s->commands.size(), 5u);
+    const auto& both = s->commands[0].touches;
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[1].id, 2);
+    EXPECT_EQ(both[1].y, 40);
+    EXPECT_EQ(s->commands[1].touches[0].phase, ReplayCommand::Phase::Move);
+    EXPECT_EQ(s->commands[2].kind, ReplayCommand::Kind::TouchCancel);
+    EXPECT_EQ(s->commands[3].x, 1);
+    EXPECT_EQ(s->commands[4].x, 0);
+    for (const char* bad :
+         {"touch press 1 1 abc", "touch press 1 1 -3", "touches", "touches 1 press 1 1, 1 move 2 2",
+          "touches 1 press 1 1,", "touch cancel 3", "tablet enter now", "touch hop 1 1"}) {
+        error.clear();
+        EXPECT_FALSE(ReplayScript::parse(std::string("wait 1\n") + bad + "\n", error)) << bad;
+        EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << bad << ": " << error;
+    }
+}
