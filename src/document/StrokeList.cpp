@@ -1,19 +1,25 @@
 #include "document/StrokeList.h"
 
 Stroke& StrokeList::append(std::unique_ptr<Stroke> stroke) {
+    return insertBefore(nullptr, std::move(stroke));
+}
+
+Stroke& StrokeList::insertBefore(StrokeNode* next, std::unique_ptr<Stroke> stroke) {
     auto node = std::make_unique<StrokeNode>();
     node->stroke = std::move(stroke);
-    node->prev = tail_;
     node->list = this;
     node->serial = nextSerial_++;
     node->stroke->listNode = node.get();
     StrokeNode* raw = node.get();
-    if (tail_ != nullptr) {
-        tail_->next = std::move(node);
+    node->prev = next != nullptr ? next->prev : tail_;
+    std::unique_ptr<StrokeNode>& owner = node->prev != nullptr ? node->prev->next : head_;
+    node->next = std::move(owner);
+    if (next != nullptr) {
+        next->prev = raw;
     } else {
-        head_ = std::move(node);
+        tail_ = raw;
     }
-    tail_ = raw;
+    owner = std::move(node);
     ++count_;
     return *raw->stroke;
 }
@@ -23,8 +29,10 @@ bool StrokeList::contains(const Stroke* stroke) const {
            stroke->listNode->stroke.get() == stroke;
 }
 
-bool StrokeList::remove(Stroke* stroke) {
-    if (!contains(stroke)) return false;
+bool StrokeList::remove(Stroke* stroke) { return take(stroke) != nullptr; }
+
+std::unique_ptr<Stroke> StrokeList::take(Stroke* stroke) {
+    if (!contains(stroke)) return nullptr;
     StrokeNode* node = stroke->listNode;
     std::unique_ptr<StrokeNode>& owner = node->prev != nullptr ? node->prev->next : head_;
     if (node->next != nullptr) {
@@ -36,7 +44,7 @@ bool StrokeList::remove(Stroke* stroke) {
     owner = std::move(dead->next);
     dead->stroke->listNode = nullptr;
     --count_;
-    return true;
+    return std::move(dead->stroke);
 }
 
 // Iterative, so that a long list does not unwind recursively through the next pointers.

@@ -32,6 +32,10 @@ public:
 
     // Appends at the tail and takes ownership; returns the stroke.
     Stroke& append(std::unique_ptr<Stroke> stroke);
+    // Inserts before `next` (nullptr: at the tail), which must be a node of this list.
+    Stroke& insertBefore(StrokeNode* next, std::unique_ptr<Stroke> stroke);
+    // Unlinks the stroke and hands it back; nullptr for a stroke not in this list.
+    std::unique_ptr<Stroke> take(Stroke* stroke);
     // Whether the stroke is held by this list.
     bool contains(const Stroke* stroke) const;
     // Unlinks and deletes the stroke. A stroke not in this list is ignored (returns false).

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace io {
+
+// Renames the file at `path` to "<path>.<suffix>", or, when that name is taken,
+// "<path>.<suffix>-2", "-3", ...: never over an existing file. Returns the new name, or
+// nullopt (the file stays where it was) when it could not be renamed.
+std::optional<std::string> setAside(const std::string& path, const std::string& suffix);
+
+}  // namespace io
