@@ -13,13 +13,31 @@ struct Located {
     Stroke* stroke = nullptr;    // the stroke with this id, when it is on the page
 };
 
-// For ids in ascending order: where each stands on the page. Walks back from the newest
-// stroke only as far as the smallest id asked for, so a change of recent strokes costs
-// little on a long page.
+// For ids in ascending order: where each stands on the page. Walks in from the end of the
+// list nearer to them (judged by the ids, which ascend along the list), and only as far as
+// they reach, so a change of recent strokes costs little on a long page.
 std::vector<Located> locate(const StrokeList& strokes, const std::vector<StrokeId>& ids) {
     std::vector<Located> out(ids.size());
+    if (ids.empty() || strokes.empty()) return out;
+    const double first = static_cast<double>(strokes.first()->stroke->id);
+    const double last = static_cast<double>(strokes.last()->stroke->id);
+    const double fromHead = static_cast<double>(ids.back()) - first;
+    const double fromTail = last - static_cast<double>(ids.front());
+    if (fromHead < fromTail) {
+        StrokeNode* node = strokes.first();
+        std::uint32_t below = 0;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            while (node != nullptr && node->stroke->id < ids[i]) {
+                ++below;
+                node = node->next.get();
+            }
+            out[i].below = below;
+            if (node != nullptr && node->stroke->id == ids[i]) out[i].stroke = node->stroke.get();
+        }
+        return out;
+    }
     StrokeNode* node = strokes.last();
-    std::uint32_t above = 0;  // strokes walked past: ids at least the current one
+    std::uint32_t above = 0;  // strokes walked past: ids greater than the current one
     for (std::size_t i = ids.size(); i-- > 0;) {
         while (node != nullptr && node->stroke->id > ids[i]) {
             ++above;
@@ -79,52 +97,87 @@ void Command::measure() {
     for (const auto& s : held) bytes += strokeBytes(*s);
 }
 
-bool fitsPage(const Command& command, const Drawing& drawing) {
-    const std::vector<Located> shown = locate(drawing.strokes, command.shown);
-    for (const Located& at : shown) {
-        if (at.stroke == nullptr) return false;
-    }
-    const std::vector<StrokeId> arriving = minus(idsOf(command.held), command.shown);
-    for (const Located& at : locate(drawing.strokes, arriving)) {
-        if (at.stroke != nullptr) return false;
-    }
-    return true;
-}
+namespace {
 
-io::Change describe(const Command& command, const Drawing& drawing, const PendingIds& pending) {
-    const std::vector<StrokeId> heldIds = idsOf(command.held);
-    const std::vector<StrokeId> newIds = minus(command.shown, heldIds);
-    const std::vector<StrokeId> goneIds = minus(heldIds, command.shown);
-    const std::vector<Located> shownAt = locate(drawing.strokes, command.shown);
-    const std::vector<Located> heldAt = locate(drawing.strokes, heldIds);
-    // Strokes below x on the page after this command in history order.
-    const auto rankAfter = [&](StrokeId x, std::uint32_t onPageBelow) {
-        return onPageBelow - countBelow(pending.added, x) + countBelow(pending.removed, x);
+// The ids of one swap of versions on the page, each list ascending.
+struct Swap {
+    std::vector<StrokeId> leaving;   // versions that leave the page
+    std::vector<StrokeId> arriving;  // versions that take their place or join it
+    std::vector<StrokeId> leavingOnly;
+    std::vector<StrokeId> arrivingOnly;
+    std::vector<StrokeId> all;
+
+    Swap(std::vector<StrokeId> out, std::vector<StrokeId> in)
+        : leaving(std::move(out)), arriving(std::move(in)) {
+        leavingOnly = minus(leaving, arriving);
+        arrivingOnly = minus(arriving, leaving);
+        std::set_union(leaving.begin(), leaving.end(), arriving.begin(), arriving.end(),
+                       std::back_inserter(all));
+    }
+};
+
+// The swap as data. `at` locates swap.all on the page, which stands before the swap
+// (pageIsBefore) or after it; `pointsOf(i)` gives the arriving version i's points.
+// Positions are counted without the changes of open gestures (see PendingIds).
+template <class PointsOf>
+io::Change changeOf(io::ChangeKind kind, const Swap& swap, const std::vector<Located>& at,
+                    bool pageIsBefore, const PendingIds& pending, PointsOf pointsOf) {
+    const auto below = [&](StrokeId x) {
+        const std::size_t i = countBelow(swap.all, x);
+        return at[i].below - countBelow(pending.added, x) + countBelow(pending.removed, x);
     };
-
+    // Before = after - arrivingOnly + leavingOnly.
+    const auto before = [&](StrokeId x) {
+        return pageIsBefore ? below(x)
+                            : below(x) - countBelow(swap.arrivingOnly, x) +
+                                  countBelow(swap.leavingOnly, x);
+    };
+    const auto after = [&](StrokeId x) {
+        return pageIsBefore ? below(x) - countBelow(swap.leavingOnly, x) +
+                                  countBelow(swap.arrivingOnly, x)
+                            : below(x);
+    };
     io::Change change;
-    change.kind = command.kind;
-    change.removed.reserve(heldIds.size());
-    for (std::size_t i = 0; i < heldIds.size(); ++i) {
-        const StrokeId x = heldIds[i];
-        const std::uint32_t before =
-            rankAfter(x, heldAt[i].below) - countBelow(newIds, x) + countBelow(goneIds, x);
-        change.removed.push_back({x, before});
-    }
-    change.added.reserve(command.shown.size());
-    for (std::size_t i = 0; i < command.shown.size(); ++i) {
+    change.kind = kind;
+    change.removed.reserve(swap.leaving.size());
+    for (const StrokeId x : swap.leaving) change.removed.push_back({x, before(x)});
+    change.added.reserve(swap.arriving.size());
+    for (std::size_t i = 0; i < swap.arriving.size(); ++i) {
         io::PlacedStroke& p = change.added.emplace_back();
-        p.position = rankAfter(command.shown[i], shownAt[i].below);
-        p.stroke.id = command.shown[i];
-        if (shownAt[i].stroke != nullptr) p.stroke.points = shownAt[i].stroke->points;
+        p.position = after(swap.arriving[i]);
+        p.stroke.id = swap.arriving[i];
+        p.stroke.points = pointsOf(i);
     }
     return change;
 }
 
-io::Change toggle(Command& command, Drawing& drawing, const PendingIds& pending) {
+}  // namespace
+
+io::Change describe(const Command& command, const Drawing& drawing, const PendingIds& pending) {
+    const Swap swap(idsOf(command.held), command.shown);
+    const std::vector<Located> at = locate(drawing.strokes, swap.all);
+    static const std::vector<ControlPoint> kNone;
+    return changeOf(command.kind, swap, at, false, pending, [&](std::size_t i) -> const auto& {
+        const Stroke* s = at[countBelow(swap.all, swap.arriving[i])].stroke;
+        return s != nullptr ? s->points : kNone;
+    });
+}
+
+bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::Change* change) {
     const float zoom = drawing.view.zoom;
     const std::vector<StrokeId> heldIds = idsOf(command.held);
-    const std::vector<Located> leaving = locate(drawing.strokes, command.shown);
+    const Swap swap(command.shown, heldIds);
+    const std::vector<Located> at = locate(drawing.strokes, swap.all);
+    // Every leaving version is on the page; no arriving-only one is.
+    for (std::size_t i = 0, l = 0; i < swap.all.size(); ++i) {
+        const bool leaving = l < swap.leaving.size() && swap.leaving[l] == swap.all[i];
+        if (leaving) ++l;
+        if ((at[i].stroke != nullptr) != leaving) return false;
+    }
+    if (change != nullptr) {
+        *change = changeOf(command.kind, swap, at, true, pending,
+                           [&](std::size_t i) -> const auto& { return command.held[i]->points; });
+    }
     bool selectionTouched = false;
 
     // Versions on the page leave it, or trade places with their held version in the same
@@ -133,9 +186,8 @@ io::Change toggle(Command& command, Drawing& drawing, const PendingIds& pending)
     nowHeld.reserve(command.held.size() + command.shown.size());
     std::vector<std::unique_ptr<Stroke>> arriving;
     std::size_t h = 0;
-    for (std::size_t i = 0; i < command.shown.size(); ++i) {
-        const StrokeId id = command.shown[i];
-        Stroke* s = leaving[i].stroke;
+    for (const StrokeId id : command.shown) {
+        Stroke* s = at[countBelow(swap.all, id)].stroke;
         while (h < command.held.size() && command.held[h]->id < id) {
             arriving.push_back(std::move(command.held[h++]));
         }
@@ -191,7 +243,7 @@ io::Change toggle(Command& command, Drawing& drawing, const PendingIds& pending)
             drawing.selectionBox.showForSelection(drawing.selection);
         }
     }
-    return describe(command, drawing, pending);
+    return true;
 }
 
 Command commandFor(const io::Change& change, float zoom) {

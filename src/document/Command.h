@@ -43,19 +43,18 @@ struct PendingIds {
 // Memory a stroke holds, estimated from its vectors' capacities.
 std::size_t strokeBytes(const Stroke& stroke);
 
-// Whether toggle() can run: every shown id is on the page, and every held stroke that is
-// not also shown is absent from it.
-bool fitsPage(const Command& command, const Drawing& drawing);
-
 // Swaps the command's held versions with its shown ones on the page, keeping the index,
 // the selection and the list order (ascending id) right, and flips `done`. Strokes that
 // leave the page leave the selection; a shown selection box is refitted when a selected
-// stroke changed. Returns the swap as data: `removed` what left the page, `added` what
-// arrived. Precondition: fitsPage().
-io::Change toggle(Command& command, Drawing& drawing, const PendingIds& pending);
+// stroke changed. When `change` is given it receives the swap as data: `removed` what left
+// the page, `added` what arrived.
+// Returns false, changing nothing, when the command does not fit the page: one of its shown
+// ids is missing, or a held stroke that is not also shown is there already.
+bool toggle(Command& command, Drawing& drawing, const PendingIds& pending,
+            io::Change* change = nullptr);
 
 // The change that put the command's shown versions on the page in place of its held
-// ones, as toggle() would report it.
+// ones, as toggle() reports it.
 io::Change describe(const Command& command, const Drawing& drawing, const PendingIds& pending);
 
 // An undone command that, toggled, makes `change` on the page: held = the added strokes

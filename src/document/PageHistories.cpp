@@ -72,9 +72,9 @@ bool PageHistories::canRedo() const { return history().redoCount() > 0; }
 bool PageHistories::undo() {
     finished(recorder_.closeLoose());
     Command* command = current().nextUndo();
-    if (command == nullptr || recorder_.touchesOpen(*command) || !fitsPage(*command, drawing_))
-        return false;
-    const io::Change change = toggle(*command, drawing_, recorder_.pending());
+    if (command == nullptr || recorder_.touchesOpen(*command)) return false;
+    io::Change change;
+    if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
     const std::uint64_t serial = command->serial;
     current().undone();
     if (journal) emit(io::EntryType::Undo, serial, change);
@@ -85,9 +85,9 @@ bool PageHistories::undo() {
 bool PageHistories::redo() {
     finished(recorder_.closeLoose());
     Command* command = current().nextRedo();
-    if (command == nullptr || recorder_.touchesOpen(*command) || !fitsPage(*command, drawing_))
-        return false;
-    const io::Change change = toggle(*command, drawing_, recorder_.pending());
+    if (command == nullptr || recorder_.touchesOpen(*command)) return false;
+    io::Change change;
+    if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
     const std::uint64_t serial = command->serial;
     current().redone();
     if (journal) emit(io::EntryType::Redo, serial, change);
@@ -145,8 +145,9 @@ bool sameShape(const io::Change& a, const io::Change& b) {
 }  // namespace
 
 bool PageHistories::toggleChecked(Command& command, const io::Change& expected) {
-    if (!fitsPage(command, drawing_)) return false;
-    if (sameShape(toggle(command, drawing_, {}), expected)) return true;
+    io::Change change;
+    if (!toggle(command, drawing_, {}, &change)) return false;
+    if (sameShape(change, expected)) return true;
     toggle(command, drawing_, {});  // the entry disagrees with the page: put it back
     return false;
 }
