@@ -10,4 +10,8 @@ namespace io {
 // nullopt (the file stays where it was) when it could not be renamed.
 std::optional<std::string> setAside(const std::string& path, const std::string& suffix);
 
+// Like setAside, but the file also stays at `path`: the new name is a hard link to it, or a
+// copy where the file system has no hard links.
+std::optional<std::string> keepCopy(const std::string& path, const std::string& suffix);
+
 }  // namespace io
