@@ -17,7 +17,7 @@ std::optional<std::string> firstFreeName(const std::string& path, const std::str
                                          Place place) {
     const std::string base = path + "." + suffix;
     for (int n = 1; n < 1000; ++n) {
-        const std::string name = n == 1 ? base : base + "-" + std::to_string(n);
+        const std::string name = n == 1 ? base : base + "." + std::to_string(n);
         const int error = place(name);
         if (error == 0) return name;
         if (error != EEXIST) return std::nullopt;
