@@ -48,17 +48,23 @@ void PageHistories::recordAs(io::ChangeKind kind, const std::function<void()>& c
     endGesture(kOwnKey);
 }
 
+void PageHistories::unrecorded(const std::function<void()>& change) {
+    drawing_.changes = nullptr;
+    change();
+    drawing_.changes = &recorder_;
+}
+
 void PageHistories::finished(std::optional<Command> command) {
     if (!command) return;
     dropUnchanged(*command, drawing_);
     if (command->empty()) return;
     command->serial = nextSerial_++;
-    if (journal) emit(io::EntryType::Do, command->serial, describe(*command, drawing_, recorder_.pending()));
+    if (journal) journalEntry(io::EntryType::Do, command->serial, describe(*command, drawing_, recorder_.pending()));
     current().push(std::move(*command));
     trim();
 }
 
-void PageHistories::emit(io::EntryType type, std::uint64_t serial, const io::Change& change) {
+void PageHistories::journalEntry(io::EntryType type, std::uint64_t serial, const io::Change& change) {
     io::JournalEntry entry;
     entry.type = type;
     entry.serial = serial;
@@ -77,7 +83,7 @@ bool PageHistories::undo() {
     if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
     const std::uint64_t serial = command->serial;
     current().undone();
-    if (journal) emit(io::EntryType::Undo, serial, change);
+    if (journal) journalEntry(io::EntryType::Undo, serial, change);
     trim();
     return true;
 }
@@ -90,7 +96,7 @@ bool PageHistories::redo() {
     if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
     const std::uint64_t serial = command->serial;
     current().redone();
-    if (journal) emit(io::EntryType::Redo, serial, change);
+    if (journal) journalEntry(io::EntryType::Redo, serial, change);
     trim();
     return true;
 }

@@ -36,8 +36,11 @@ public:
     void endGesture(GestureKey key);
     // Ends every open gesture (before a page is left or saved).
     void endAllGestures();
+    bool anyGestureOpen() const { return recorder_.anyOpen(); }
     // Runs `change` on the drawing as one command of its own, e.g. a key's or a button's.
     void recordAs(io::ChangeKind kind, const std::function<void()>& change);
+    // Runs `change` on the drawing without recording it (a page being shown, not changed).
+    void unrecorded(const std::function<void()>& change);
 
     // --- undo and redo on the current page ---
     // False when there is nothing to undo (redo), or when the command would touch a stroke
@@ -70,7 +73,7 @@ private:
     bool applyAsNew(const io::JournalEntry& entry);
     bool toggleChecked(Command& command, const io::Change& expected);
     void trim();
-    void emit(io::EntryType type, std::uint64_t serial, const io::Change& change);
+    void journalEntry(io::EntryType type, std::uint64_t serial, const io::Change& change);
 
     Drawing& drawing_;
     const std::size_t maxBytes_;
