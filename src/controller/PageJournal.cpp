@@ -1,5 +1,6 @@
 #include "controller/PageJournal.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,7 +25,15 @@ std::optional<std::string> readFile(const std::string& path) {
     return bytes;
 }
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 }  // namespace
 
@@ -49,6 +58,13 @@ void PageJournal::open(const std::string& pageFile, Drawing& drawing, PageHistor
         return;
     }
     base_ = {*stamp, strokeIds(drawing)};
+    if (exists(path_) && !isRegularFile(path_)) {
+        // Not ours to move or replace.
+        unusable_ = true;
+        std::cout << path_ << " is in the way; changes to " << pageFile
+                  << " are not kept in a journal\n";
+        return;
+    }
     if (exists(path_) && recover(pageFile, drawing, histories)) return;
     startFresh();
 }
@@ -152,8 +168,8 @@ void PageJournal::saving(std::string_view text) {
 }
 
 void PageJournal::saved(std::string_view text, const Drawing& drawing) {
-    if (unusable_) return;
     base_ = {io::stampOf(text), strokeIds(drawing)};
+    if (unusable_) return;
     if (writer_ && writer_->restart(io::encodeJournalStart(base_))) {
         recorded_ = false;
     } else {

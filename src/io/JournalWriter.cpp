@@ -145,8 +145,10 @@ void JournalWriter::fail(const char* what, int error) {
 bool JournalWriter::writeBatch(const std::string& batch) {
     if (fd_ < 0) {
         int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        // Something is in the way that this writer did not create: keep it, never replace it.
-        if (fd < 0 && errno == EEXIST && setAside(path_, "old")) {
+        // A file in the way that this writer did not create: keep it, never replace it.
+        struct stat st {};
+        if (fd < 0 && errno == EEXIST && ::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            setAside(path_, "old")) {
             fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         }
         if (fd < 0) return false;
