@@ -182,9 +182,12 @@ TEST(EndToEnd, UndoAndRedoFromTheKeysTheMenuAndTheTaps) {
     tapScreen(redoAt);
     EXPECT_EQ(s.drawing().strokes.count(), 1u);
 
-    s.controller().onFingerTap(3);
+    // Three fingers tap: redo; two: undo.
+    s.play("touch press 500 200 0\ntouch press 560 200 1\ntouch press 620 200 2\n"
+           "touch release 500 200 0\ntouch release 560 200 1\ntouch release 620 200 2\n");
     EXPECT_EQ(s.drawing().strokes.count(), 2u);
-    s.controller().onFingerTap(2);
+    s.play("touch press 500 200 0\ntouch press 560 200 1\n"
+           "touch release 500 200 0\ntouch release 560 200 1\n");
     EXPECT_EQ(s.drawing().strokes.count(), 1u);
     EXPECT_TRUE(s.darkAt(500, 300));
 }
