@@ -75,28 +75,23 @@ void PageHistories::journalEntry(io::EntryType type, std::uint64_t serial, const
 bool PageHistories::canUndo() const { return history().undoCount() > 0; }
 bool PageHistories::canRedo() const { return history().redoCount() > 0; }
 
-bool PageHistories::undo() {
-    finished(recorder_.closeLoose());
-    Command* command = current().nextUndo();
-    if (command == nullptr || recorder_.touchesOpen(*command)) return false;
-    io::Change change;
-    if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
-    const std::uint64_t serial = command->serial;
-    current().undone();
-    if (journal) journalEntry(io::EntryType::Undo, serial, change);
-    trim();
-    return true;
-}
+bool PageHistories::undo() { return step(true); }
 
-bool PageHistories::redo() {
+bool PageHistories::redo() { return step(false); }
+
+bool PageHistories::step(bool undoing) {
     finished(recorder_.closeLoose());
-    Command* command = current().nextRedo();
+    Command* command = undoing ? current().nextUndo() : current().nextRedo();
     if (command == nullptr || recorder_.touchesOpen(*command)) return false;
     io::Change change;
     if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
     const std::uint64_t serial = command->serial;
-    current().redone();
-    if (journal) journalEntry(io::EntryType::Redo, serial, change);
+    if (undoing) {
+        current().undone();
+    } else {
+        current().redone();
+    }
+    if (journal) journalEntry(undoing ? io::EntryType::Undo : io::EntryType::Redo, serial, change);
     trim();
     return true;
 }

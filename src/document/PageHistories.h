@@ -69,6 +69,8 @@ public:
 
 private:
     History& current();
+    // Undo (undoing) or redo of the current page's next command.
+    bool step(bool undoing);
     void finished(std::optional<Command> command);
     bool applyAsNew(const io::JournalEntry& entry);
     bool toggleChecked(Command& command, const io::Change& expected);

@@ -8,40 +8,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/SafeFile.h"
 #include "io/SetAside.h"
 
 namespace io {
 
-namespace {
-
-bool writeAll(int fd, const char* p, std::size_t left) {
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-void syncFolder(const std::string& path) {
-    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
-    ::fsync(dir);
-    ::close(dir);
-}
-
-}  // namespace
 
 JournalWriter::JournalWriter(std::string path, std::string start,
                              std::chrono::milliseconds syncInterval)
@@ -113,7 +84,7 @@ bool JournalWriter::restart(std::string start) {
             fail("remove", errno);
             return false;
         }
-        syncFolder(path_);
+        syncFolderOf(path_);
     }
     start_ = std::move(start);
     return true;
@@ -154,9 +125,9 @@ bool JournalWriter::writeBatch(const std::string& batch) {
         if (fd < 0) return false;
         fd_ = fd;
         folderDirty_ = true;
-        if (!writeAll(fd_, start_.data(), start_.size())) return false;
+        if (!writeAll(fd_, start_)) return false;
     }
-    return writeAll(fd_, batch.data(), batch.size());
+    return writeAll(fd_, batch);
 }
 
 void JournalWriter::run() {
@@ -201,7 +172,7 @@ void JournalWriter::run() {
             bool ok = ::fsync(fd_) == 0;
             const int error = errno;
             // The new file's name must survive a power cut too.
-            if (ok && folder) syncFolder(path_);
+            if (ok && folder) syncFolderOf(path_);
             lock.lock();
             busy_ = false;
             ++syncs_;

@@ -32,19 +32,8 @@ protected:
     // A recorded stroke at `scale` about the page centre, moved by `shift`, drawn as one
     // gesture.
     void drawRecorded(const strokedata::RecordedStroke& rec, float scale, Vec2 shift) {
-        auto at = [&](const strokedata::Sample& s) {
-            return Vec2((s.x - 450.0f) * scale + 450.0f + shift.x,
-                        (s.y - 450.0f) * scale + 450.0f + shift.y);
-        };
         histories->beginGesture(1, ChangeKind::Draw);
-        Vec2 prev = at(rec.samples[0]);
-        drawing->beginStroke(prev.x, prev.y, rec.samples[0].pressure);
-        for (std::size_t i = 1; i < rec.samples.size(); ++i) {
-            const Vec2 p = at(rec.samples[i]);
-            drawing->extendStroke(p.x, p.y, p.x - prev.x, p.y - prev.y, rec.samples[i].pressure);
-            prev = p;
-        }
-        drawing->endStroke(prev.x, prev.y);
+        DrawingTest::drawRecorded(rec, scale, shift);
         histories->endGesture(1);
     }
 
