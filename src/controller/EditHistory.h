@@ -52,6 +52,7 @@ public:
     bool finish();
 
     const PageHistories& histories() const { return histories_; }
+    PageHistories& histories() { return histories_; }
 
 private:
     Drawing& drawing_;

@@ -71,6 +71,11 @@ std::vector<StrokeId> minus(const std::vector<StrokeId>& a, const std::vector<St
     return out;
 }
 
+// What a page file keeps of a stroke.
+bool sameContents(const Stroke& a, const Stroke& b) {
+    return a.points == b.points && a.colour == b.colour;
+}
+
 bool indexed(const Drawing& d, const Stroke* s) {
     return std::find(d.deformed.begin(), d.deformed.end(), s) == d.deformed.end();
 }
@@ -117,11 +122,11 @@ struct Swap {
 };
 
 // The swap as data. `at` locates swap.all on the page, which stands before the swap
-// (pageIsBefore) or after it; `pointsOf(i)` gives the arriving version i's points.
+// (pageIsBefore) or after it; `strokeOf(i)` gives the arriving version i (null: none).
 // Positions are counted without the changes of open gestures (see PendingIds).
-template <class PointsOf>
+template <class StrokeOf>
 io::Change changeOf(io::ChangeKind kind, const Swap& swap, const std::vector<Located>& at,
-                    bool pageIsBefore, const PendingIds& pending, PointsOf pointsOf) {
+                    bool pageIsBefore, const PendingIds& pending, StrokeOf strokeOf) {
     const auto below = [&](StrokeId x) {
         const std::size_t i = countBelow(swap.all, x);
         return at[i].below - countBelow(pending.added, x) + countBelow(pending.removed, x);
@@ -146,7 +151,10 @@ io::Change changeOf(io::ChangeKind kind, const Swap& swap, const std::vector<Loc
         io::PlacedStroke& p = change.added.emplace_back();
         p.position = after(swap.arriving[i]);
         p.stroke.id = swap.arriving[i];
-        p.stroke.points = pointsOf(i);
+        if (const Stroke* s = strokeOf(i)) {
+            p.stroke.points = s->points;
+            p.stroke.colour = s->colour;
+        }
     }
     return change;
 }
@@ -156,10 +164,8 @@ io::Change changeOf(io::ChangeKind kind, const Swap& swap, const std::vector<Loc
 io::Change describe(const Command& command, const Drawing& drawing, const PendingIds& pending) {
     const Swap swap(idsOf(command.held), command.shown);
     const std::vector<Located> at = locate(drawing.strokes, swap.all);
-    static const std::vector<ControlPoint> kNone;
-    return changeOf(command.kind, swap, at, false, pending, [&](std::size_t i) -> const auto& {
-        const Stroke* s = at[countBelow(swap.all, swap.arriving[i])].stroke;
-        return s != nullptr ? s->points : kNone;
+    return changeOf(command.kind, swap, at, false, pending, [&](std::size_t i) -> const Stroke* {
+        return at[countBelow(swap.all, swap.arriving[i])].stroke;
     });
 }
 
@@ -176,7 +182,7 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
     }
     if (change != nullptr) {
         *change = changeOf(command.kind, swap, at, true, pending,
-                           [&](std::size_t i) -> const auto& { return command.held[i]->points; });
+                           [&](std::size_t i) -> const Stroke* { return command.held[i].get(); });
     }
     bool selectionTouched = false;
 
@@ -255,6 +261,7 @@ Command commandFor(const io::Change& change, float zoom) {
         auto s = std::make_unique<Stroke>();
         s->id = p.stroke.id;
         s->points = p.stroke.points;
+        s->colour = p.stroke.colour;
         s->recomputeBounds();
         s->resetRibLists();
         s->buildAllRibs(zoom);
@@ -271,7 +278,7 @@ void dropUnchanged(Command& command, const Drawing& drawing) {
     for (std::size_t i = 0, h = 0; i < command.shown.size(); ++i) {
         while (h < command.held.size() && command.held[h]->id < command.shown[i]) ++h;
         if (h < command.held.size() && command.held[h]->id == command.shown[i] &&
-            shownAt[i].stroke != nullptr && shownAt[i].stroke->points == command.held[h]->points) {
+            shownAt[i].stroke != nullptr && sameContents(*shownAt[i].stroke, *command.held[h])) {
             same.push_back(command.shown[i]);
         }
     }

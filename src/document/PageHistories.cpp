@@ -130,8 +130,8 @@ void PageHistories::trim() {
 }
 
 namespace {
-// The same strokes leave and arrive at the same places. Points are not compared: a page
-// loaded from its file holds them rounded to the file's six decimals, while the journal
+// The same strokes leave and arrive at the same places. Contents are not compared: a page
+// loaded from its file holds points rounded to the file's six decimals, while the journal
 // has them exact; both give the same page text.
 bool sameShape(const io::Change& a, const io::Change& b) {
     if (a.kind != b.kind || a.removed != b.removed || a.added.size() != b.added.size())

@@ -8,10 +8,16 @@ Stroke& StrokeList::insertBefore(StrokeNode* next, std::unique_ptr<Stroke> strok
     auto node = std::make_unique<StrokeNode>();
     node->stroke = std::move(stroke);
     node->list = this;
-    node->serial = nextSerial_++;
     node->stroke->listNode = node.get();
     StrokeNode* raw = node.get();
     node->prev = next != nullptr ? next->prev : tail_;
+    if (next != nullptr) {
+        const auto low = [&] { return node->prev != nullptr ? node->prev->serial : 0; };
+        if (next->serial - low() < 2) renumber();
+        node->serial = low() + (next->serial - low()) / 2;
+    } else {
+        node->serial = (tail_ != nullptr ? tail_->serial : 0) + kSerialGap;
+    }
     std::unique_ptr<StrokeNode>& owner = node->prev != nullptr ? node->prev->next : head_;
     node->next = std::move(owner);
     if (next != nullptr) {
@@ -56,4 +62,9 @@ void StrokeList::clear() {
     }
     tail_ = nullptr;
     count_ = 0;
+}
+
+void StrokeList::renumber() {
+    std::uint64_t serial = 0;
+    for (StrokeNode* n = head_.get(); n != nullptr; n = n->next.get()) n->serial = serial += kSerialGap;
 }

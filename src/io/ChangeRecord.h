@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "geometry/ControlPoint.h"
+#include "geometry/Rgb.h"
 
 // One finished change of a page as plain data: which strokes left the page, which arrived
 // and where, with no pointers into a document. The journal stores these, and another board
@@ -17,6 +18,7 @@ using StrokeId = std::uint64_t;
 struct StrokeData {
     StrokeId id = 0;
     std::vector<ControlPoint> points;
+    Rgb colour;
 
     bool operator==(const StrokeData&) const = default;
 };

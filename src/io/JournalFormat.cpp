@@ -17,6 +17,7 @@ constexpr std::string_view kSignature{"INKJRNL\n", 8};
 constexpr std::size_t kFrameBytes = 8;  // length and checksum before every payload
 // Field tags of a stroke in a change. A reader skips tags it does not know.
 constexpr std::uint16_t kPointsTag = 1;
+constexpr std::uint16_t kColourTag = 2;  // absent: black
 constexpr std::size_t kPointBytes = 16;
 
 // Little-endian, whatever the machine.
@@ -141,7 +142,15 @@ void writeChange(Writer& w, const Change& c) {
     for (const PlacedStroke& p : c.added) {
         w.u64(p.stroke.id);
         w.u32(p.position);
-        w.u16(1);  // fields
+        const bool coloured = !p.stroke.colour.isBlack();
+        w.u16(coloured ? 2 : 1);  // fields
+        if (coloured) {
+            w.u16(kColourTag);
+            w.u32(3);
+            w.u8(p.stroke.colour.r);
+            w.u8(p.stroke.colour.g);
+            w.u8(p.stroke.colour.b);
+        }
         w.u16(kPointsTag);
         w.u32(static_cast<std::uint32_t>(p.stroke.points.size() * kPointBytes));
         for (const ControlPoint& q : p.stroke.points) {
@@ -182,6 +191,11 @@ bool readChange(Reader& r, Change& c) {
             const std::uint16_t tag = r.u16();
             const std::uint32_t length = r.u32();
             Reader field(r.take(length));
+            if (tag == kColourTag) {
+                if (length != 3) return false;
+                p.stroke.colour = {field.u8(), field.u8(), field.u8()};
+                continue;
+            }
             if (tag != kPointsTag) continue;
             if (sawPoints || length % kPointBytes != 0) return false;
             sawPoints = true;

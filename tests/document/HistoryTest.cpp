@@ -224,6 +224,8 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosMatchAModelOfFullCopies) {
             const Vec2 p(unit(rng) * 900, unit(rng) * 900);
             const Vec2 q(unit(rng) * 900, unit(rng) * 900);
             if (op <= 1) {
+                drawing->brush.colour = {static_cast<std::uint8_t>(step * 37), 0,
+                                         static_cast<std::uint8_t>(op * 200)};
                 drawRecorded(recs[step % recs.size()], 0.1f + 0.4f * unit(rng),
                              {p.x - 450, p.y - 450});
             } else if (op <= 3) {

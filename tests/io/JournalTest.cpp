@@ -39,6 +39,7 @@ JournalEntry randomEntry(std::mt19937& rng) {
         PlacedStroke& p = e.change.added.emplace_back();
         p.position = rng() % 100;
         p.stroke.id = id;
+        if (small(rng) < 2) p.stroke.colour = {static_cast<std::uint8_t>(rng()), 0, 200};
         for (int k = 1 + small(rng) * 7; k > 0; --k) {
             p.stroke.points.push_back({coord(rng), coord(rng), coord(rng) / 100, 0.5f});
         }

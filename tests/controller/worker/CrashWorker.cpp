@@ -2,7 +2,9 @@
 // the program does at start-up) and edits it through the controller at random until it is
 // killed. It reports on standard output, one line each:
 //   "@ start HASH"   the page as it was opened
-//   "@ state HASH"   the page after a change (or undo, redo) was finished
+//   "@ state HASH"   the page after a change (or undo, redo) was finished, written before
+//                    the change goes to the journal, so that a killed worker never leaves a
+//                    journal holding a state it did not report
 //   "@ saving" / "@ saved HASH"   around a save of the page
 // HASH is io::contentHash of the page text in hexadecimal. Other lines are diagnostics.
 //
@@ -49,6 +51,11 @@ int main(int argc, char** argv) {
     CanvasController c(&drawing);
     c.setViewSize(kWidth, kHeight);
     report("start", &drawing);
+    PageHistories& histories = c.history.histories();
+    histories.journal = [&, record = histories.journal](const io::JournalEntry& entry) {
+        report("state", &drawing);
+        record(entry);
+    };
 
     // A drag through the controller, clear of the menu, the band and the page triangles.
     auto drag = [&](int button) {
@@ -82,7 +89,6 @@ int main(int argc, char** argv) {
                 c.selectMenuButton(0);
                 break;
         }
-        if (action != 4) report("state", &drawing);
         std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int>(uniform(500, 4000))));
     }
 }
