@@ -79,9 +79,13 @@ protected:
         histories->endGesture(3);
     }
 
+    // Ids and node serials (by which the view sorts what it draws) ascend along the list.
     void expectIdsAscend() {
         const std::vector<io::StrokeId> ids = strokeIds(*drawing);
         for (std::size_t i = 1; i < ids.size(); ++i) ASSERT_LT(ids[i - 1], ids[i]);
+        for (const StrokeNode* n = drawing->strokes.first(); n && n->next; n = n->next.get()) {
+            ASSERT_LT(n->serial, n->next->serial);
+        }
         if (!ids.empty()) {
             ASSERT_LT(ids.back(), drawing->nextStrokeId);
         }
@@ -428,4 +432,19 @@ TEST_F(HistoryTest, AJournalEntryThatDoesNotFitThePageChangesNothing) {
     EXPECT_TRUE(histories->replay(fits));
     EXPECT_EQ(drawing->strokes.count(), ids.size() - 1);
     EXPECT_FALSE(assignStrokeIds(*drawing, ids)) << "count differs";
+}
+
+// Undo puts strokes back between others: serials stay in list order even when insertions
+// at one place use up the room between two neighbours.
+TEST(StrokeListOrder, InsertionsBetweenNodesKeepSerialsInListOrder) {
+    StrokeList list;
+    list.append(std::make_unique<Stroke>());
+    StrokeNode* last = list.last();
+    list.append(std::make_unique<Stroke>());
+    for (int i = 0; i < 40; ++i) last = list.insertBefore(last, std::make_unique<Stroke>()).listNode;
+    std::size_t count = 0;
+    for (const StrokeNode* n = list.first(); n->next; n = n->next.get(), ++count) {
+        ASSERT_LT(n->serial, n->next->serial);
+    }
+    EXPECT_EQ(count + 1, list.count());
 }
