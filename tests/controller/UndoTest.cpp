@@ -45,12 +45,12 @@ TEST(Undo, EveryGestureKeyAndButtonIsOneStep) {
         ASSERT_EQ(h.drawing.pageText(), states[i - 1]) << i;
     }
     EXPECT_FALSE(h.controller.undo());
-    h.controller.onFingerTap(3);
+    h.controller.onThreeFingerTap();
     EXPECT_EQ(h.drawing.pageText(), states[1]);
     h.controller.selectMenuButton(RadialMenu::kRedoButton);
     EXPECT_EQ(h.drawing.pageText(), states[2]);
     h.controller.selectMenuButton(RadialMenu::kUndoButton);
-    h.controller.onFingerTap(2);
+    h.controller.onTwoFingerTap();
     EXPECT_EQ(h.drawing.pageText(), states[0]);
 }
 
@@ -151,4 +151,33 @@ TEST(Undo, TheRescueCopyIsWrittenOnlyWhenTheJournalCannotHoldTheChanges) {
     ASSERT_TRUE(h.controller.finishRun());
     EXPECT_NE(testing::internal::GetCapturedStdout().find("0.xml.unsaved"), std::string::npos);
     EXPECT_TRUE(io::readPageFile("0.xml.unsaved"));
+}
+
+// Several hands: each contact's stroke is a step of its own, in the order they end; an
+// eraser and a stroke at once stay apart too.
+TEST(Undo, EachContactsGestureIsAStepOfItsOwn) {
+    ControllerHarness h;
+    h.stroke(300, 500, 900, 520);
+    const std::string before = h.drawing.pageText();
+    const PointerKey a = PointerKey::touch(1), b = PointerKey::touch(2);
+    h.controller.onPress(400, 300, 0, 1.0f, a);
+    h.controller.onPress(800, 700, 1, 1.0f, PointerKey::mouse());  // the mouse's eraser
+    h.seconds += 0.5;
+    h.frameMs += 500.0;
+    h.controller.onPress(400, 700, 0, 1.0f, b);
+    for (int i = 1; i <= 40; ++i) {
+        h.controller.onDrag(400 + 5 * i, 300, 1.0f, a);
+        h.controller.onDrag(800, 700 - 6 * i, 1.0f, PointerKey::mouse());
+        h.controller.onDrag(400 + 5 * i, 700, 1.0f, b);
+    }
+    h.controller.onRelease(600, 700, 0, b);
+    h.controller.onRelease(800, 460, 1, PointerKey::mouse());
+    h.controller.onRelease(600, 300, 0, a);
+    ASSERT_EQ(strokes(h), 4u) << "two strokes drawn, the line cut in two";
+    ASSERT_TRUE(h.controller.undo());  // a's stroke, released last
+    EXPECT_EQ(strokes(h), 3u);
+    ASSERT_TRUE(h.controller.undo());  // the eraser
+    EXPECT_EQ(strokes(h), 2u);
+    ASSERT_TRUE(h.controller.undo());  // b's stroke
+    EXPECT_EQ(h.drawing.pageText(), before);
 }
