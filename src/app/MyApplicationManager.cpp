@@ -51,6 +51,10 @@ const std::vector<std::string>& textureFiles() {
         "images/reset_canvas_up.png",
         "images/reset_canvas_press.png",
         "images/0003.png",
+        "images/undo_up.png",
+        "images/undo_press.png",
+        "images/redo_up.png",
+        "images/redo_press.png",
     };
     return files;
 }
@@ -77,7 +81,7 @@ MyApplicationManager::~MyApplicationManager() {
 void MyApplicationManager::finishRun() {
     if (!controller_ || runFinished_) return;
     runFinished_ = true;
-    controller_->keepUnsavedDrawing();
+    controller_->finishRun();
     controller_->writeCommandLog();
 }
 
@@ -113,6 +117,8 @@ void MyApplicationManager::init() {
                                    {texture(28), texture(29), texture(29)}}});
     menuView_->setToggleTextures(texture(25), texture(19), texture(20), texture(21), texture(22),
                                  texture(23), texture(24));
+    menuView_->setHistoryTextures({{{texture(31), texture(32), texture(31)},
+                                    {texture(33), texture(34), texture(33)}}});
 
     indicatorRing_ = std::make_unique<VisComponentGL>();
     const double size = controller_->indicator.diameter;

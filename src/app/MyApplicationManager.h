@@ -46,8 +46,9 @@ public:
     // Per-frame update, then the drawing, the interface layer, the scene's components, the
     // menu and the indicator ring. Needs the GL context current.
     void renderFrame(bool picking);
-    // The end of a run (Escape and normal exit): keeps an unsaved drawing beside its page
-    // file, then writes the command log.
+    // The end of a run (Escape and normal exit): puts the page's journal on disk (an unsaved
+    // drawing is kept beside its page file only when that failed), then writes the command
+    // log.
     void finishRun();
 
     // Called whenever a frame should be drawn (by the window: schedule a repaint). Requests

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTabletEvent>
 #include <QTimer>
+#include <QKeySequence>
 #include <QTouchEvent>
 #include <cmath>
 #include <cstdio>
@@ -205,7 +206,16 @@ void MyProject::keyPressEvent(QKeyEvent* e) {
         setFullScreenLayout(!fullScreen_);
         return;
     }
-    if (manager_) manager_->onKey(e->text().toStdString());
+    if (!manager_) return;
+    // With Ctrl the key's text is a control character: the controller gets the key's name.
+    if (e->modifiers() & Qt::ControlModifier) {
+        const QString key = QKeySequence(e->key()).toString();
+        if (key.isEmpty()) return;
+        const bool shift = (e->modifiers() & Qt::ShiftModifier) != 0;
+        manager_->onKey((shift ? "Ctrl+Shift+" : "Ctrl+") + key.toStdString());
+        return;
+    }
+    manager_->onKey(e->text().toStdString());
 }
 
 void MyProject::quitNow() {

@@ -185,6 +185,18 @@ void ReplayDriver::key(const std::string& text) {
         key = Qt::Key_Escape;
     } else if (text == "F1") {
         key = Qt::Key_F1;
+    } else if (text.rfind("Ctrl+", 0) == 0 && text.size() > 5) {
+        // "Ctrl+Z", "Ctrl+Shift+Z": the letter with those modifiers, and the control
+        // character the system would give as its text.
+        mods = Qt::ControlModifier;
+        std::string rest = text.substr(5);
+        if (rest.rfind("Shift+", 0) == 0 && rest.size() > 6) {
+            mods |= Qt::ShiftModifier;
+            rest = rest.substr(6);
+        }
+        const QChar ch = QString::fromStdString(rest).at(0).toUpper();
+        key = ch.unicode();
+        if (ch >= QChar('A') && ch <= QChar('Z')) qtext = QChar(ch.unicode() - 'A' + 1);
     } else {
         qtext = QString::fromStdString(text);
         const QChar ch = qtext.at(0);

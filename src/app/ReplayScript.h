@@ -19,6 +19,7 @@
 //   touch cancel                             the system cancels the touch: every contact
 //                                            ends (later contacts take fresh ids)
 //   key TEXT | key Escape | key F1           a key with that text (case-sensitive)
+//   key Ctrl+L | key Ctrl+Shift+L            letter L with Ctrl (and Shift) held
 //   grab FILE                                save the framebuffer as PNG (relative to the
 //                                            working directory)
 //   echo TEXT                                print TEXT on standard output

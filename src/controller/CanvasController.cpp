@@ -19,6 +19,13 @@ constexpr float kMenuSize = 80.0f;
 constexpr float kMenuInnerRadius = 80.0f;
 // Free space between the menu's outermost button and the border band, pixels.
 constexpr float kMenuClearance = 10.0f;
+
+// Each pointer's gesture records into a command of its own (the device in the top bits,
+// clear of the keys the history keeps for itself).
+EditHistory::GestureKey gestureKey(PointerKey p) {
+    return (static_cast<EditHistory::GestureKey>(p.device) << 60) |
+           (static_cast<EditHistory::GestureKey>(p.contact) & ((EditHistory::GestureKey{1} << 60) - 1));
+}
 }  // namespace
 
 Vec2 CanvasController::menuHome() const {
@@ -34,9 +41,12 @@ CanvasController::CanvasController(Drawing* d, Stopwatch sw, FrameClock frameClo
     : drawing(d),
       menu(0.0f, 0.0f, kMenuSize, kMenuInnerRadius, this),
       stopwatch(std::move(sw)),
+      history(*d),
       frameClock_(std::move(frameClock)) {
     menu.home = menuHome();
     menu.position = menu.home;
+    // The drawing loaded the first page when it was made; its journal is replayed here.
+    history.openPage(pageIndex, pageFileName(pageIndex), true);
 }
 
 double CanvasController::frameNow() const {
@@ -179,6 +189,8 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
         case Target::Handle:
             logCommand(4);
             r.handleIndex = hit.handleIndex;
+            // A move, rotation or scaling, whichever the drag turns out to be.
+            history.beginGesture(gestureKey(pointer), io::ChangeKind::Transform);
             break;
         case Target::Indicator:
             logCommand(8);
@@ -196,23 +208,28 @@ void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float p
     // The drawing has one deformation tool: while one pointer pushes strokes, other presses
     // in edit mode begin nothing.
     const bool deforming = drawing->openDeformTool() >= 0;
+    const EditHistory::GestureKey key = gestureKey(r.pointer);
     if (r.button == 0 && mode == 0) {
         r.strokeLog = log.codes().size();
         logCommand(1);
         r.pressMs = frameNow();
+        history.beginGesture(key, io::ChangeKind::Draw);
         drawing->beginStroke(x, y, pressure, r.pointer);
         r.began = Began::Stroke;
     } else if (r.button == 0) {
         if (deforming) return;
         logCommand(2);
+        history.beginGesture(key, io::ChangeKind::Deform);
         drawing->beginDeform(x, y, 0);
         r.began = Began::Deform;
     } else if (mode == 0) {
+        history.beginGesture(key, io::ChangeKind::Erase);
         drawing->eraseAt(x, y, pressure, r.pointer);
         r.began = Began::Erase;
     } else {
         if (deforming) return;
         logCommand(3);
+        history.beginGesture(key, io::ChangeKind::Deform);
         drawing->beginDeform(x, y, 1);
         r.began = Began::Deform;
     }
@@ -243,6 +260,7 @@ void CanvasController::gatherFingers(GestureRecord& landing) {
 }
 
 void CanvasController::withdraw(GestureRecord& r) {
+    history.histories().activate(gestureKey(r.pointer));
     switch (r.began) {
         case Began::Stroke: {
             drawing->withdrawStroke(r.pointer);
@@ -274,6 +292,7 @@ void CanvasController::onDrag(float x, float y, float pressure, PointerKey point
     GestureRecord& r = *found;
     const float dx = x - r.last.x, dy = y - r.last.y;
     if (nearEdge(x, y)) return;
+    history.histories().activate(gestureKey(pointer));
     r.lastPressure = pressure;
     r.travel = std::max(r.travel, distance(r.press, {x, y}));
     switch (r.target) {
@@ -365,6 +384,8 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
         gestures_.close(pointer);
         return;
     }
+    // The drawing's changes from here on, up to the gesture's end, belong to this pointer.
+    history.histories().activate(gestureKey(pointer));
     if (r.began == Began::ViewGesture) {
         fingerLifted(r, cancelled);
     } else {
@@ -396,6 +417,15 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
     lastX = x;
     lastY = y;
     gestures_.close(pointer);
+    endRecording(pointer);
+}
+
+void CanvasController::endRecording(PointerKey pointer) {
+    history.endGesture(gestureKey(pointer));
+    if (saveWhenIdle && !history.gestureOpen()) {
+        saveWhenIdle = false;
+        savePage("save");
+    }
 }
 
 void CanvasController::stillRelease(GestureRecord& r, float x, float y, int altButton) {
@@ -411,7 +441,10 @@ void CanvasController::stillRelease(GestureRecord& r, float x, float y, int altB
             }
         }
     } else if (altButton == 0 && r.handleIndex >= 8 && r.handleIndex <= 10) {
-        if (r.handleIndex == 9) drawing->deleteSelection();
+        if (r.handleIndex == 9) {
+            history.recordAs(io::ChangeKind::DeleteSelection,
+                             [this] { drawing->deleteSelection(); });
+        }
         if (r.handleIndex == 10) drawing->defineBrush();
         drawing->selectionBox.hide();
     } else if (altButton == 1 && !drawing->selectionBox.shown) {
@@ -428,9 +461,23 @@ void CanvasController::fingerLifted(GestureRecord& r, bool cancelled) {
     if (lifted.tap == TwoFingerGesture::Tap::ThreeFingers) onThreeFingerTap();
 }
 
-void CanvasController::onTwoFingerTap() { ++twoFingerTaps; }
+void CanvasController::onTwoFingerTap() {
+    ++twoFingerTaps;
+    undo();
+}
 
-void CanvasController::onThreeFingerTap() { ++threeFingerTaps; }
+void CanvasController::onThreeFingerTap() {
+    ++threeFingerTaps;
+    redo();
+}
+
+bool CanvasController::undo() { return history.undo(); }
+
+bool CanvasController::redo() { return history.redo(); }
+
+void CanvasController::clearPage() {
+    history.recordAs(io::ChangeKind::Clear, [this] { drawing->clear(); });
+}
 
 bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
     const Began what = r.began;
@@ -466,7 +513,7 @@ bool CanvasController::endLasso(const GestureRecord& r) {
         if (select)
             drawing->finishSelectLasso();
         else
-            drawing->finishEraseLasso();
+            history.recordAs(io::ChangeKind::EraseLasso, [this] { drawing->finishEraseLasso(); });
     }
     // Nothing of a lasso outlives its press, whichever kind it was.
     if (box.selectLassoActive) box.endSelectLasso();
@@ -535,12 +582,18 @@ void CanvasController::selectMenuButton(int id) {
             drawing->mode = id;
             break;
         case 2:
-            drawing->clear();
+            clearPage();
             break;
         case 3:
             // The frame update advances the animation on the frame clock, so start it there.
             drawing->startViewReset(
                 static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameNow())));
+            break;
+        case RadialMenu::kUndoButton:
+            undo();
+            break;
+        case RadialMenu::kRedoButton:
+            redo();
             break;
         default:
             break;
@@ -570,13 +623,23 @@ void CanvasController::onKey(const std::string& text) {
             drawing->smoothness += 0.5f;
             break;
         case KeyCommand::Clear:
-            drawing->clear();
+            clearPage();
             break;
         case KeyCommand::Save:
-            savePage("save");
+            // The page is saved whole: a gesture in progress is not cut in two.
+            if (history.gestureOpen())
+                saveWhenIdle = true;
+            else
+                savePage("save");
             break;
         case KeyCommand::Load:
-            drawing->loadXml(pageFileName(pageIndex));
+            history.reload(pageFileName(pageIndex));
+            break;
+        case KeyCommand::Undo:
+            undo();
+            break;
+        case KeyCommand::Redo:
+            redo();
             break;
         case KeyCommand::ExportSvg:
             drawing->exportSvg(svgFileName(pageIndex));
@@ -593,26 +656,27 @@ void CanvasController::onKey(const std::string& text) {
 }
 
 bool CanvasController::savePage(const std::string& reason) {
-    if (pages::save(*drawing, pageIndex)) return true;
+    const std::string text = drawing->pageText();
+    history.saving(text);
+    if (pages::save(*drawing, pageIndex, text)) {
+        history.saved(text);
+        return true;
+    }
     std::cout << "Page " << pageIndex << " was not saved; " << reason
               << " cancelled, the drawing is kept\n";
     return false;
 }
 
-bool CanvasController::flipToPreviousPage() {
-    if (pageIndex < 1) return false;
+bool CanvasController::openPage(int page) {
     if (!savePage("page flip")) return false;
-    --pageIndex;
-    drawing->loadXml(pageFileName(pageIndex));
+    pageIndex = page;
+    history.openPage(pageIndex, pageFileName(pageIndex));
     return true;
 }
 
-bool CanvasController::flipToNextPage() {
-    if (!savePage("page flip")) return false;
-    ++pageIndex;
-    drawing->loadXml(pageFileName(pageIndex));
-    return true;
-}
+bool CanvasController::flipToPreviousPage() { return pageIndex >= 1 && openPage(pageIndex - 1); }
+
+bool CanvasController::flipToNextPage() { return openPage(pageIndex + 1); }
 
 float CanvasController::secondsSinceStart(double frameMs) const {
     // Modular, like the stamp itself, so a clock past 2^32 ms still gives small differences.
@@ -644,3 +708,5 @@ bool CanvasController::writeCommandLog() const { return log.write(commandLogPath
 bool CanvasController::keepUnsavedDrawing() const {
     return pages::keepUnsaved(*drawing, pageIndex);
 }
+
+bool CanvasController::finishRun() { return history.finish() || keepUnsavedDrawing(); }

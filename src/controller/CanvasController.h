@@ -5,6 +5,7 @@
 #include <string>
 
 #include "controller/CommandLog.h"
+#include "controller/EditHistory.h"
 #include "controller/GestureTable.h"
 #include "controller/PenPresence.h"
 #include "controller/RadialMenu.h"
@@ -45,9 +46,11 @@ public:
     void onPointer(float x, float y, PointerKey pointer = {});
     // The pen came into or left the tablet's proximity.
     void onPenProximity(bool entered);
-    // Recognised two- and three-finger taps.
+    // Recognised two- and three-finger taps: undo and redo.
     void onTwoFingerTap();
     void onThreeFingerTap();
+    bool undo();
+    bool redo();
     void onKey(const std::string& text);
     void tick();
     void selectMenuButton(int id);
@@ -72,6 +75,9 @@ public:
     // "N.xml.unsaved" (the page itself is left as the user last saved it). False when that
     // write failed.
     bool keepUnsavedDrawing() const;
+    // The end of a run: every change is put on disk in the page's journal, which the next
+    // start replays; only when the journal failed is the drawing kept as "N.xml.unsaved".
+    bool finishRun();
     std::string commandLogPath() const;
 
     // Page flips: save the current page, and move only when the save succeeded.
@@ -95,6 +101,8 @@ public:
     std::uint32_t startStamp = 0;
     CommandLog log;
     Stopwatch stopwatch;
+    EditHistory history;
+    bool saveWhenIdle = false;  // "S" came during a gesture: saved when the last one ends
     int twoFingerTaps = 0;
     int threeFingerTaps = 0;
 
@@ -148,6 +156,12 @@ private:
     void logStroke(const GestureRecord& r, float x, float y);
     float secondsSinceStart(double frameMs) const;
     bool savePage(const std::string& reason);
+    bool openPage(int page);
+    // The bin and "C": one step to undo.
+    void clearPage();
+    // The pointer's gesture ends in the history; a save asked for meanwhile runs once no
+    // gesture is open.
+    void endRecording(PointerKey pointer);
     void dragGesture(GestureRecord& r, float x, float y, float dx, float dy);
     void canvasDrag(GestureRecord& r, float x, float y, float dx, float dy, float pressure);
     // Refreshes the one-pointer view of the gesture state.

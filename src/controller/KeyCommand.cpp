@@ -4,7 +4,7 @@
 #include <utility>
 
 KeyCommand keyCommandFor(std::string_view text) {
-    static constexpr std::array<std::pair<std::string_view, KeyCommand>, 11> table{{
+    static constexpr std::array<std::pair<std::string_view, KeyCommand>, 14> table{{
         {"w", KeyCommand::ToggleWireframe},
         {"c", KeyCommand::TogglePoints},
         {"t", KeyCommand::ToggleIndexCells},
@@ -16,6 +16,9 @@ KeyCommand keyCommandFor(std::string_view text) {
         {"E", KeyCommand::ExportSvg},
         {"P", KeyCommand::ExportPdf},
         {"O", KeyCommand::ExportPng},
+        {"Ctrl+Z", KeyCommand::Undo},
+        {"Ctrl+Shift+Z", KeyCommand::Redo},
+        {"Ctrl+Y", KeyCommand::Redo},
     }};
     for (const auto& [key, command] : table)
         if (key == text) return command;

@@ -48,9 +48,9 @@ bool pageHolds(const std::string& path, const std::string& text) {
 }
 }  // namespace
 
-bool save(Drawing& drawing, int page) {
+bool save(Drawing& drawing, int page, std::string_view text) {
     const std::string name = pageFileName(page);
-    return keepUnreadable(drawing, name) && drawing.saveXml(name);
+    return keepUnreadable(drawing, name) && io::replaceFileContents(name, text);
 }
 
 bool keepUnsaved(const Drawing& drawing, int page) {

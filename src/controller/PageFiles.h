@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class Drawing;
 
@@ -16,11 +17,12 @@ inline std::string commandLogFileName(std::uint32_t startStamp) {
 // standard output.
 namespace pages {
 
-// Saves the drawing as the page. A page file that failed to load (damaged, or too large
-// to load) showed as an empty drawing; before it is saved over it is kept as
-// "N.xml.unreadable" (or "N.xml.unreadable.2", ".3", ... when that name is taken: every
-// earlier rescue is kept). False when either step failed (the drawing is untouched).
-bool save(Drawing& drawing, int page);
+// Saves the drawing's page text `text` (Drawing::pageText) as the page. A page file that
+// failed to load (damaged, or too large to load) showed as an empty drawing; before it is
+// saved over it is kept as "N.xml.unreadable" (or "N.xml.unreadable.2", ".3", ... when that
+// name is taken: every earlier rescue is kept). False when either step failed (the drawing
+// is untouched).
+bool save(Drawing& drawing, int page, std::string_view text);
 
 // At the end of a run: a drawing with strokes other than its page file's (compared as
 // strokes, not as bytes) is written beside it as "N.xml.unsaved", numbered like the

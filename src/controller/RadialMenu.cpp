@@ -45,6 +45,12 @@ bool RadialMenu::paletteHit(Vec2 p, int& colour) const {
     return distance(p, colourButtonCentre()) < paletteBackdropRadius();
 }
 
+Vec2 RadialMenu::historyButtonCentre(int i) const {
+    Vec2 ray(-(innerRadius + size * 0.5f + historyRingGap), 0.0f);
+    for (int k = 0; k <= i; ++k) rotate(ray, historyAngles[k] * kDegToRad);
+    return position + ray;
+}
+
 int RadialMenu::hitTest(Vec2 p) {
     const Found f = find(p);
     // Any press closes an open palette; only one on the colour button opens it.
@@ -69,6 +75,12 @@ RadialMenu::Found RadialMenu::find(Vec2 p) const {
     if (distance(p, colourButtonCentre()) < colourButtonRadius) {
         f.opensPalette = true;
         return f;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (distance(p, historyButtonCentre(i)) < historyButtonRadius()) {
+            f.button = i == 0 ? kUndoButton : kRedoButton;
+            return f;
+        }
     }
     f.result = secondStage(p);
     return f;

@@ -7,9 +7,10 @@
 
 class CanvasController;
 
-// The circular tool menu: four ring buttons around a centre disc, plus per-mode sliders and
-// toggles, and the colour button with its palette. Screen pixels, y up. Rays point left and
-// are turned counter-clockwise by the angles of their group, accumulating within the group.
+// The circular tool menu: four ring buttons around a centre disc, the smaller undo and redo
+// buttons in the ring's gaps below, plus per-mode sliders and toggles, and the colour
+// button with its palette. Screen pixels, y up. Rays point left and are turned
+// counter-clockwise by the angles of their group, accumulating within the group.
 //
 // The colour button is a small disc in the ring's gap between button 3 and the speed
 // toggle. A press on it opens the palette: one disc per kPalette colour on a ring around
@@ -18,16 +19,23 @@ class CanvasController;
 // nothing more, and outside the backdrop it goes on to whatever it landed on.
 class RadialMenu {
 public:
+    // Button ids the owner's selectMenuButton receives besides the ring buttons 0..3.
+    static constexpr int kUndoButton = 6;
+    static constexpr int kRedoButton = 7;
+
     RadialMenu(float x, float y, float size, float innerRadius, CanvasController* owner);
 
-    // 0 centre, ring button, colour button or palette (acted on at once: a ring button
-    // selects itself on the owner, a palette disc picks its colour), 1..6 an engaged
-    // slider or toggle, -1 nothing.
+    // 0 centre, ring button, undo or redo button, colour button or palette (acted on at
+    // once: a button selects itself on the owner, a palette disc picks its colour), 1..6 an
+    // engaged slider or toggle, -1 nothing.
     int hitTest(Vec2 p);
     // Whether hitTest would find the menu at p; selects, opens and closes nothing.
     bool covers(Vec2 p) const { return find(p).result >= 0; }
     // Centre of ring button i (0..3) for the current position.
     Vec2 buttonCentre(int i) const;
+    // Centre of the undo (0) or redo (1) button, and their radius (half their side).
+    Vec2 historyButtonCentre(int i) const;
+    float historyButtonRadius() const { return 0.3f * size; }
     Vec2 colourButtonCentre() const;
     // Centre of palette disc i (0..7): disc 0 lies on the ray from the menu's centre
     // through the colour button, the others follow counter-clockwise.
@@ -58,6 +66,11 @@ public:
     float paletteRadius = 52.0f;
     float paletteDiscRadius = 18.0f;
     bool paletteOpen = false;
+    // Undo at 210 and redo at 270 degrees (ray turned 30, then 60 more): the two gaps of the
+    // ring, between the draw and delete buttons and between delete and reset. Set a little
+    // outside the ring (historyRingGap) so that they clear both neighbours.
+    std::array<float, 2> historyAngles{30.0f, 60.0f};
+    float historyRingGap = 10.0f;
 
 private:
     // What hitTest finds at p and what it acts on.

@@ -58,7 +58,10 @@ int Drawing::bandHitTest(float x, float y) const {
 }
 
 Stroke& Drawing::appendStroke(std::unique_ptr<Stroke> stroke) {
-    return strokes.append(std::move(stroke));
+    stroke->id = nextStrokeId++;
+    Stroke& added = strokes.append(std::move(stroke));
+    if (changes) changes->strokeAdded(added);
+    return added;
 }
 
 void Drawing::removeStroke(Stroke* stroke) { deleteStroke(stroke); }
@@ -81,7 +84,10 @@ void Drawing::deleteStrokes(std::span<Stroke* const> doomed) {
     if (hadSelection && selection.empty()) selectionBox.hide();
     // No query may find a deleted stroke, whatever the state of its segments.
     for (const Stroke* s : gone) index.forgetStroke(*s);
-    for (Stroke* s : doomed) strokes.remove(s);  // ignores strokes already removed
+    for (Stroke* s : doomed) {
+        std::unique_ptr<Stroke> taken = strokes.take(s);  // null for a stroke already removed
+        if (taken && changes) changes->strokeRemoved(std::move(taken));
+    }
 }
 
 void Drawing::clear() {
@@ -152,7 +158,7 @@ void Drawing::loadContent(const io::PageContent& page) {
         auto stroke =
             makeLoadedStroke(page.strokes[i], i < page.colours.size() ? page.colours[i] : Rgb{});
         stroke->buildOutline(1.0f);
-        index.insertStroke(strokes.append(std::move(stroke)));
+        index.insertStroke(appendStroke(std::move(stroke)));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "brush/BrushDynamics.h"
 #include "brush/DefinedBrushTool.h"
 #include "brush/DeformTool.h"
+#include "document/ChangeSink.h"
 #include "document/QuadTree.h"
 #include "document/SelectionBox.h"
 #include "document/StrokeInProgress.h"
@@ -30,8 +31,8 @@
 // Invariants: every stroke in `strokes` outside `deformed` (strokes under a deformation
 // drag) is in `index` as it was last inserted: each of its segments that lies inside the
 // canvas square, and its box (one-point strokes and strokes off the square included), by
-// which the view finds it; no stroke in progress is in `strokes`; `selection` and `deformed` only
-// point at strokes in `strokes`.
+// which the view finds it; no stroke in progress is in `strokes`; `selection` and `deformed`
+// only point at strokes in `strokes`; stroke ids are unique and ascend along `strokes`.
 class Drawing {
 public:
     static constexpr float kCanvasSize = 900.0f;
@@ -67,6 +68,10 @@ public:
     bool drawingActive = false;  // some pointer is drawing a stroke
     bool brushToolActive = false;
     std::int32_t mode = 0;  // 0 draw, 1 edit
+    // Told of every change of `strokes` (not owned; may be null).
+    ChangeSink* changes = nullptr;
+    // The id the next finished stroke gets; ids are never reused in a run.
+    std::uint64_t nextStrokeId = 1;
 
     // --- view (see View) ---
     void screenToCanvas(float& x, float& y) const { view.screenToCanvas(x, y); }
@@ -84,8 +89,8 @@ public:
     int bandHitTest(float x, float y) const;
 
     // --- stroke list ---
-    // Appends a finished stroke (taking ownership); does not index it: the caller inserts it
-    // into `index`, or no frame shows it.
+    // Appends a finished stroke (taking ownership) with a new id; does not index it: the
+    // caller inserts it into `index`, or no frame shows it.
     Stroke& appendStroke(std::unique_ptr<Stroke> stroke);
     // Deletes a stroke of the list and drops it from `selection` and `deformed`; a stroke
     // not in the list is ignored. The caller removes its segments from the index first.

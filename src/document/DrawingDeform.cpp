@@ -117,6 +117,8 @@ void Drawing::deformDrag(float x, float y, float dx, float dy, float /*pressure*
     for (Stroke* s : index.queryStrokes(area)) {
         if (s->pointCount() < kMinDeformedPoints) continue;
         if (std::find(deformed.begin(), deformed.end(), s) != deformed.end()) continue;
+        // endDeform simplifies every stroke taken here, whether the tool moved it or not.
+        if (changes) changes->strokeChanging(*s);
         deformed.push_back(s);
         index.removeStroke(*s);
     }

@@ -69,6 +69,7 @@ bool transformSelection(Drawing& d, Map map) {
     }
     for (Stroke* s : d.selection) {
         // The index finds segments by their end points: out before they change, in after.
+        if (d.changes) d.changes->strokeChanging(*s);
         const bool inIndex = indexed(d, s);
         if (inIndex) d.index.removeStroke(*s);
         for (ControlPoint& p : s->points) {

@@ -109,7 +109,7 @@ void Drawing::endStroke(float /*x*/, float /*y*/, PointerKey pointer) {
         stroke->simplify(first, n - 1, view.zoom, smoothness);
         stroke->buildOutline(view.zoom);
     }
-    index.insertStroke(strokes.append(std::move(stroke)));
+    index.insertStroke(appendStroke(std::move(stroke)));
 }
 
 void Drawing::withdrawStroke(PointerKey pointer) {
@@ -204,7 +204,7 @@ void Drawing::eraseFrom(Stroke* stroke, const Rect& eraser) {
     const Rgb colour = stroke->colour;
     keepPart(*stroke, cut.before);
     if (static_cast<int>(cut.after.size()) >= kMinErasedPart) {
-        Stroke& rest = strokes.append(std::make_unique<Stroke>());
+        Stroke& rest = appendStroke(std::make_unique<Stroke>());
         rest.colour = colour;
         keepPart(rest, cut.after);
     }
@@ -215,6 +215,7 @@ bool Drawing::keepPart(Stroke& stroke, std::vector<ControlPoint> part) {
         deleteStroke(&stroke);
         return false;
     }
+    if (changes) changes->strokeChanging(stroke);
     stroke.points = std::move(part);
     stroke.resetRibLists();  // simplify over the whole stroke rebuilds every segment
     stroke.simplify(1, stroke.pointCount() - 1, view.zoom, smoothness);

@@ -1,19 +1,31 @@
 #include "document/StrokeList.h"
 
 Stroke& StrokeList::append(std::unique_ptr<Stroke> stroke) {
+    return insertBefore(nullptr, std::move(stroke));
+}
+
+Stroke& StrokeList::insertBefore(StrokeNode* next, std::unique_ptr<Stroke> stroke) {
     auto node = std::make_unique<StrokeNode>();
     node->stroke = std::move(stroke);
-    node->prev = tail_;
     node->list = this;
-    node->serial = nextSerial_++;
     node->stroke->listNode = node.get();
     StrokeNode* raw = node.get();
-    if (tail_ != nullptr) {
-        tail_->next = std::move(node);
+    node->prev = next != nullptr ? next->prev : tail_;
+    if (next != nullptr) {
+        const auto low = [&] { return node->prev != nullptr ? node->prev->serial : 0; };
+        if (next->serial - low() < 2) renumber();
+        node->serial = low() + (next->serial - low()) / 2;
     } else {
-        head_ = std::move(node);
+        node->serial = (tail_ != nullptr ? tail_->serial : 0) + kSerialGap;
     }
-    tail_ = raw;
+    std::unique_ptr<StrokeNode>& owner = node->prev != nullptr ? node->prev->next : head_;
+    node->next = std::move(owner);
+    if (next != nullptr) {
+        next->prev = raw;
+    } else {
+        tail_ = raw;
+    }
+    owner = std::move(node);
     ++count_;
     return *raw->stroke;
 }
@@ -23,8 +35,10 @@ bool StrokeList::contains(const Stroke* stroke) const {
            stroke->listNode->stroke.get() == stroke;
 }
 
-bool StrokeList::remove(Stroke* stroke) {
-    if (!contains(stroke)) return false;
+bool StrokeList::remove(Stroke* stroke) { return take(stroke) != nullptr; }
+
+std::unique_ptr<Stroke> StrokeList::take(Stroke* stroke) {
+    if (!contains(stroke)) return nullptr;
     StrokeNode* node = stroke->listNode;
     std::unique_ptr<StrokeNode>& owner = node->prev != nullptr ? node->prev->next : head_;
     if (node->next != nullptr) {
@@ -36,7 +50,7 @@ bool StrokeList::remove(Stroke* stroke) {
     owner = std::move(dead->next);
     dead->stroke->listNode = nullptr;
     --count_;
-    return true;
+    return std::move(dead->stroke);
 }
 
 // Iterative, so that a long list does not unwind recursively through the next pointers.
@@ -48,4 +62,9 @@ void StrokeList::clear() {
     }
     tail_ = nullptr;
     count_ = 0;
+}
+
+void StrokeList::renumber() {
+    std::uint64_t serial = 0;
+    for (StrokeNode* n = head_.get(); n != nullptr; n = n->next.get()) n->serial = serial += kSerialGap;
 }

@@ -15,8 +15,9 @@ struct StrokeNode {
     StrokeNode* prev = nullptr;
     std::unique_ptr<StrokeNode> next;
     const StrokeList* list = nullptr;  // the list holding the node, to reject foreign strokes
-    // Grows from the oldest node to the newest (strokes are only ever appended), so sorting
-    // by it restores list order.
+    // Grows from the oldest node to the newest, so sorting by it restores list order. Nodes
+    // inserted between others (undo puts strokes back where they were) get a value between
+    // their neighbours'.
     std::uint64_t serial = 0;
 };
 
@@ -32,6 +33,10 @@ public:
 
     // Appends at the tail and takes ownership; returns the stroke.
     Stroke& append(std::unique_ptr<Stroke> stroke);
+    // Inserts before `next` (nullptr: at the tail), which must be a node of this list.
+    Stroke& insertBefore(StrokeNode* next, std::unique_ptr<Stroke> stroke);
+    // Unlinks the stroke and hands it back; nullptr for a stroke not in this list.
+    std::unique_ptr<Stroke> take(Stroke* stroke);
     // Whether the stroke is held by this list.
     bool contains(const Stroke* stroke) const;
     // Unlinks and deletes the stroke. A stroke not in this list is ignored (returns false).
@@ -78,5 +83,8 @@ private:
     std::unique_ptr<StrokeNode> head_;
     StrokeNode* tail_ = nullptr;
     std::uint32_t count_ = 0;
-    std::uint64_t nextSerial_ = 0;
+    // Appended nodes' serials are this far apart, leaving room for insertions between.
+    static constexpr std::uint64_t kSerialGap = std::uint64_t{1} << 16;
+    // Serials kSerialGap apart in list order, when an insertion finds no room.
+    void renumber();
 };

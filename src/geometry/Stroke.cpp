@@ -29,7 +29,8 @@ Stroke::Stroke(const Stroke& other)
       ribLists(other.ribLists),
       bounds(other.bounds),
       colour(other.colour),
-      ribZoomLimit(other.ribZoomLimit) {}
+      ribZoomLimit(other.ribZoomLimit),
+      id(other.id) {}
 
 Stroke& Stroke::operator=(const Stroke& other) {
     if (this == &other) return *this;
@@ -38,6 +39,7 @@ Stroke& Stroke::operator=(const Stroke& other) {
     bounds = other.bounds;
     colour = other.colour;
     ribZoomLimit = other.ribZoomLimit;
+    id = other.id;
     clearOutline();
     invalidateDerived();
     return *this;
@@ -52,6 +54,7 @@ Stroke::Stroke(Stroke&& other) noexcept
       bounds(other.bounds),
       colour(other.colour),
       ribZoomLimit(other.ribZoomLimit),
+      id(other.id),
       dirtyFrom_(other.dirtyFrom_),
       outlineBuilt_(other.outlineBuilt_),
       outlineZoom_(other.outlineZoom_),
@@ -72,6 +75,7 @@ Stroke& Stroke::operator=(Stroke&& other) noexcept {
     bounds = other.bounds;
     colour = other.colour;
     ribZoomLimit = other.ribZoomLimit;
+    id = other.id;
     dirtyFrom_ = other.dirtyFrom_;
     outlineBuilt_ = other.outlineBuilt_;
     outlineZoom_ = other.outlineZoom_;

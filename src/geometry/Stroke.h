@@ -35,11 +35,15 @@ public:
     // Set before the first buildOutline; changing it later needs invalidateDerived.
     Rgb colour;
     float ribZoomLimit = 2.0f;
+    // Identity on its page, given when the stroke is finished and kept by copies, moves,
+    // undo and redo, so that a change can name the strokes it touched. 0: not finished yet.
+    std::uint64_t id = 0;
     StrokeNode* listNode = nullptr;  // written by the drawing's stroke list only
 
     Stroke() = default;
     Stroke(float x, float y, float r, float a);
-    // A copy has no outline until buildOutline runs on it; listNode is not copied.
+    // A copy (id included) has no outline until buildOutline runs on it; listNode is not
+    // copied.
     Stroke(const Stroke& other);
     Stroke& operator=(const Stroke& other);
     // A move takes the outline along; listNode stays with the list that set it.

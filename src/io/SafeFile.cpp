@@ -39,20 +39,6 @@ int createTemporary(const std::string& path, std::string& tempPath) {
     return -1;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // A symbolic link is written through, as opening the path for writing would: its
 // target is what gets replaced, and the link stays. A dangling link is replaced itself.
@@ -100,12 +86,30 @@ bool replaceFileContents(const std::string& requested, std::string_view bytes) {
 
     // The new contents are in place; flushing the folder only makes the rename survive
     // a power cut, so a folder that cannot be flushed does not turn this into a failure.
-    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    syncFolderOf(path);
+    return true;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += written;
+        left -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+void syncFolderOf(const std::string& path) {
+    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    ::fsync(dir);
+    ::close(dir);
 }
 
 std::string claimFreeName(const std::string& base) {

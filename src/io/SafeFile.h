@@ -16,6 +16,14 @@ namespace io {
 // the file and the reason goes to standard output, and the result is false.
 bool replaceFileContents(const std::string& path, std::string_view bytes);
 
+// Writes every byte to the open file, again after an interruption; false (errno set) on an
+// error.
+bool writeAll(int fd, std::string_view bytes);
+
+// Flushes the folder holding `path`, so that a file created or renamed in it survives a
+// power cut. A folder that cannot be flushed is passed over.
+void syncFolderOf(const std::string& path);
+
 // Creates an empty file under the first free name of `base`, `base`.2, `base`.3, ... and
 // returns that name, so that a rescue copy never replaces an earlier one. The name is
 // claimed atomically (exclusive create), so two writers never get the same one. Empty

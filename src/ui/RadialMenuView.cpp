@@ -47,6 +47,10 @@ void RadialMenuView::setButtonTextures(const std::array<MenuButtonImages, 4>& bu
     buttons_ = buttons;
 }
 
+void RadialMenuView::setHistoryTextures(const std::array<MenuButtonImages, 2>& buttons) {
+    history_ = buttons;
+}
+
 void RadialMenuView::setSliderTextures(std::uint32_t properties, std::uint32_t brushSize,
                                        std::uint32_t softness, std::uint32_t smoothness) {
     font_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), kReadoutFontSize);
@@ -80,6 +84,8 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     const GlStateGuard saved;
     untinted();
     drawButtons(controller);
+    drawHistoryButtons(controller);
+    untinted();
     drawSliders(controller.menu, controller.mode);
     if (controller.mode == 0) drawToggles(controller);
     glDisable(GL_TEXTURE_2D);
@@ -126,6 +132,19 @@ void RadialMenuView::drawButtons(const CanvasController& controller) const {
     const Vec2 m = menu.position;
     glEnable(GL_TEXTURE_2D);
     stripImageQuad(centre_, m, c);
+}
+
+void RadialMenuView::drawHistoryButtons(const CanvasController& controller) const {
+    // Faded rather than a grey image of their own: the face stays recognisable.
+    constexpr float kUnavailableAlpha = 0.35f;
+    const RadialMenu& menu = controller.menu;
+    const bool available[2] = {controller.history.canUndo(), controller.history.canRedo()};
+    const int ids[2] = {RadialMenu::kUndoButton, RadialMenu::kRedoButton};
+    for (int i = 0; i < 2; ++i) {
+        glColor4f(1.0f, 1.0f, 1.0f, available[i] ? 1.0f : kUnavailableAlpha);
+        buttonQuad(imageFor(history_[i], ids[i], controller), menu.historyButtonCentre(i),
+                   menu.historyButtonRadius());
+    }
 }
 
 void RadialMenuView::drawSliders(const RadialMenu& menu, int mode) const {

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "WindowHarness.h"
+#include "io/PageFile.h"
 #include "app/ReplayDriver.h"
 #include "controller/CanvasController.h"
 #include "platform/TextureManager.h"
@@ -118,7 +119,15 @@ TEST(CanvasWindow, EscapeWritesTheCommandLogAndExitsWithZero) {
         << text.toStdString();
     EXPECT_TRUE(text.contains("<c v=\"0\" t=\"")) << "the band press";
     EXPECT_TRUE(text.contains("<a an=\"")) << "the stroke's record";
-    EXPECT_TRUE(QFile::exists(dir.filePath("0.xml.unsaved"))) << "the unsaved stroke is kept";
+    // The unsaved stroke is in the page's journal, which the next start replays.
+    EXPECT_TRUE(QFile::exists(dir.filePath("0.xml.journal")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("0.xml.unsaved")));
+    EXPECT_EQ(runReplay(dir, "key S\nkey Escape\n", &out), 0);
+    EXPECT_TRUE(out.contains("Restored 1 change to 0.xml from 0.xml.journal\n")) << out.toStdString();
+    const auto page = io::readPageFile(dir.filePath("0.xml").toStdString());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->strokes.size(), 1u);
+    EXPECT_FALSE(QFile::exists(dir.filePath("0.xml.journal"))) << "the save emptied it";
 }
 
 TEST(CanvasWindow, DemoScriptPlaysToTheEnd) {

@@ -145,3 +145,49 @@ TEST(EndToEnd, AFlipWhoseSaveFailsKeepsTheDrawingAndThePage) {
     EXPECT_TRUE(s.darkAt(500, 300));
     EXPECT_NE(said.find("0.xml"), std::string::npos) << said;
 }
+
+// Undo and redo from the keys, the menu's buttons and the finger taps the input layer reports.
+TEST(EndToEnd, UndoAndRedoFromTheKeysTheMenuAndTheTaps) {
+    Session s;
+    ASSERT_TRUE(s.w.exposed);
+    s.drag("left", 350, 300, 650, 300);
+    s.drag("left", 350, 450, 650, 450);
+    s.drag("right", 500, 250, 500, 350);
+    ASSERT_EQ(s.drawing().strokes.count(), 3u);
+    const std::string erased = s.drawing().pageText();
+
+    s.play("key Ctrl+Z\n");
+    EXPECT_EQ(s.drawing().strokes.count(), 2u);
+    EXPECT_TRUE(s.darkAt(500, 300)) << "the cut is undone";
+    s.play("key Ctrl+Z\n");
+    EXPECT_EQ(s.drawing().strokes.count(), 1u);
+    EXPECT_FALSE(s.darkAt(500, 450));
+    s.play("key Ctrl+Shift+Z\nkey Ctrl+Y\n");
+    EXPECT_EQ(s.drawing().pageText(), erased);
+    EXPECT_FALSE(s.darkAt(500, 300));
+
+    // The menu rests at (230, 230) screen, y up: undo is 130 px from its centre at 210
+    // degrees, redo straight below.
+    const CanvasController& c = s.controller();
+    const Vec2 undoAt = c.menu.historyButtonCentre(0), redoAt = c.menu.historyButtonCentre(1);
+    const auto tapScreen = [&](Vec2 p) {
+        s.tap(static_cast<int>(p.x), 800 - static_cast<int>(p.y));
+    };
+    tapScreen(undoAt);
+    EXPECT_EQ(s.drawing().strokes.count(), 2u);
+    tapScreen(undoAt);
+    tapScreen(undoAt);
+    EXPECT_EQ(s.drawing().strokes.count(), 0u);
+    EXPECT_FALSE(s.controller().history.canUndo()) << "the undo button shows faded";
+    tapScreen(redoAt);
+    EXPECT_EQ(s.drawing().strokes.count(), 1u);
+
+    // Three fingers tap: redo; two: undo.
+    s.play("touch press 500 200 0\ntouch press 560 200 1\ntouch press 620 200 2\n"
+           "touch release 500 200 0\ntouch release 560 200 1\ntouch release 620 200 2\n");
+    EXPECT_EQ(s.drawing().strokes.count(), 2u);
+    s.play("touch press 500 200 0\ntouch press 560 200 1\n"
+           "touch release 500 200 0\ntouch release 560 200 1\n");
+    EXPECT_EQ(s.drawing().strokes.count(), 1u);
+    EXPECT_TRUE(s.darkAt(500, 300));
+}

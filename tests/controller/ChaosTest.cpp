@@ -389,8 +389,9 @@ private:
     }
 
     std::string key() {
-        static const char* keys[] = {"w", "c", "t", "[", "]", "C", "S", "L", "E", "s", "x"};
-        const char* k = keys[pick({3, 3, 3, 3, 3, 0.3, 2, 0.5, 1, 1, 1})];
+        static const char* keys[] = {"w", "c", "t", "[", "]", "C",      "S",
+                                     "L", "E", "s", "x", "Ctrl+Z", "Ctrl+Shift+Z"};
+        const char* k = keys[pick({3, 3, 3, 3, 3, 0.3, 2, 0.5, 1, 1, 1, 3, 1.5})];
         h_.controller.onKey(k);
         return std::string("key ") + k;
     }

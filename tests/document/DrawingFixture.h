@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/Drawing.h"
+#include "support/StrokeData.h"
 #include "support/TempWorkDir.h"
 
 // Runs each test in a fresh temporary working directory, since a Drawing loads "0.xml"
@@ -68,6 +69,22 @@ protected:
                                   pts[i].y - pts[i - 1].y, 1.0f);
         }
         drawing->endStroke(pts.back().x, pts.back().y);
+    }
+
+    // Draws a recorded stroke scaled by `scale` about the page centre and moved by `shift`.
+    void drawRecorded(const strokedata::RecordedStroke& rec, float scale, Vec2 shift) {
+        auto at = [&](const strokedata::Sample& s) {
+            return Vec2((s.x - 450.0f) * scale + 450.0f + shift.x,
+                        (s.y - 450.0f) * scale + 450.0f + shift.y);
+        };
+        Vec2 prev = at(rec.samples[0]);
+        drawing->beginStroke(prev.x, prev.y, rec.samples[0].pressure);
+        for (std::size_t i = 1; i < rec.samples.size(); ++i) {
+            const Vec2 p = at(rec.samples[i]);
+            drawing->extendStroke(p.x, p.y, p.x - prev.x, p.y - prev.y, rec.samples[i].pressure);
+            prev = p;
+        }
+        drawing->endStroke(prev.x, prev.y);
     }
 
     std::vector<Stroke*> strokeList() const {

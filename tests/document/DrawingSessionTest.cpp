@@ -14,22 +14,6 @@ namespace {
 
 class Session : public DrawingTest {
 protected:
-    // Draws a recorded stroke scaled by `scale` about the page centre and moved by `shift`.
-    void drawRecorded(const strokedata::RecordedStroke& rec, float scale, Vec2 shift) {
-        auto at = [&](const strokedata::Sample& s) {
-            return Vec2((s.x - 450.0f) * scale + 450.0f + shift.x,
-                        (s.y - 450.0f) * scale + 450.0f + shift.y);
-        };
-        Vec2 prev = at(rec.samples[0]);
-        drawing->beginStroke(prev.x, prev.y, rec.samples[0].pressure);
-        for (std::size_t i = 1; i < rec.samples.size(); ++i) {
-            const Vec2 p = at(rec.samples[i]);
-            drawing->extendStroke(p.x, p.y, p.x - prev.x, p.y - prev.y, rec.samples[i].pressure);
-            prev = p;
-        }
-        drawing->endStroke(prev.x, prev.y);
-    }
-
     void drawScattered(const std::vector<strokedata::RecordedStroke>& recs, std::mt19937& rng) {
         std::uniform_real_distribution<float> unit(0.0f, 1.0f);
         for (const auto& rec : recs) {

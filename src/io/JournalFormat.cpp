@@ -1,0 +1,353 @@
+#include "io/JournalFormat.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "io/Checksum.h"
+
+namespace io {
+
+namespace {
+
+constexpr std::string_view kSignature{"INKJRNL\n", 8};
+constexpr std::size_t kFrameBytes = 8;  // length and checksum before every payload
+// Field tags of a stroke in a change. A reader skips tags it does not know.
+constexpr std::uint16_t kPointsTag = 1;
+constexpr std::uint16_t kColourTag = 2;  // absent: black
+constexpr std::size_t kPointBytes = 16;
+
+// Little-endian, whatever the machine.
+class Writer {
+public:
+    void u8(std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+    void u16(std::uint16_t v) { uint(v, 2); }
+    void u32(std::uint32_t v) { uint(v, 4); }
+    void u64(std::uint64_t v) { uint(v, 8); }
+    void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
+
+    std::string out;
+
+private:
+    void uint(std::uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+    }
+};
+
+// Reads from a payload; any read past its end sets `failed` and returns 0, so a decoder
+// checks once at the end.
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : in_(bytes) {}
+    std::uint8_t u8() { return static_cast<std::uint8_t>(uint(1)); }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(uint(2)); }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(uint(4)); }
+    std::uint64_t u64() { return uint(8); }
+    float f32() { return std::bit_cast<float>(u32()); }
+    std::string_view take(std::size_t n) {
+        if (n > in_.size() - at_) {
+            failed = true;
+            at_ = in_.size();
+            return {};
+        }
+        const std::string_view part = in_.substr(at_, n);
+        at_ += n;
+        return part;
+    }
+    std::size_t left() const { return in_.size() - at_; }
+
+    bool failed = false;
+
+private:
+    std::uint64_t uint(int bytes) {
+        const std::string_view b = take(static_cast<std::size_t>(bytes));
+        if (failed) return 0;
+        std::uint64_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[i]);
+        return v;
+    }
+
+    std::string_view in_;
+    std::size_t at_ = 0;
+};
+
+void frame(std::string& out, std::string_view payload) {
+    Writer w;
+    w.u32(static_cast<std::uint32_t>(payload.size()));
+    w.u32(crc32c(payload));
+    out += w.out;
+    out += payload;
+}
+
+void writeStamp(Writer& w, const PageStamp& s) {
+    w.u8(s.exists ? 1 : 0);
+    w.u64(s.size);
+    w.u64(s.hash);
+}
+
+bool readStamp(Reader& r, PageStamp& s) {
+    const std::uint8_t exists = r.u8();
+    s.exists = exists == 1;
+    s.size = r.u64();
+    s.hash = r.u64();
+    return exists <= 1;
+}
+
+// Ids as runs of consecutive values: a loaded page's ids are one run.
+void writeIds(Writer& w, const std::vector<StrokeId>& ids) {
+    std::vector<std::pair<StrokeId, std::uint32_t>> runs;
+    for (const StrokeId id : ids) {
+        if (!runs.empty() && runs.back().first + runs.back().second == id &&
+            runs.back().second < UINT32_MAX) {
+            ++runs.back().second;
+        } else {
+            runs.emplace_back(id, 1);
+        }
+    }
+    w.u32(static_cast<std::uint32_t>(runs.size()));
+    for (const auto& [first, count] : runs) {
+        w.u64(first);
+        w.u32(count);
+    }
+}
+
+// Ids must ascend strictly and be non-zero.
+bool readIds(Reader& r, std::vector<StrokeId>& ids) {
+    const std::uint32_t runs = r.u32();
+    if (runs > r.left() / 12) return false;
+    for (std::uint32_t i = 0; i < runs; ++i) {
+        const StrokeId first = r.u64();
+        const std::uint32_t count = r.u32();
+        if (r.failed || count == 0 || first == 0 || first > UINT64_MAX - count) return false;
+        if (!ids.empty() && first <= ids.back()) return false;
+        // Each id costs memory here but no bytes in the file: bound the total by what a
+        // page can hold, so a crafted run cannot exhaust memory.
+        if (ids.size() + count > (std::size_t{1} << 26)) return false;
+        for (std::uint32_t k = 0; k < count; ++k) ids.push_back(first + k);
+    }
+    return !r.failed;
+}
+
+void writeChange(Writer& w, const Change& c) {
+    w.u8(static_cast<std::uint8_t>(c.kind));
+    w.u32(static_cast<std::uint32_t>(c.removed.size()));
+    for (const StrokeAt& s : c.removed) {
+        w.u64(s.id);
+        w.u32(s.position);
+    }
+    w.u32(static_cast<std::uint32_t>(c.added.size()));
+    for (const PlacedStroke& p : c.added) {
+        w.u64(p.stroke.id);
+        w.u32(p.position);
+        const bool coloured = !p.stroke.colour.isBlack();
+        w.u16(coloured ? 2 : 1);  // fields
+        if (coloured) {
+            w.u16(kColourTag);
+            w.u32(3);
+            w.u8(p.stroke.colour.r);
+            w.u8(p.stroke.colour.g);
+            w.u8(p.stroke.colour.b);
+        }
+        w.u16(kPointsTag);
+        w.u32(static_cast<std::uint32_t>(p.stroke.points.size() * kPointBytes));
+        for (const ControlPoint& q : p.stroke.points) {
+            w.f32(q.x);
+            w.f32(q.y);
+            w.f32(q.r);
+            w.f32(q.a);
+        }
+    }
+}
+
+bool finite(const ControlPoint& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.r) && std::isfinite(p.a);
+}
+
+bool readChange(Reader& r, Change& c) {
+    const std::uint8_t kind = r.u8();
+    if (kind < static_cast<std::uint8_t>(ChangeKind::Draw) ||
+        kind > static_cast<std::uint8_t>(ChangeKind::Several))
+        return false;
+    c.kind = static_cast<ChangeKind>(kind);
+    const std::uint32_t removed = r.u32();
+    if (removed > r.left() / 12) return false;
+    c.removed.resize(removed);
+    for (StrokeAt& s : c.removed) {
+        s.id = r.u64();
+        s.position = r.u32();
+    }
+    const std::uint32_t added = r.u32();
+    if (r.failed || added > r.left() / 14) return false;
+    c.added.resize(added);
+    for (PlacedStroke& p : c.added) {
+        p.stroke.id = r.u64();
+        p.position = r.u32();
+        const std::uint16_t fields = r.u16();
+        bool sawPoints = false;
+        for (std::uint16_t f = 0; f < fields && !r.failed; ++f) {
+            const std::uint16_t tag = r.u16();
+            const std::uint32_t length = r.u32();
+            Reader field(r.take(length));
+            if (tag == kColourTag) {
+                if (length != 3) return false;
+                p.stroke.colour = {field.u8(), field.u8(), field.u8()};
+                continue;
+            }
+            if (tag != kPointsTag) continue;
+            if (sawPoints || length % kPointBytes != 0) return false;
+            sawPoints = true;
+            p.stroke.points.resize(length / kPointBytes);
+            for (ControlPoint& q : p.stroke.points) {
+                q = {field.f32(), field.f32(), field.f32(), field.f32()};
+                if (!finite(q)) return false;
+            }
+        }
+        if (r.failed || p.stroke.points.empty()) return false;
+    }
+    for (std::size_t i = 0; i < c.removed.size(); ++i) {
+        if (c.removed[i].id == 0 || (i > 0 && c.removed[i].id <= c.removed[i - 1].id))
+            return false;
+    }
+    for (std::size_t i = 0; i < c.added.size(); ++i) {
+        const StrokeId id = c.added[i].stroke.id;
+        if (id == 0 || (i > 0 && id <= c.added[i - 1].stroke.id)) return false;
+    }
+    return !r.failed;
+}
+
+bool decodeEntry(std::string_view payload, JournalEntry& e) {
+    Reader r(payload);
+    const std::uint8_t type = r.u8();
+    switch (type) {
+        case static_cast<std::uint8_t>(EntryType::Do):
+        case static_cast<std::uint8_t>(EntryType::Undo):
+        case static_cast<std::uint8_t>(EntryType::Redo):
+            e.type = static_cast<EntryType>(type);
+            e.serial = r.u64();
+            if (!readChange(r, e.change)) return false;
+            break;
+        case static_cast<std::uint8_t>(EntryType::Save):
+            e.type = EntryType::Save;
+            if (!readStamp(r, e.saved)) return false;
+            break;
+        default:
+            return false;
+    }
+    return !r.failed && r.left() == 0;
+}
+
+bool decodeHeader(std::string_view payload, JournalHeader& h) {
+    Reader r(payload);
+    if (r.u8() != static_cast<std::uint8_t>(EntryType::Header)) return false;
+    if (!readStamp(r, h.page) || !readIds(r, h.strokeIds)) return false;
+    return !r.failed && r.left() == 0;
+}
+
+enum class FrameResult { Good, Torn, Damaged };
+
+// The record at `at`: its payload when the frame is complete and its checksum matches.
+FrameResult nextFrame(std::string_view bytes, std::size_t at, std::string_view& payload) {
+    if (bytes.size() - at < kFrameBytes) return FrameResult::Torn;
+    Reader r(bytes.substr(at, kFrameBytes));
+    const std::uint32_t length = r.u32();
+    const std::uint32_t crc = r.u32();
+    if (length > bytes.size() - at - kFrameBytes) return FrameResult::Torn;
+    payload = bytes.substr(at + kFrameBytes, length);
+    return crc32c(payload) == crc ? FrameResult::Good : FrameResult::Damaged;
+}
+
+}  // namespace
+
+PageStamp stampOf(std::string_view bytes) { return {true, bytes.size(), contentHash(bytes)}; }
+
+std::optional<PageStamp> stampFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        if (errno == ENOENT) return PageStamp{};
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return stampOf(bytes);
+}
+
+std::string encodeJournalStart(const JournalHeader& header) {
+    Writer w;
+    w.u8(static_cast<std::uint8_t>(EntryType::Header));
+    writeStamp(w, header.page);
+    writeIds(w, header.strokeIds);
+    std::string out(kSignature);
+    frame(out, w.out);
+    return out;
+}
+
+std::string encodeEntry(const JournalEntry& entry) {
+    Writer w;
+    w.u8(static_cast<std::uint8_t>(entry.type));
+    if (entry.type == EntryType::Save) {
+        writeStamp(w, entry.saved);
+    } else {
+        w.u64(entry.serial);
+        writeChange(w, entry.change);
+    }
+    std::string out;
+    out.reserve(w.out.size() + kFrameBytes);
+    frame(out, w.out);
+    return out;
+}
+
+ParsedJournal parseJournal(std::string_view bytes) {
+    ParsedJournal parsed;
+    if (bytes.size() < kSignature.size()) {
+        parsed.problem = kSignature.starts_with(bytes) ? JournalProblem::TornHeader
+                                                       : JournalProblem::NotAJournal;
+        return parsed;
+    }
+    if (!bytes.starts_with(kSignature)) return parsed;
+    std::string_view payload;
+    std::size_t at = kSignature.size();
+    switch (nextFrame(bytes, at, payload)) {
+        case FrameResult::Torn:
+            parsed.problem = JournalProblem::TornHeader;
+            return parsed;
+        case FrameResult::Damaged:
+            return parsed;
+        case FrameResult::Good:
+            break;
+    }
+    JournalContents contents;
+    if (!decodeHeader(payload, contents.header)) return parsed;
+    at += kFrameBytes + payload.size();
+    contents.goodLength = at;
+    while (at < bytes.size()) {
+        const FrameResult frameResult = nextFrame(bytes, at, payload);
+        if (frameResult == FrameResult::Torn) {
+            contents.end = JournalEnd::Torn;
+            break;
+        }
+        JournalEntry entry;
+        if (frameResult == FrameResult::Damaged || !decodeEntry(payload, entry)) {
+            // A crash can leave a file longer than what was written, the rest zeros: that
+            // is a write cut short too.
+            const std::string_view rest = bytes.substr(at);
+            const bool zeros = std::all_of(rest.begin(), rest.end(), [](char c) { return c == 0; });
+            contents.end = zeros ? JournalEnd::Torn : JournalEnd::Damaged;
+            break;
+        }
+        contents.entries.push_back(std::move(entry));
+        at += kFrameBytes + payload.size();
+        contents.goodLength = at;
+    }
+    parsed.contents = std::move(contents);
+    return parsed;
+}
+
+}  // namespace io

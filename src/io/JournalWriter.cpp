@@ -1,0 +1,196 @@
+#include "io/JournalWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "io/SafeFile.h"
+#include "io/SetAside.h"
+
+namespace io {
+
+
+JournalWriter::JournalWriter(std::string path, std::string start,
+                             std::chrono::milliseconds syncInterval)
+    : JournalWriter(std::move(path), syncInterval, -1) {
+    start_ = std::move(start);
+}
+
+JournalWriter::JournalWriter(std::string path, std::chrono::milliseconds syncInterval, int fd)
+    : path_(std::move(path)), interval_(syncInterval), fd_(fd) {
+    thread_ = std::thread([this] { run(); });
+}
+
+std::unique_ptr<JournalWriter> JournalWriter::resume(const std::string& path,
+                                                     std::uint64_t goodLength,
+                                                     std::chrono::milliseconds syncInterval) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(goodLength)) != 0 || ::fsync(fd) != 0) {
+        std::printf("Could not continue the journal %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fflush(stdout);
+        if (fd >= 0) ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<JournalWriter>(new JournalWriter(path, syncInterval, fd));
+}
+
+JournalWriter::~JournalWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void JournalWriter::append(std::string record) {
+    {
+        std::lock_guard lock(mutex_);
+        if (failed_) return;
+        appendedBytes_ += record.size();
+        if (pending_.empty()) {
+            pending_ = std::move(record);
+        } else {
+            pending_ += record;
+        }
+    }
+    wake_.notify_all();
+}
+
+bool JournalWriter::flush() {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t target = appendedBytes_;
+    ++flushWaiters_;
+    wake_.notify_all();
+    synced_.wait(lock, [&] { return failed_ || syncedBytes_ >= target; });
+    --flushWaiters_;
+    return !failed_;
+}
+
+bool JournalWriter::restart(std::string start) {
+    if (!flush()) return false;
+    std::unique_lock lock(mutex_);
+    // flush() returned with nothing pending; wait out a sync still holding the file.
+    synced_.wait(lock, [&] { return !busy_; });
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+        if (::unlink(path_.c_str()) != 0 && errno != ENOENT) {
+            fail("remove", errno);
+            return false;
+        }
+        syncFolderOf(path_);
+    }
+    start_ = std::move(start);
+    return true;
+}
+
+bool JournalWriter::failed() const {
+    std::lock_guard lock(mutex_);
+    return failed_;
+}
+
+std::uint64_t JournalWriter::syncCount() const {
+    std::lock_guard lock(mutex_);
+    return syncs_;
+}
+
+void JournalWriter::fail(const char* what, int error) {
+    // Called with the lock held.
+    if (!failed_) {
+        std::printf("Could not %s the journal %s: %s; changes since the last save are not "
+                    "safe from a crash\n",
+                    what, path_.c_str(), std::strerror(error));
+        std::fflush(stdout);
+    }
+    failed_ = true;
+    pending_.clear();
+    synced_.notify_all();
+}
+
+bool JournalWriter::writeBatch(const std::string& batch) {
+    if (fd_ < 0) {
+        int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // A file in the way that this writer did not create: keep it, never replace it.
+        struct stat st {};
+        if (fd < 0 && errno == EEXIST && ::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            setAside(path_, "old")) {
+            fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        }
+        if (fd < 0) return false;
+        fd_ = fd;
+        folderDirty_ = true;
+        if (!writeAll(fd_, start_)) return false;
+    }
+    return writeAll(fd_, batch);
+}
+
+void JournalWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (failed_) {
+            if (stop_) return;
+            wake_.wait(lock);
+            continue;
+        }
+        if (!pending_.empty()) {
+            // Written at once, synced on the schedule below.
+            std::string batch;
+            batch.swap(pending_);
+            busy_ = true;
+            lock.unlock();
+            const bool ok = writeBatch(batch);
+            const int error = errno;
+            lock.lock();
+            busy_ = false;
+            if (!ok) {
+                fail("write", error);
+                continue;
+            }
+            writtenBytes_ += batch.size();
+            continue;
+        }
+        if (writtenBytes_ > syncedBytes_) {
+            const Clock::time_point due = lastSync_ + interval_;
+            if (everSynced_ && !stop_ && flushWaiters_ == 0 && Clock::now() < due) {
+                wake_.wait_until(lock, due, [&] {
+                    return stop_ || flushWaiters_ > 0 || !pending_.empty();
+                });
+                continue;
+            }
+            const std::uint64_t covered = writtenBytes_;
+            const bool folder = folderDirty_;
+            lastSync_ = Clock::now();
+            everSynced_ = true;
+            busy_ = true;
+            lock.unlock();
+            bool ok = ::fsync(fd_) == 0;
+            const int error = errno;
+            // The new file's name must survive a power cut too.
+            if (ok && folder) syncFolderOf(path_);
+            lock.lock();
+            busy_ = false;
+            ++syncs_;
+            if (!ok) {
+                fail("sync", error);
+                continue;
+            }
+            if (folder) folderDirty_ = false;
+            syncedBytes_ = covered;
+            synced_.notify_all();
+            continue;
+        }
+        synced_.notify_all();  // idle: a restart() may be waiting for the sync to end
+        if (stop_) return;
+        wake_.wait(lock, [&] {
+            return stop_ || !pending_.empty() || (flushWaiters_ > 0 && syncedBytes_ < appendedBytes_);
+        });
+    }
+}
+
+}  // namespace io
