@@ -30,16 +30,22 @@ inline std::ostream& nullStream() {
     return stream;
 }
 
-// A Drawing loads "0.xml" from the working directory: run in an empty one.
+// A Drawing loads "0.xml" from the working directory: run in an empty one, removed at exit.
 inline void enterScratchDir() {
-    static const bool entered = [] {
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("inkboard-bench-doc-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        return true;
-    }();
-    (void)entered;
+    struct Scratch {
+        std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("inkboard-bench-doc-" + std::to_string(::getpid()));
+        Scratch() {
+            std::filesystem::create_directories(dir);
+            std::filesystem::current_path(dir);
+        }
+        ~Scratch() {
+            std::error_code ec;
+            std::filesystem::current_path(dir.parent_path(), ec);
+            std::filesystem::remove_all(dir, ec);
+        }
+    };
+    static const Scratch scratch;
 }
 
 inline std::unique_ptr<Drawing> makeDrawing() {

@@ -159,8 +159,14 @@ bool MyProject::event(QEvent* e) {
         case QEvent::TouchEnd: {
             // One event holds every contact on the surface; stationary ones are skipped.
             auto* te = static_cast<QTouchEvent*>(e);
+            // A touch sequence begins when no contact is down: any contact still held lost
+            // its release on the way (no cancel came). It ends here as a cancel ends it, so
+            // that its stroke is finished and it cannot hold a place among the contacts.
+            if (e->type() == QEvent::TouchBegin && manager_) manager_->cancelTouches();
             for (const QEventPoint& p : te->points()) {
-                const int x = pixel(p.position().x()), y = pixel(p.position().y());
+                // From the global position, which every sender of touch events sets.
+                const QPointF local = mapFromGlobal(p.globalPosition());
+                const int x = pixel(local.x()), y = pixel(local.y());
                 const int id = p.id();
                 if (p.state() == QEventPoint::Pressed)
                     OnXYDown(x, y, 0, id);

@@ -168,6 +168,7 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
             if (pageFlip == 1 || pageFlip == 2) {
                 const int flip = pageFlip;
                 pageFlip = 0;
+                endGesturesBesides(pointer);
                 if (flip == 1)
                     flipToPreviousPage();
                 else
@@ -197,10 +198,12 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
             r.began = Began::Lasso;
             break;
     }
-    if (r.began != Began::Stroke) r.pressMs = frameNow();
+    // Ending other gestures at a page flip may have moved this pointer's record.
+    GestureRecord& self = *gestures_.find(pointer);
+    if (self.began != Began::Stroke) self.pressMs = frameNow();
     lastX = x;
     lastY = y;
-    gatherFingers(r);
+    gatherFingers(self);
     return true;
 }
 
@@ -366,6 +369,18 @@ void CanvasController::onCancel(PointerKey pointer) {
     if (GestureRecord* r = gestures_.find(pointer))
         endGesture(*r, r->last.x, r->last.y, r->button, true);
     publish();
+}
+
+// A stroke another hand is drawing when the page turns is finished on the page it was
+// begun on, and saved with it: carried over, it would land on the next page. The other
+// pointers' later moves belong to no gesture until they are lifted.
+void CanvasController::endGesturesBesides(PointerKey pointer) {
+    std::vector<PointerKey> others;
+    for (const GestureRecord& g : gestures_)
+        if (!(g.pointer == pointer)) others.push_back(g.pointer);
+    for (const PointerKey p : others) {
+        if (GestureRecord* g = gestures_.find(p)) endGesture(*g, g->last.x, g->last.y, g->button, true);
+    }
 }
 
 void CanvasController::onCancelTouches() {

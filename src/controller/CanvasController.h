@@ -147,6 +147,8 @@ private:
     // Takes back what a contact's press began on the canvas, as it joins a view gesture.
     void withdraw(GestureRecord& r);
     void fingerLifted(GestureRecord& r, bool cancelled);
+    // Ends every gesture but `pointer`'s as a cancel does, before the page is replaced.
+    void endGesturesBesides(PointerKey pointer);
     // Ends the stroke or deformation the press began; true when it left a mark on the page
     // (a stroke of two or more points, or strokes pushed), so the release is no tap.
     bool endCanvasGesture(GestureRecord& r, float x, float y);

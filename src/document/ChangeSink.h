@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class QuadTree;
 class Stroke;
 
 // Told by the drawing of every change of its finished strokes as it happens, so that the
@@ -15,4 +16,8 @@ public:
     virtual void strokeChanging(const Stroke& stroke) = 0;
     // The stroke has left the list; the sink may keep it.
     virtual void strokeRemoved(std::unique_ptr<Stroke> stroke) = 0;
+    // Every finished stroke is about to leave the list, and this index of them (taken whole
+    // from the drawing) goes with them: kept beside them, it lets them come back without
+    // a segment inserted. Ignoring it costs only that.
+    virtual void indexSetAside(std::unique_ptr<QuadTree> /*index*/) {}
 };

@@ -1,6 +1,7 @@
 #include "document/Command.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "document/Drawing.h"
 
@@ -100,6 +101,7 @@ std::size_t strokeBytes(const Stroke& s) {
 void Command::measure() {
     bytes = sizeof(Command) + held.capacity() * sizeof(held[0]) + shown.capacity() * sizeof(StrokeId);
     for (const auto& s : held) bytes += strokeBytes(*s);
+    if (index) bytes += index->bytes();
 }
 
 namespace {
@@ -184,7 +186,33 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
         *change = changeOf(command.kind, swap, at, true, pending,
                            [&](std::size_t i) -> const Stroke* { return command.held[i].get(); });
     }
-    bool selectionTouched = false;
+    // Everything on the page leaves and nothing changes in place: the page's index goes
+    // with the leaving versions whole, and the held index, when there is one, comes back.
+    const bool wholePage = swap.leaving.size() == drawing.strokes.count() &&
+                           swap.leavingOnly.size() == swap.leaving.size() &&
+                           drawing.deformed.empty();
+    std::unique_ptr<QuadTree> leavingIndex;
+    bool arrivingIndexed = false;
+    if (wholePage && command.index) {
+        drawing.index.swapWith(*command.index);
+        leavingIndex = std::move(command.index);
+        arrivingIndexed = true;
+    } else if (wholePage) {
+        leavingIndex = drawing.index.takeAll();
+    }
+    command.index.reset();
+
+    // Strokes that leave the page leave the selection; one pass, not one per stroke.
+    std::unordered_set<const Stroke*> leavingSelected;
+    if (!drawing.selection.empty()) {
+        const std::unordered_set<const Stroke*> selected(drawing.selection.begin(),
+                                                         drawing.selection.end());
+        for (const StrokeId id : command.shown) {
+            const Stroke* s = at[countBelow(swap.all, id)].stroke;
+            if (selected.contains(s)) leavingSelected.insert(s);
+        }
+    }
+    const bool selectionTouched = !leavingSelected.empty();
 
     // Versions on the page leave it, or trade places with their held version in the same
     // list node (the stroke keeps its node, so a selection of it stays).
@@ -197,12 +225,8 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
         while (h < command.held.size() && command.held[h]->id < id) {
             arriving.push_back(std::move(command.held[h++]));
         }
-        const bool inIndex = indexed(drawing, s);
+        const bool inIndex = !wholePage && indexed(drawing, s);
         if (inIndex) drawing.index.removeStroke(*s);
-        if (std::find(drawing.selection.begin(), drawing.selection.end(), s) !=
-            drawing.selection.end()) {
-            selectionTouched = true;
-        }
         if (h < command.held.size() && command.held[h]->id == id) {
             Stroke& other = *command.held[h];
             Stroke onPage = std::move(*s);
@@ -212,11 +236,14 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
             if (inIndex) drawing.index.insertStroke(*s);
             nowHeld.push_back(std::move(command.held[h++]));
         } else {
-            std::erase(drawing.selection, s);
-            std::erase(drawing.deformed, s);
+            if (!drawing.deformed.empty()) std::erase(drawing.deformed, s);
             nowHeld.push_back(drawing.strokes.take(s));
         }
     }
+    // Selected strokes that traded places keep their node and stay selected.
+    std::erase_if(drawing.selection, [&](const Stroke* s) {
+        return leavingSelected.contains(s) && !drawing.strokes.contains(s);
+    });
     while (h < command.held.size()) arriving.push_back(std::move(command.held[h++]));
 
     // Held versions of strokes not on the page go back where their ids place them,
@@ -232,12 +259,13 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
         Stroke& placed = drawing.strokes.insertBefore(next, std::move(arriving[i]));
         next = placed.listNode;
         prepare(placed, zoom);
-        drawing.index.insertStroke(placed);
+        if (!arrivingIndexed) drawing.index.insertStroke(placed);
     }
 
     std::sort(nowHeld.begin(), nowHeld.end(),
               [](const auto& a, const auto& b) { return a->id < b->id; });
     command.held = std::move(nowHeld);
+    command.index = std::move(leavingIndex);
     command.shown = heldIds;
     command.done = !command.done;
     command.measure();
@@ -286,5 +314,6 @@ void dropUnchanged(Command& command, const Drawing& drawing) {
     const auto isSame = [&](StrokeId id) { return std::binary_search(same.begin(), same.end(), id); };
     std::erase_if(command.shown, isSame);
     std::erase_if(command.held, [&](const auto& s) { return isSame(s->id); });
+    command.index.reset();  // it would name strokes no longer held
     command.measure();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/QuadTree.h"
 #include "geometry/Stroke.h"
 #include "io/ChangeRecord.h"
 
@@ -27,6 +28,11 @@ struct Command {
     std::vector<io::StrokeId> shown;
     bool done = true;
     std::size_t bytes = 0;  // memory estimate, kept by measure()
+    // When set, a spatial index of exactly the held versions. A command that replaces the
+    // whole page (clear, load) swaps it with the page's index instead of removing and
+    // inserting every segment: the difference between a few milliseconds and a tenth of a
+    // second on a full page, and the index comes back exactly as it was.
+    std::unique_ptr<QuadTree> index;
 
     bool empty() const { return held.empty() && shown.empty(); }
     void measure();

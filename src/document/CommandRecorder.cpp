@@ -76,9 +76,13 @@ PendingIds CommandRecorder::pending(std::optional<GestureKey> except) const {
     return ids;
 }
 
-CommandRecorder::Open& CommandRecorder::recordingFor(io::StrokeId id) {
+CommandRecorder::Open& CommandRecorder::active() {
     if (!active_ || !byKey_.contains(*active_)) begin(kLoose, io::ChangeKind::Several);
-    Open& open = *byKey_.at(*active_);
+    return *byKey_.at(*active_);
+}
+
+CommandRecorder::Open& CommandRecorder::recordingFor(io::StrokeId id) {
+    Open& open = active();
     const auto it = owner_.find(id);
     if (it != owner_.end() && it->second != &open) merge(open, *it->second);
     return open;
@@ -96,6 +100,7 @@ void CommandRecorder::merge(Open& into, Open& from) {
         owner_[id] = &into;
     }
     for (auto& s : from.held) into.held.push_back(std::move(s));
+    if (!into.index) into.index = std::move(from.index);
     std::erase_if(open_, [&](const auto& o) { return o.get() == &from; });
 }
 
@@ -130,9 +135,20 @@ void CommandRecorder::strokeRemoved(std::unique_ptr<Stroke> stroke) {
     }
 }
 
+void CommandRecorder::indexSetAside(std::unique_ptr<QuadTree> index) {
+    active().index = std::move(index);
+}
+
 std::optional<Command> CommandRecorder::finish(Open& open) {
     Command command;
     command.kind = open.kind;
+    // A stroke drawn and removed within the command, or one changed before it was removed
+    // (held as a copy), is in the index but not held: such an index cannot come back.
+    if (open.index && open.index->strokeCount() == open.held.size() &&
+        std::all_of(open.held.begin(), open.held.end(),
+                    [&](const auto& s) { return open.index->holds(*s); })) {
+        command.index = std::move(open.index);
+    }
     command.held = std::move(open.held);
     std::sort(command.held.begin(), command.held.end(),
               [](const auto& a, const auto& b) { return a->id < b->id; });

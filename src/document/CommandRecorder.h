@@ -8,6 +8,7 @@
 
 #include "document/ChangeSink.h"
 #include "document/Command.h"
+#include "document/QuadTree.h"
 
 // Collects the drawing's changes into one command per gesture, from its press to its
 // release, so a gesture is never split across commands.
@@ -51,6 +52,7 @@ public:
     void strokeAdded(const Stroke& stroke) override;
     void strokeChanging(const Stroke& stroke) override;
     void strokeRemoved(std::unique_ptr<Stroke> stroke) override;
+    void indexSetAside(std::unique_ptr<QuadTree> index) override;
 
 private:
     enum class Touch : std::uint8_t { New, Changed, Removed };
@@ -59,12 +61,16 @@ private:
         std::vector<GestureKey> keys;
         std::unordered_map<io::StrokeId, Touch> touched;
         std::vector<std::unique_ptr<Stroke>> held;  // before versions, in no order
+        // An index set aside with removed strokes; the command keeps it when it indexes
+        // exactly the strokes the command holds.
+        std::unique_ptr<QuadTree> index;
     };
     static constexpr GestureKey kLoose = ~GestureKey{0};
 
     // The command the active gesture records into, merged with the one that already
     // touched `id` when that is another.
     Open& recordingFor(io::StrokeId id);
+    Open& active();
     void merge(Open& into, Open& from);
     std::optional<Command> finish(Open& open);
 

@@ -52,6 +52,45 @@ void QuadTree::insertStroke(Stroke& stroke) {
     }
 }
 
+void QuadTree::clear() {
+    const Rect bounds = root_.bounds;
+    root_ = QuadNode();
+    root_.bounds = bounds;
+    boxes_ = StrokeBoxGrid(bounds.maxX, bounds.maxY);
+}
+
+QuadTree::QuadTree(const QuadTree& like, Quiet)
+    : boxes_(like.root_.bounds.maxX, like.root_.bounds.maxY),
+      maxDepth_(like.maxDepth_),
+      log_(like.log_) {
+    root_.bounds = like.root_.bounds;
+}
+
+std::unique_ptr<QuadTree> QuadTree::takeAll() {
+    std::unique_ptr<QuadTree> taken(new QuadTree(*this, Quiet{}));
+    swapWith(*taken);
+    return taken;
+}
+
+void QuadTree::swapWith(QuadTree& other) {
+    std::swap(root_, other.root_);
+    std::swap(boxes_, other.boxes_);
+    // The roots' children name their parent by address, which did not move with them.
+    for (QuadTree* t : {this, &other}) {
+        if (t->root_.isLeaf()) continue;
+        for (auto& child : t->root_.children) child->parent = &t->root_;
+    }
+}
+
+std::size_t QuadTree::bytes() const {
+    std::size_t total = 0;
+    forEachNode([&](const QuadNode& node, std::uint32_t) {
+        total += sizeof(QuadNode) + node.entries.capacity() * sizeof(SegmentEntry);
+    });
+    // Boxes: a hash map slot and a grid entry per stroke, roughly.
+    return total + boxes_.size() * 64;
+}
+
 void QuadTree::removeStroke(const Stroke& stroke) {
     boxes_.erase(stroke);
     const auto& pts = stroke.points;

@@ -67,6 +67,20 @@ public:
     // Forgets the box of a stroke about to be deleted (nothing when it has none), so that
     // no query can return it whatever its segments' state.
     void forgetStroke(const Stroke& stroke) { boxes_.erase(stroke); }
+    // Forgets every segment and box at once, leaving the tree as a new one: what removing
+    // every stroke would leave, at the cost of the nodes rather than of every segment.
+    void clear();
+    // Hands every segment and box to a new tree of the same area and leaves this one as a
+    // new one, in constant time: a whole page's index can be kept aside with its strokes
+    // and put back later without inserting a segment (swapWith).
+    std::unique_ptr<QuadTree> takeAll();
+    // Exchanges the contents (segments, boxes) of two trees of the same area.
+    void swapWith(QuadTree& other);
+    // The strokes inserted and not removed since.
+    std::size_t strokeCount() const { return boxes_.size(); }
+    bool holds(const Stroke& stroke) const { return boxes_.contains(stroke); }
+    // Memory the nodes and their entries hold (an estimate from capacities).
+    std::size_t bytes() const;
 
     void insert(const SegmentEntry& entry);
     // Removes the first entry in the segment's node with exactly these end points and, when
@@ -102,6 +116,10 @@ public:
     bool debugDraw = false;
 
 private:
+    struct Quiet {};
+    // A new tree with the same area and depth, logging to the same stream, announcing nothing.
+    QuadTree(const QuadTree& like, Quiet);
+
     template <class Visit>
     static void walk(const QuadNode& node, std::uint32_t depth, Visit& visit) {
         visit(node, depth);

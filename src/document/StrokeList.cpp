@@ -11,10 +11,15 @@ Stroke& StrokeList::insertBefore(StrokeNode* next, std::unique_ptr<Stroke> strok
     node->stroke->listNode = node.get();
     StrokeNode* raw = node.get();
     node->prev = next != nullptr ? next->prev : tail_;
-    if (next != nullptr) {
-        const auto low = [&] { return node->prev != nullptr ? node->prev->serial : 0; };
-        if (next->serial - low() < 2) renumber();
-        node->serial = low() + (next->serial - low()) / 2;
+    if (stale_) {
+        // numbered with the others at the next read
+    } else if (next != nullptr) {
+        const std::uint64_t low = node->prev != nullptr ? node->prev->serial : 0;
+        if (next->serial - low < 2) {
+            stale_ = true;
+        } else {
+            node->serial = low + (next->serial - low) / 2;
+        }
     } else {
         node->serial = (tail_ != nullptr ? tail_->serial : 0) + kSerialGap;
     }
@@ -62,9 +67,11 @@ void StrokeList::clear() {
     }
     tail_ = nullptr;
     count_ = 0;
+    stale_ = false;
 }
 
-void StrokeList::renumber() {
+void StrokeList::renumber() const {
+    stale_ = false;
     std::uint64_t serial = 0;
     for (StrokeNode* n = head_.get(); n != nullptr; n = n->next.get()) n->serial = serial += kSerialGap;
 }

@@ -17,7 +17,7 @@ void strokesInView(const Drawing& d, const Rect& region, std::vector<Stroke*>& o
     ordered.reserve(out.size());
     for (Stroke* s : out) {
         if (d.strokes.contains(s) && s->bounds.overlaps(region))
-            ordered.emplace_back(s->listNode->serial, s);
+            ordered.emplace_back(d.strokes.serialOf(*s->listNode), s);
     }
     std::sort(ordered.begin(), ordered.end());
     out.clear();

@@ -2,6 +2,8 @@
 // as the replay driver sends them.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTouchEvent>
 #include <cmath>
 #include <sstream>
 
@@ -124,4 +126,28 @@ TEST(SeveralHandsWindow, ScriptsNameEveryContactOfAnEventAndRefuseWhatTheyCannot
         EXPECT_FALSE(ReplayScript::parse(std::string("wait 1\n") + bad + "\n", error)) << bad;
         EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << bad << ": " << error;
     }
+}
+
+// Releases lost on the way, with no touch cancel: each new touch sequence ends the contacts
+// still held, so each of 40 such contacts draws its stroke and none keeps a place among the
+// contacts (before, the 33rd and later drew nothing and no stroke was finished).
+TEST(SeveralHandsWindow, ATouchSequenceEndsContactsWhoseReleaseWasLost) {
+    Board b;
+    ASSERT_TRUE(b.exposed);
+    static QPointingDevice* const device = QTest::createTouchDevice();
+    // Sent to the widget directly: the toolkit's own bookkeeping of contacts is bypassed,
+    // as it is when a release goes missing.
+    const auto send = [&](QEvent::Type type, int id, QEventPoint::State state, QPointF at) {
+        const QEventPoint p(id, state, at, b.widget->mapToGlobal(at));
+        QTouchEvent ev(type, device, Qt::NoModifier, {p});
+        QApplication::sendEvent(b.widget.get(), &ev);
+    };
+    for (int i = 0; i < 40; ++i) {
+        const QPointF at(100 + 20 * i, 200);
+        send(QEvent::TouchBegin, i, QEventPoint::State::Pressed, at);
+        for (int k = 1; k <= 5; ++k)
+            send(QEvent::TouchUpdate, i, QEventPoint::State::Updated, at + QPointF(0, 40 * k));
+    }
+    EXPECT_EQ(b.drawing().strokes.count(), 39u);
+    EXPECT_EQ(b.drawing().strokesInProgress().size(), 1u);
 }

@@ -300,3 +300,31 @@ TEST(SeveralHands, FollowersSettleEachTowardsItsOwnPointer) {
     EXPECT_FALSE(h.drawing.brushFollowersSettled(530.0f, 500.0f, 0.1f));
     EXPECT_TRUE(settleAt({530.0f, 500.0f}));
 }
+
+// A page turned by one hand while others draw: their strokes end on the page they were
+// begun on and are saved with it; their later moves draw nothing on the next page.
+TEST(SeveralHands, APageFlipEndsOtherHandsStrokesOnTheirOwnPage) {
+    ControllerHarness h;
+    h.controller.menu.moveTo(600.0f, 500.0f);  // off the page-flip triangles
+    h.controller.onPress(300.0f, 400.0f, 0, 1.0f, finger(1));
+    h.controller.onPress(300.0f, 600.0f, 0, 1.0f, PointerKey::pen());
+    for (int i = 1; i <= 20; ++i) {
+        h.controller.onDrag(300.0f + 10.0f * i, 400.0f, 1.0f, finger(1));
+        h.controller.onDrag(300.0f + 10.0f * i, 600.0f, 1.0f, PointerKey::pen());
+    }
+    h.frameMs += 1000.0;
+    h.controller.onPress(920.0f, 80.0f, 0, 1.0f, PointerKey::mouse());  // the next-page triangle
+    h.controller.onRelease(920.0f, 80.0f, 0, PointerKey::mouse());
+    ASSERT_EQ(h.controller.pageIndex, 1);
+    EXPECT_EQ(h.drawing.strokes.count(), 0u);
+    EXPECT_TRUE(h.drawing.strokesInProgress().empty());
+    for (int i = 1; i <= 5; ++i) h.controller.onDrag(500.0f + 10.0f * i, 400.0f, 1.0f, finger(1));
+    h.controller.onRelease(550.0f, 400.0f, 0, finger(1));
+    h.controller.onRelease(500.0f, 600.0f, 0, PointerKey::pen());
+    EXPECT_EQ(h.drawing.strokes.count(), 0u) << "nothing carried over to the next page";
+    ASSERT_TRUE(h.controller.flipToPreviousPage());
+    ASSERT_EQ(h.drawing.strokes.count(), 2u);
+    // Screen x 500 is canvas x 450: the last point before the flip, none after.
+    for (const Stroke& s : h.drawing.strokes) EXPECT_FLOAT_EQ(s.points.back().x, 450.0f);
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
+}
