@@ -14,10 +14,10 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -I"$root/src" $(pkg-config --cflags pugixml))
 lock=()
 command -v flock >/dev/null && lock=(flock /tmp/inkboard-build.lock)
-for target in fuzz_page fuzz_tokens fuzz_drawing; do
+for target in fuzz_page fuzz_tokens fuzz_drawing fuzz_journal; do
   target_sources=("${sources[@]}")
   # The document target runs loaded pages through the whole display-free core.
-  [ "$target" = fuzz_drawing ] &&
+  [ "$target" = fuzz_drawing ] || [ "$target" = fuzz_journal ] &&
     target_sources+=("$root"/src/geometry/*.cpp "$root"/src/brush/*.cpp "$root"/src/document/*.cpp)
   # Rebuild only when a source is newer than the binary.
   if [ -x "$out/$target" ] && [ -z "$(find "${target_sources[@]}" "$root"/src/io/*.h "$root/src/geometry" \

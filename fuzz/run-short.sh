@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# A brief fuzz run of the page loader, for the test run:
-#   fuzz/run-short.sh [seconds]        (default 45: a third each for raw bytes, fragments and
-#                                      pages run through the document)
+# A brief fuzz run of the page loader and the crash journal, for the test run:
+#   fuzz/run-short.sh [seconds]        (default 60: a quarter each for raw bytes, fragments,
+#                                      pages run through the document and journals replayed)
 # Builds the fuzz targets when needed, fuzzes from the stored seeds and regression
 # inputs plus the corpus kept from earlier runs, and exits non-zero on a crash, a
 # sanitizer report, a broken check inside the target, an input slower than 10 s or more
@@ -10,14 +10,15 @@
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
-seconds="${1:-45}"
+seconds="${1:-60}"
 
 "$root/fuzz/build.sh" "$out" || exit 1
 
-mkdir -p "$out/corpus" "$out/corpus-tokens" "$out/corpus-drawing" "$out/artifacts"
+mkdir -p "$out/corpus" "$out/corpus-tokens" "$out/corpus-drawing" "$out/corpus-journal" "$out/artifacts"
 common=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$out/artifacts/")
-tokens_seconds=$((seconds / 3))
-drawing_seconds=$((seconds / 3))
+tokens_seconds=$((seconds / 4))
+drawing_seconds=$((seconds / 4))
+journal_seconds=$((seconds / 4))
 failed=0
 run() {  # name, log, arguments...
   local name="$1" log="$2"
@@ -31,11 +32,13 @@ run() {  # name, log, arguments...
   fi
 }
 run fuzz_page "$out/run-short.log" -dict="$root/fuzz/xml.dict" -max_len=4096 \
-  -max_total_time=$((seconds - tokens_seconds - drawing_seconds)) \
+  -max_total_time=$((seconds - tokens_seconds - drawing_seconds - journal_seconds)) \
   "$out/corpus" "$root/testdata/pages/seeds" "$root/testdata/pages/regressions"
 run fuzz_tokens "$out/run-short-tokens.log" -max_len=512 -max_total_time="$tokens_seconds" \
   "$out/corpus-tokens"
 run fuzz_drawing "$out/run-short-drawing.log" -dict="$root/fuzz/xml.dict" -max_len=4096 \
   -max_total_time="$drawing_seconds" \
   "$out/corpus-drawing" "$root/testdata/pages/seeds" "$root/testdata/pages/regressions"
+run fuzz_journal "$out/run-short-journal.log" -max_len=4096 -max_total_time="$journal_seconds" \
+  "$out/corpus-journal" "$root/testdata/journals/seeds" "$root/testdata/journals/regressions"
 exit $failed

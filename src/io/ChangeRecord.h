@@ -12,6 +12,10 @@
 namespace io {
 
 using StrokeId = std::uint64_t;
+// The largest id a record may carry. The drawing counts ids up from 1, so a larger one only
+// comes from a crafted or corrupted file; refusing it keeps the next id above every id on
+// the page, which the ascending order of ids along the page relies on.
+inline constexpr StrokeId kMaxStrokeId = StrokeId{1} << 62;
 
 // What a change carries of a stroke: its identity and what the page file stores of it.
 // New stroke attributes belong here (and get a field tag in the journal encoding).

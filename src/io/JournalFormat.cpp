@@ -121,7 +121,7 @@ bool readIds(Reader& r, std::vector<StrokeId>& ids) {
     for (std::uint32_t i = 0; i < runs; ++i) {
         const StrokeId first = r.u64();
         const std::uint32_t count = r.u32();
-        if (r.failed || count == 0 || first == 0 || first > UINT64_MAX - count) return false;
+        if (r.failed || count == 0 || first == 0 || first > kMaxStrokeId - count) return false;
         if (!ids.empty() && first <= ids.back()) return false;
         // Each id costs memory here but no bytes in the file: bound the total by what a
         // page can hold, so a crafted run cannot exhaust memory.
@@ -191,6 +191,8 @@ bool readChange(Reader& r, Change& c) {
             const std::uint16_t tag = r.u16();
             const std::uint32_t length = r.u32();
             Reader field(r.take(length));
+            // A length past the record's end must not size anything below.
+            if (r.failed) return false;
             if (tag == kColourTag) {
                 if (length != 3) return false;
                 p.stroke.colour = {field.u8(), field.u8(), field.u8()};
@@ -208,12 +210,12 @@ bool readChange(Reader& r, Change& c) {
         if (r.failed || p.stroke.points.empty()) return false;
     }
     for (std::size_t i = 0; i < c.removed.size(); ++i) {
-        if (c.removed[i].id == 0 || (i > 0 && c.removed[i].id <= c.removed[i - 1].id))
-            return false;
+        const StrokeId id = c.removed[i].id;
+        if (id == 0 || id > kMaxStrokeId || (i > 0 && id <= c.removed[i - 1].id)) return false;
     }
     for (std::size_t i = 0; i < c.added.size(); ++i) {
         const StrokeId id = c.added[i].stroke.id;
-        if (id == 0 || (i > 0 && id <= c.added[i - 1].stroke.id)) return false;
+        if (id == 0 || id > kMaxStrokeId || (i > 0 && id <= c.added[i - 1].stroke.id)) return false;
     }
     return !r.failed;
 }

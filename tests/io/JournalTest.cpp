@@ -153,7 +153,7 @@ TEST(Journal, ImpossibleContentsReadAsDamaged) {
         return out + payload;
     };
     JournalEntry e;
-    e.change.added.push_back({0, {5, {{1, 2, 3, 4}}}});
+    e.change.added.push_back({0, {5, {{1, 2, 3, 4}}, {}}});
     std::string good = encodeEntry(e).substr(8);
     ASSERT_EQ(parseJournal(withPayload(good)).contents->entries.size(), 1u);
 
@@ -163,7 +163,11 @@ TEST(Journal, ImpossibleContentsReadAsDamaged) {
     nan.replace(nan.size() - 4, 4, "\x00\x00\xC0\x7F", 4);  // opacity NaN
     std::string zeroId = good;
     zeroId.replace(18, 8, std::string(8, '\0'));
-    for (const std::string& bad : {hugeCount, nan, zeroId, std::string("\x07")}) {
+    std::string hugeId = good;
+    hugeId[25] = '\x7F';  // the added stroke's id, beyond what a drawing gives
+    std::string longField = good;
+    longField.replace(34, 4, "\xF0\xFF\xFF\xFF", 4);  // the points field's length: 4 GiB
+    for (const std::string& bad : {hugeCount, nan, zeroId, hugeId, longField, std::string("\x07")}) {
         const ParsedJournal parsed = parseJournal(withPayload(bad));
         ASSERT_TRUE(parsed.contents);
         EXPECT_TRUE(parsed.contents->entries.empty());
