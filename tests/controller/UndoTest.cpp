@@ -8,6 +8,7 @@
 
 #include "ControllerHarness.h"
 #include "controller/KeyCommand.h"
+#include "document/DocumentInvariants.h"
 #include "io/PageFile.h"
 
 namespace fs = std::filesystem;
@@ -115,6 +116,35 @@ TEST(Undo, PagesKeepTheirHistoriesAcrossFlips) {
     ASSERT_TRUE(h.controller.flipToPreviousPage());
     EXPECT_EQ(strokes(h), 0u);
     EXPECT_FALSE(h.controller.history.canRedo());
+}
+
+// A clear keeps the page's index with its strokes; the page is reloaded from its file when
+// flipped back to, and the kept index must still fit the strokes undo brings back.
+TEST(Undo, AClearUndoneAfterFlippingAwayAndBackRestoresPageAndIndex) {
+    ControllerHarness h;
+    for (int i = 0; i < 6; ++i) h.stroke(200, 200 + 60.0f * i, 700, 230 + 60.0f * i);
+    const std::string drawn = h.drawing.pageText();
+    h.controller.onKey("C");
+    h.stroke(300, 500, 600, 520);
+    ASSERT_TRUE(h.controller.flipToNextPage());
+    ASSERT_TRUE(h.controller.flipToPreviousPage());
+    ASSERT_EQ(strokes(h), 1u);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(h.controller.undo());  // the stroke drawn after the clear
+        ASSERT_TRUE(h.controller.undo());  // the clear
+        EXPECT_EQ(h.drawing.pageText(), drawn);
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
+        ASSERT_TRUE(h.controller.redo());
+        EXPECT_EQ(strokes(h), 0u);
+        ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
+        ASSERT_TRUE(h.controller.redo());
+        EXPECT_EQ(strokes(h), 1u);
+    }
+    const std::string beforeErasing = h.drawing.pageText();
+    h.controller.onPress(450, 510, 1, 1.0f);  // the eraser finds the stroke in the index
+    h.controller.onRelease(450, 510, 1);
+    EXPECT_NE(h.drawing.pageText(), beforeErasing);
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
 }
 
 TEST(Undo, ASaveDuringAGestureWaitsForItsEnd) {
