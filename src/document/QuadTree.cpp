@@ -94,8 +94,68 @@ std::size_t QuadTree::bytes() const {
 void QuadTree::removeStroke(const Stroke& stroke) {
     boxes_.erase(stroke);
     const auto& pts = stroke.points;
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
-        remove(pts[i].pos(), pts[i + 1].pos(), &stroke);
+    const std::size_t segments = pts.size() < 2 ? 0 : pts.size() - 1;
+    // Neighbouring segments mostly share a node: each run of them that does is taken out
+    // in one pass over the node's entries, where removing them one by one scanned and
+    // shifted the entries once per segment. The result is the same, entry order included.
+    for (std::size_t first = 0; first < segments;) {
+        QuadNode* node = nodeFor(pts[first].pos(), pts[first + 1].pos());
+        std::size_t end = first + 1;
+        while (end < segments && nodeFor(pts[end].pos(), pts[end + 1].pos()) == node) ++end;
+        removeRun(*node, stroke, first, end);
+        first = end;  // the next run's node is found again: this one may have collapsed
+    }
+}
+
+QuadNode* QuadTree::nodeFor(Vec2 a, Vec2 b) {
+    QuadNode* node = &root_;
+    while (!node->isLeaf()) {
+        const Vec2 c = node->centre();
+        const int qa = quadrantOf(a, c);
+        if (qa != quadrantOf(b, c)) break;
+        node = node->children[qa].get();
+    }
+    return node;
+}
+
+// Removes, for each segment first..end-1 of the stroke, the earliest entry of the node with
+// its end points and owner, as remove() would one segment after the other.
+void QuadTree::removeRun(QuadNode& node, const Stroke& owner, std::size_t first, std::size_t end) {
+    const auto& pts = owner.points;
+    const std::size_t count = end - first;
+    std::vector<char>& matched = runMatched_;
+    matched.assign(count, 0);
+    const auto fits = [&](const SegmentEntry& e, std::size_t k) {
+        return !matched[k] && e.a == pts[first + k].pos() && e.b == pts[first + k + 1].pos();
+    };
+    std::size_t removed = 0;
+    auto& entries = node.entries;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const SegmentEntry& e = entries[i];
+        std::size_t k = count;
+        if (e.stroke == &owner && removed < count) {
+            // Usually the entry's own segment; else any unmatched one with its end points.
+            const std::size_t own = static_cast<std::size_t>(e.segment) - first;
+            if (own < count && fits(e, own)) {
+                k = own;
+            } else {
+                for (std::size_t j = 0; j < count && k == count; ++j) {
+                    if (fits(e, j)) k = j;
+                }
+            }
+        }
+        if (k < count) {
+            matched[k] = 1;
+            ++removed;
+        } else {
+            if (kept != i) entries[kept] = e;
+            ++kept;
+        }
+    }
+    entries.resize(kept);
+    for (std::size_t i = removed; i < count; ++i) *log_ << "couldn't find\n";
+    if (removed > 0) afterRemoval(node, removed);
 }
 
 void QuadTree::insert(const SegmentEntry& entry) {
@@ -157,13 +217,7 @@ void QuadTree::split(QuadNode& node) {
 }
 
 void QuadTree::remove(Vec2 a, Vec2 b, const Stroke* owner) {
-    QuadNode* node = &root_;
-    while (!node->isLeaf()) {
-        const Vec2 c = node->centre();
-        const int qa = quadrantOf(a, c);
-        if (qa != quadrantOf(b, c)) break;
-        node = node->children[qa].get();
-    }
+    QuadNode* node = nodeFor(a, b);
     auto& entries = node->entries;
     const auto it = std::find_if(entries.begin(), entries.end(),
                                  [&](const SegmentEntry& e) {
@@ -174,14 +228,19 @@ void QuadTree::remove(Vec2 a, Vec2 b, const Stroke* owner) {
         return;
     }
     entries.erase(it);
+    afterRemoval(*node, 1);
+}
+
+void QuadTree::afterRemoval(QuadNode& node, std::size_t removed) {
     // The boxes may stay larger than the entries after removals (a superset only costs
     // pruning); refitting once a quarter of the entries has gone keeps removal O(1) amortised.
-    if (++node->removalsSinceFit * 4 > entries.size()) refitBoxes(*node);
+    node.removalsSinceFit += removed;
+    if (node.removalsSinceFit * 4 > node.entries.size()) refitBoxes(node);
 
-    if (!entries.empty() || node->parent == nullptr) return;
+    if (!node.entries.empty() || node.parent == nullptr) return;
     // Collapse one level at most: the parent of an emptied leaf, or an emptied inner node,
     // loses its children when all four are empty leaves.
-    QuadNode* t = node->isLeaf() ? node->parent : node;
+    QuadNode* t = node.isLeaf() ? node.parent : &node;
     const bool allEmpty = std::all_of(t->children.begin(), t->children.end(), [](const auto& c) {
         return c->isLeaf() && c->entries.empty();
     });

@@ -128,6 +128,11 @@ private:
         }
     }
 
+    // The node a segment with these end points is stored at (or would be).
+    QuadNode* nodeFor(Vec2 a, Vec2 b);
+    void removeRun(QuadNode& node, const Stroke& owner, std::size_t first, std::size_t end);
+    // Refits the node's boxes when enough entries went, and collapses emptied leaves.
+    void afterRemoval(QuadNode& node, std::size_t removed);
     void split(QuadNode& node);
     static void includeInBox(QuadNode& node, const SegmentEntry& entry);
     static void addEntry(QuadNode& node, const SegmentEntry& entry);
@@ -137,6 +142,7 @@ private:
     StrokeBoxGrid boxes_;
     std::uint32_t maxDepth_ = 0;
     std::ostream* log_;
+    std::vector<char> runMatched_;  // removeRun's scratch: which segments of the run went
 };
 
 // Quadrant 0..3 of p in a node with centre c; a point on a centre line counts as the high side.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -250,4 +251,54 @@ TEST(QuadTree, QueryAgreesWithBruteForceThroughInsertionsAndRemovals) {
     }
     EXPECT_EQ(t.log.str(), "maxDepth: 7\n");
     check(kept);
+}
+
+// Removing a stroke takes each run of its segments that share a node in one pass: the tree
+// it leaves (nodes, entries in order, boxes' contents, the log) is the one segment-by-segment
+// removal leaves. Strokes wander across cells, repeat points and segments, share segments
+// with other strokes and leave the square; a tenth are removed with changed points, so their
+// segments are missed and reported.
+TEST(QuadTree, RemovingAStrokeRunByRunLeavesWhatRemovingSegmentsOneByOneLeaves) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> pos(-10.0f, 910.0f), step(-6.0f, 6.0f), unit(0.0f, 1.0f);
+    std::vector<std::unique_ptr<Stroke>> strokes;
+    for (int i = 0; i < 400; ++i) {
+        auto s = std::make_unique<Stroke>();
+        Vec2 p(pos(rng), pos(rng));
+        const int n = 1 + static_cast<int>(unit(rng) * 40);
+        for (int k = 0; k < n; ++k) {
+            s->points.push_back({p.x, p.y, 2.0f, 1.0f});
+            if (unit(rng) < 0.1f) s->points.push_back({p.x, p.y, 2.0f, 1.0f});  // repeated
+            p = p + Vec2(step(rng), step(rng)) * (unit(rng) < 0.05f ? 40.0f : 1.0f);
+        }
+        if (i % 7 == 1) s->points = strokes.back()->points;  // every segment shared
+        s->recomputeBounds();
+        strokes.push_back(std::move(s));
+    }
+    Tree batched, single;
+    for (auto& s : strokes) {
+        batched.tree.insertStroke(*s);
+        single.tree.insertStroke(*s);
+    }
+    for (std::size_t i = 0; i < strokes.size(); i += 1 + i % 3) {
+        Stroke& s = *strokes[i];
+        if (i % 10 == 3 && s.points.size() > 1) s.points[1].x += 0.5f;
+        batched.tree.removeStroke(s);
+        single.tree.forgetStroke(s);
+        for (std::size_t k = 0; k + 1 < s.points.size(); ++k)
+            single.tree.remove(s.points[k].pos(), s.points[k + 1].pos(), &s);
+    }
+    const auto dump = [](const QuadTree& tree) {
+        std::ostringstream out;
+        tree.forEachNode([&](const QuadNode& node, std::uint32_t depth) {
+            out << depth << " " << node.bounds.minX << "," << node.bounds.minY << ":";
+            for (const SegmentEntry& e : node.entries) out << " " << e.stroke << "/" << e.segment;
+            out << "\n";
+        });
+        return out.str();
+    };
+    EXPECT_EQ(dump(batched.tree), dump(single.tree));
+    EXPECT_EQ(batched.log.str(), single.log.str());
+    EXPECT_NE(batched.log.str().find("couldn't find"), std::string::npos);
+    EXPECT_EQ(batched.tree.strokeCount(), single.tree.strokeCount());
 }
