@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "TiledPage.h"
-#include "app/MyApplicationManager.h"
-#include "app/MyProject.h"
+#include "app/FrameManager.h"
+#include "app/CanvasWidget.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
 #include "render/DrawingRenderer.h"
@@ -23,10 +23,10 @@
 namespace {
 struct Window {
     QTemporaryDir dir;
-    std::unique_ptr<MyProject> widget;
+    std::unique_ptr<CanvasWidget> widget;
     Window() {
         QDir::setCurrent(dir.path());
-        widget = std::make_unique<MyProject>(nullptr, -1);
+        widget = std::make_unique<CanvasWidget>(nullptr, -1);
         widget->resize(800, 600);
         widget->show();
         QTest::qWaitForWindowExposed(widget.get());

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "TiledPage.h"
-#include "app/MyApplicationManager.h"
+#include "app/FrameManager.h"
 #include "controller/CanvasController.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
@@ -37,11 +37,11 @@ std::vector<Vec2> longPath() {
 
 struct Manager {
     QTemporaryDir dir;
-    std::unique_ptr<MyApplicationManager> m;
+    std::unique_ptr<FrameManager> m;
     std::uint32_t press, drag;
     Manager() {
         QDir::setCurrent(dir.path());
-        m = std::make_unique<MyApplicationManager>(std::make_unique<MonotonicFrameTimer>());
+        m = std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
         m->resize(1200, 1000);
         m->controller().menu.moveTo(-1000.0f, -1000.0f);  // out of the way of every press
         auto& c = ConstantProvider::getInstance();

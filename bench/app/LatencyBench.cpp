@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "TiledPage.h"
-#include "app/MyApplicationManager.h"
-#include "app/MyProject.h"
+#include "app/FrameManager.h"
+#include "app/CanvasWidget.h"
 #include "app/ReplayDriver.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
@@ -21,14 +21,14 @@
 namespace {
 struct PenWindow {
     QTemporaryDir dir;
-    std::unique_ptr<MyProject> widget;
+    std::unique_ptr<CanvasWidget> widget;
     std::unique_ptr<ReplayDriver> driver;
     QElapsedTimer clock;
     qint64 swappedAt = -1;  // ns on `clock`
 
     PenWindow() {
         QDir::setCurrent(dir.path());
-        widget = std::make_unique<MyProject>(nullptr, 0);
+        widget = std::make_unique<CanvasWidget>(nullptr, 0);
         widget->resize(800, 600);
         widget->show();
         QTest::qWaitForWindowExposed(widget.get());

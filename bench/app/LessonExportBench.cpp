@@ -11,8 +11,8 @@
 #include <span>
 #include <sstream>
 
-#include "app/MyApplicationManager.h"
-#include "app/MyProject.h"
+#include "app/FrameManager.h"
+#include "app/CanvasWidget.h"
 #include "app/QtLessonExporter.h"
 #include "brush/Palette.h"
 #include "document/Drawing.h"
@@ -51,12 +51,12 @@ void writeLessonPage(int page) {
 
 struct Lesson {
     QTemporaryDir dir;
-    std::unique_ptr<MyProject> widget;
+    std::unique_ptr<CanvasWidget> widget;
     std::unique_ptr<QtLessonExporter> exporter;
     Lesson() {
         QDir::setCurrent(dir.path());
         for (int page = 0; page < kPages; ++page) writeLessonPage(page);
-        widget = std::make_unique<MyProject>(nullptr, -1);
+        widget = std::make_unique<CanvasWidget>(nullptr, -1);
         widget->resize(800, 600);
         widget->show();
         if (!QTest::qWaitForWindowExposed(widget.get())) std::abort();

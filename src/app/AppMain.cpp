@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/LaunchOptions.h"
-#include "app/MyProject.h"
+#include "app/CanvasWidget.h"
 #include "app/ReplayDriver.h"
 #include "app/WorkFolder.h"
 #include "platform/TextureManager.h"
@@ -79,7 +79,7 @@ int runApplication(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
     int result = 0;
     {
-        MyProject widget;
+        CanvasWidget widget;
         widget.setFullScreenLayout(!options.windowed);
         result = app.exec();
     }
@@ -98,7 +98,7 @@ int runReplay(const std::string& scriptPath) {
         std::cerr << "replay: " << scriptPath << ": " << error << "\n";
         return 2;
     }
-    MyProject widget;
+    CanvasWidget widget;
     widget.resize(800, 600);
     widget.move(0, 0);
     widget.show();

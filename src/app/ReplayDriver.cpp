@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/MyProject.h"
+#include "app/CanvasWidget.h"
 
 namespace {
 std::unique_ptr<QPointingDevice> makeStylus(const char* name, qint64 id,
@@ -28,7 +28,7 @@ Qt::MouseButton buttonNamed(const std::string& name) {
 }
 }  // namespace
 
-ReplayDriver::ReplayDriver(MyProject& widget)
+ReplayDriver::ReplayDriver(CanvasWidget& widget)
     : widget_(widget),
       pen_(makeStylus("replay pen", 9001, QPointingDevice::PointerType::Pen)),
       eraser_(makeStylus("replay eraser", 9002, QPointingDevice::PointerType::Eraser)),

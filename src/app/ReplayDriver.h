@@ -8,12 +8,12 @@
 
 #include "app/ReplayScript.h"
 
-class MyProject;
+class CanvasWidget;
 
 // Plays a script into the real canvas window through the toolkit's normal event delivery.
 class ReplayDriver {
 public:
-    explicit ReplayDriver(MyProject& widget);
+    explicit ReplayDriver(CanvasWidget& widget);
     ~ReplayDriver();
 
     // Runs every command in order; false (with a message on standard error) when a command
@@ -30,7 +30,7 @@ private:
     void proximity(bool entered);
     void key(const std::string& text);
 
-    MyProject& widget_;
+    CanvasWidget& widget_;
     Qt::MouseButtons held_ = Qt::NoButton;
     std::unique_ptr<QPointingDevice> pen_;
     std::unique_ptr<QPointingDevice> eraser_;

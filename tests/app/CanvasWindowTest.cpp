@@ -29,7 +29,7 @@ int runReplay(const QTemporaryDir& dir, const QString& scriptText, QString* outp
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
 }
 
-void paintAndCheckProjection(MyProject& widget, int w, int h) {
+void paintAndCheckProjection(CanvasWidget& widget, int w, int h) {
     widget.makeCurrent();
     GLfloat m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, m);

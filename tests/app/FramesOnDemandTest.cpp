@@ -43,7 +43,7 @@ struct Frames {
         }
         return swaps - start;
     }
-    MyApplicationManager& manager() { return w.manager(); }
+    FrameManager& manager() { return w.manager(); }
     std::string at(Vec2 screen) const {
         return std::to_string(static_cast<int>(screen.x)) + " " +
                std::to_string(w.widget->height() - static_cast<int>(screen.y));
@@ -64,7 +64,7 @@ TEST(FramesOnDemand, DrawnForInputAndAnimationsOnly) {
     const BrushDynamics& brush = f.manager().drawing().brush;
     EXPECT_LE(std::hypot(brush.follower.x - f.manager().lastX(),
                          brush.follower.y - f.manager().lastY()),
-              MyApplicationManager::kFollowerSettled);
+              FrameManager::kFollowerSettled);
 
     // The view reset animates to its end from one tap on the menu's reset button.
     View& view = f.manager().drawing().view;

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/MyApplicationManager.h"
-#include "app/MyProject.h"
+#include "app/FrameManager.h"
+#include "app/CanvasWidget.h"
 #include "app/ReplayDriver.h"
 #include "platform/MonotonicFrameTimer.h"
 #include "platform/SurfaceEvent.h"
@@ -23,13 +23,13 @@ struct RoutedEvent {
     float pressure;
 };
 
-class RecordingManager : public MyApplicationManager {
+class RecordingManager : public FrameManager {
 public:
     explicit RecordingManager(std::vector<RoutedEvent>* log)
-        : MyApplicationManager(std::make_unique<MonotonicFrameTimer>()), log_(log) {}
+        : FrameManager(std::make_unique<MonotonicFrameTimer>()), log_(log) {}
     void routeEvent(SurfaceEvent& e, int alt, float pressure, VisComponent* c) override {
         log_->push_back({e.getType(), e.getX(), e.getY(), alt, pressure});
-        MyApplicationManager::routeEvent(e, alt, pressure, c);
+        FrameManager::routeEvent(e, alt, pressure, c);
     }
 
 private:
@@ -41,13 +41,13 @@ struct WindowHarness {
     QTemporaryDir dir;
     QString previousDir = QDir::currentPath();
     std::vector<RoutedEvent> routed;
-    std::unique_ptr<MyProject> widget;
+    std::unique_ptr<CanvasWidget> widget;
 
     explicit WindowHarness(int w = 800, int h = 600) {
         QDir::setCurrent(dir.path());
         // Keep the real pointer off the window: the toolkit reports its position as moves.
         QCursor::setPos(4000, 4000);
-        widget = std::make_unique<MyProject>(
+        widget = std::make_unique<CanvasWidget>(
             nullptr, -1, [this] { return std::make_unique<RecordingManager>(&routed); });
         widget->resize(w, h);
         widget->move(0, 0);
@@ -61,7 +61,7 @@ struct WindowHarness {
         QDir::setCurrent(previousDir);
     }
     void settle(int ms = 30) { QTest::qWait(ms); }
-    MyApplicationManager& manager() { return *widget->manager(); }
+    FrameManager& manager() { return *widget->manager(); }
 
     bool exposed = false;
 };

@@ -1,4 +1,4 @@
-#include "app/MyApplicationManager.h"
+#include "app/FrameManager.h"
 
 #include <GL/gl.h>
 
@@ -59,7 +59,7 @@ const std::vector<std::string>& textureFiles() {
     return files;
 }
 
-MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
+FrameManager::FrameManager(std::unique_ptr<FrameTimer> timer)
     : DefaultManager(std::move(timer)), menuView_(std::make_unique<RadialMenuView>()) {
     drawing_ = std::make_unique<Drawing>();
     controller_ = std::make_unique<CanvasController>(
@@ -70,7 +70,7 @@ MyApplicationManager::MyApplicationManager(std::unique_ptr<FrameTimer> timer)
     releaseType_ = constants.getEventTypeIdentifier("RELEASE");
 }
 
-MyApplicationManager::~MyApplicationManager() {
+FrameManager::~FrameManager() {
     finishRun();
     strokeLayer_.reset();
     strokeBuffers_.reset();
@@ -78,14 +78,14 @@ MyApplicationManager::~MyApplicationManager() {
     drawing_.reset();
 }
 
-void MyApplicationManager::finishRun() {
+void FrameManager::finishRun() {
     if (!controller_ || runFinished_) return;
     runFinished_ = true;
     controller_->finishRun();
     controller_->writeCommandLog();
 }
 
-void MyApplicationManager::init() {
+void FrameManager::init() {
     controller_->startStamp =
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime()));
 
@@ -137,7 +137,7 @@ void MyApplicationManager::init() {
     indicatorRing_->pushStrategy(std::move(inner));
 }
 
-void MyApplicationManager::resize(int w, int h) {
+void FrameManager::resize(int w, int h) {
     controller_->setViewSize(static_cast<float>(w), static_cast<float>(h));
     drawing_->view.viewWidth = static_cast<float>(w);
     drawing_->view.viewHeight = static_cast<float>(h);
@@ -145,12 +145,12 @@ void MyApplicationManager::resize(int w, int h) {
     requestFrame();
 }
 
-void MyApplicationManager::onKey(const std::string& text) {
+void FrameManager::onKey(const std::string& text) {
     controller_->onKey(text);
     requestFrame();
 }
 
-void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float pressure,
+void FrameManager::routeEvent(SurfaceEvent& event, int altButton, float pressure,
                                       VisComponent* component) {
     lastX_ = static_cast<float>(event.getX());
     lastY_ = static_cast<float>(event.getY());
@@ -171,19 +171,19 @@ void MyApplicationManager::routeEvent(SurfaceEvent& event, int altButton, float 
     requestFrame();
 }
 
-bool MyApplicationManager::animating() const {
+bool FrameManager::animating() const {
     return drawing_->view.resetRunning() || controller_->indicator.visible ||
            !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
 
-void MyApplicationManager::cancelTouches() {
+void FrameManager::cancelTouches() {
     controller_->onCancelTouches();
     requestFrame();
 }
 
-void MyApplicationManager::penProximity(bool entered) { controller_->onPenProximity(entered); }
+void FrameManager::penProximity(bool entered) { controller_->onPenProximity(entered); }
 
-void MyApplicationManager::renderFrame(bool picking) {
+void FrameManager::renderFrame(bool picking) {
     controller_->tick();
     drawing_->stepViewReset(
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
@@ -199,7 +199,7 @@ void MyApplicationManager::renderFrame(bool picking) {
     if (animating()) requestFrame();
 }
 
-void MyApplicationManager::drawIndicator() {
+void FrameManager::drawIndicator() {
     const auto& ind = controller_->indicator;
     const double colour[4] = {0.7, 0.1, 0.0, static_cast<double>(ind.alpha)};
     ringOut_->setColor(colour);

@@ -1,4 +1,4 @@
-#include "app/MyProject.h"
+#include "app/CanvasWidget.h"
 
 #include <GL/gl.h>
 
@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/MyApplicationManager.h"
+#include "app/FrameManager.h"
 #include "app/QtLessonExporter.h"
 #include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
@@ -29,7 +29,7 @@ bool fromRealMouse(const QMouseEvent* e) {
 int altButtonOf(Qt::MouseButton b) { return b == Qt::LeftButton ? 0 : 1; }
 }  // namespace
 
-MyProject::MyProject(QWidget* parent, int repaintIntervalMs, ManagerFactory factory)
+CanvasWidget::CanvasWidget(QWidget* parent, int repaintIntervalMs, ManagerFactory factory)
     : QOpenGLWidget(parent), factory_(std::move(factory)) {
     // Every sample the mouse, pen or finger sends shapes the stroke: the toolkit must not
     // merge moves that arrive faster than frames are drawn. Set here, once the application
@@ -50,7 +50,7 @@ MyProject::MyProject(QWidget* parent, int repaintIntervalMs, ManagerFactory fact
     if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
 }
 
-MyProject::~MyProject() {
+CanvasWidget::~CanvasWidget() {
     // The manager writes the command log and releases GL objects: keep the context current.
     if (manager_) {
         manager_->setFrameRequest(nullptr);
@@ -61,9 +61,9 @@ MyProject::~MyProject() {
     }
 }
 
-int MyProject::pixel(double v) { return static_cast<int>(std::floor(v)); }
+int CanvasWidget::pixel(double v) { return static_cast<int>(std::floor(v)); }
 
-void MyProject::initializeGL() {
+void CanvasWidget::initializeGL() {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
     glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
@@ -79,7 +79,7 @@ void MyProject::initializeGL() {
     if (manager_) return;
     manager_ =
         factory_ ? factory_()
-                 : std::make_unique<MyApplicationManager>(std::make_unique<MonotonicFrameTimer>());
+                 : std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
     exporter_ = std::make_unique<QtLessonExporter>(*this);
     manager_->controller().exporter = exporter_.get();
     router_ = std::make_unique<InputRouter>(
@@ -93,7 +93,7 @@ void MyProject::initializeGL() {
     manager_->initialize();
 }
 
-void MyProject::resizeGL(int w, int h) {
+void CanvasWidget::resizeGL(int w, int h) {
     canvasWidth_ = static_cast<unsigned>(w);
     canvasHeight_ = static_cast<unsigned>(h);
     const qreal dpr = devicePixelRatioF();
@@ -107,31 +107,31 @@ void MyProject::resizeGL(int w, int h) {
     if (manager_) manager_->resize(w, h);
 }
 
-void MyProject::paintGL() {
+void CanvasWidget::paintGL() {
     if (grantedSamples_ == 0) glGetIntegerv(GL_SAMPLES, &grantedSamples_);
     glClear(GL_COLOR_BUFFER_BIT);
     if (manager_) manager_->renderFrame(false);
 }
 
-void MyProject::mousePressEvent(QMouseEvent* e) {
+void CanvasWidget::mousePressEvent(QMouseEvent* e) {
     if (!router_ || !fromRealMouse(e)) return;
     router_->press(InputRouter::Source::Mouse, pixel(e->position().x()), pixel(e->position().y()),
                    altButtonOf(e->button()), 1.0f);
 }
 
-void MyProject::mouseMoveEvent(QMouseEvent* e) {
+void CanvasWidget::mouseMoveEvent(QMouseEvent* e) {
     if (!router_ || !fromRealMouse(e)) return;
     router_->move(InputRouter::Source::Mouse, pixel(e->position().x()), pixel(e->position().y()),
                   1.0f);
 }
 
-void MyProject::mouseReleaseEvent(QMouseEvent* e) {
+void CanvasWidget::mouseReleaseEvent(QMouseEvent* e) {
     if (!router_ || !fromRealMouse(e)) return;
     router_->release(InputRouter::Source::Mouse, pixel(e->position().x()), pixel(e->position().y()),
                      altButtonOf(e->button()));
 }
 
-void MyProject::tabletEvent(QTabletEvent* e) {
+void CanvasWidget::tabletEvent(QTabletEvent* e) {
     if (!router_) return;
     const int x = pixel(e->position().x()), y = pixel(e->position().y());
     const int alt = e->pointerType() == QPointingDevice::PointerType::Pen ? 0 : 1;
@@ -152,7 +152,7 @@ void MyProject::tabletEvent(QTabletEvent* e) {
     // Left accepted, so the toolkit synthesizes no mouse events from it.
 }
 
-bool MyProject::event(QEvent* e) {
+bool CanvasWidget::event(QEvent* e) {
     switch (e->type()) {
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
@@ -189,24 +189,24 @@ bool MyProject::event(QEvent* e) {
     }
 }
 
-bool MyProject::eventFilter(QObject* watched, QEvent* e) {
+bool CanvasWidget::eventFilter(QObject* watched, QEvent* e) {
     if (manager_ &&
         (e->type() == QEvent::TabletEnterProximity || e->type() == QEvent::TabletLeaveProximity))
         manager_->penProximity(e->type() == QEvent::TabletEnterProximity);
     return QOpenGLWidget::eventFilter(watched, e);
 }
 
-void MyProject::OnXYDown(int x, int y, int, int pointerId) {
+void CanvasWidget::OnXYDown(int x, int y, int, int pointerId) {
     if (router_) router_->press(InputRouter::Source::Contact, x, y, 0, 1.0f, pointerId);
 }
-void MyProject::OnXYMove(int x, int y, int, int pointerId) {
+void CanvasWidget::OnXYMove(int x, int y, int, int pointerId) {
     if (router_) router_->move(InputRouter::Source::Contact, x, y, 1.0f, pointerId);
 }
-void MyProject::OnXYUp(int x, int y, int, int pointerId) {
+void CanvasWidget::OnXYUp(int x, int y, int, int pointerId) {
     if (router_) router_->release(InputRouter::Source::Contact, x, y, 0, pointerId);
 }
 
-void MyProject::keyPressEvent(QKeyEvent* e) {
+void CanvasWidget::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) quitNow();
     if (e->key() == Qt::Key_F1) {
         setFullScreenLayout(!fullScreen_);
@@ -224,14 +224,14 @@ void MyProject::keyPressEvent(QKeyEvent* e) {
     manager_->onKey(e->text().toStdString());
 }
 
-void MyProject::quitNow() {
+void CanvasWidget::quitNow() {
     if (manager_) manager_->finishRun();
     std::cout.flush();
     std::fflush(nullptr);
     std::_Exit(0);
 }
 
-void MyProject::setFullScreenLayout(bool on) {
+void CanvasWidget::setFullScreenLayout(bool on) {
     fullScreen_ = on;
     if (fullScreen_)
         enterFullScreen();
@@ -239,7 +239,7 @@ void MyProject::setFullScreenLayout(bool on) {
         leaveFullScreen();
 }
 
-void MyProject::enterFullScreen() {
+void CanvasWidget::enterFullScreen() {
     // Frameless, over the whole virtual desktop (every screen).
     const QRect desktop = screen() ? screen()->virtualGeometry() : QRect(0, 0, 800, 600);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -247,7 +247,7 @@ void MyProject::enterFullScreen() {
     show();
 }
 
-void MyProject::leaveFullScreen() {
+void CanvasWidget::leaveFullScreen() {
     setWindowFlags(Qt::Window);
     show();
     resize(800, 600);

@@ -25,14 +25,14 @@ class TextureFont;
 // Frames are drawn on demand: whatever may change the picture (routed input, a key, a
 // resize) asks for a frame through the frame request, and a frame that leaves an animation
 // running asks for the next one. With nothing moving no frame is asked for.
-class MyApplicationManager : public DefaultManager {
+class FrameManager : public DefaultManager {
 public:
     // A brush follower nearer than this to its target, and slower, has settled (pixels,
     // pixels per frame). Every pointer drawing has its own.
     static constexpr float kFollowerSettled = 0.1f;
 
-    explicit MyApplicationManager(std::unique_ptr<FrameTimer> timer);
-    ~MyApplicationManager() override;
+    explicit FrameManager(std::unique_ptr<FrameTimer> timer);
+    ~FrameManager() override;
 
     void resize(int w, int h) override;
     void onKey(const std::string& text);

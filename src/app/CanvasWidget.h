@@ -7,7 +7,7 @@
 #include "input/InputRouter.h"
 #include "platform/ContactHandler.h"
 
-class MyApplicationManager;
+class FrameManager;
 class FrameTimer;
 class QtLessonExporter;
 class QTimer;
@@ -16,18 +16,18 @@ class QTimer;
 // tablet and touch input into routed events, repaints when the manager asks for a frame
 // (input, keys, resizes, running animations; nothing otherwise) and switches between the
 // windowed and the full-screen layout with F1.
-class MyProject : public QOpenGLWidget, public ContactHandler {
+class CanvasWidget : public QOpenGLWidget, public ContactHandler {
     Q_OBJECT
 public:
-    using ManagerFactory = std::function<std::unique_ptr<MyApplicationManager>()>;
+    using ManagerFactory = std::function<std::unique_ptr<FrameManager>()>;
 
     // repaintIntervalMs: a positive interval also repaints at that pace, for a driver that
     // wants a steady frame clock; 0 or negative (the program, tests) repaints on demand only.
-    explicit MyProject(QWidget* parent = nullptr, int repaintIntervalMs = 0,
+    explicit CanvasWidget(QWidget* parent = nullptr, int repaintIntervalMs = 0,
                        ManagerFactory factory = nullptr);
-    ~MyProject() override;
+    ~CanvasWidget() override;
 
-    MyApplicationManager* manager() const { return manager_.get(); }
+    FrameManager* manager() const { return manager_.get(); }
     unsigned canvasWidth() const { return canvasWidth_; }
     unsigned canvasHeight() const { return canvasHeight_; }
     bool isFullScreenLayout() const { return fullScreen_; }
@@ -68,7 +68,7 @@ private:
     ManagerFactory factory_;
     // Outlives the manager, whose controller points at it.
     std::unique_ptr<QtLessonExporter> exporter_;
-    std::unique_ptr<MyApplicationManager> manager_;
+    std::unique_ptr<FrameManager> manager_;
     std::unique_ptr<InputRouter> router_;
     QTimer* timer_ = nullptr;  // owned by the widget (Qt parent)
 };
