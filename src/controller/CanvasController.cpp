@@ -585,7 +585,10 @@ void CanvasController::publish() {
     }
 }
 
-void CanvasController::tick() { indicator.update(stopwatch.seconds()); }
+void CanvasController::tick() {
+    indicator.update(stopwatch.seconds());
+    exports.poll();
+}
 
 void CanvasController::selectMenuButton(int id) {
     lastMenuButton = id;
@@ -660,10 +663,10 @@ void CanvasController::onKey(const std::string& text) {
             drawing->exportSvg(svgFileName(pageIndex));
             break;
         case KeyCommand::ExportPdf:
-            if (exporter) lesson::exportPdf(*drawing, pageIndex, *exporter);
+            exports.startPdf(*drawing, pageIndex);
             break;
         case KeyCommand::ExportPng:
-            if (exporter) lesson::exportPng(*drawing, pageIndex, *exporter);
+            exports.startPng(*drawing, pageIndex);
             break;
         case KeyCommand::None:
             break;
@@ -724,4 +727,9 @@ bool CanvasController::keepUnsavedDrawing() const {
     return pages::keepUnsaved(*drawing, pageIndex);
 }
 
-bool CanvasController::finishRun() { return history.finish() || keepUnsavedDrawing(); }
+bool CanvasController::finishRun() {
+    // The file the user asked for is made whole rather than left half written.
+    if (exports.running()) std::cout << "Finishing " << exports.runningFile() << "\n";
+    exports.finish();
+    return history.finish() || keepUnsavedDrawing();
+}

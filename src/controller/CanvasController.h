@@ -7,6 +7,7 @@
 #include "controller/CommandLog.h"
 #include "controller/EditHistory.h"
 #include "controller/GestureTable.h"
+#include "controller/LessonExport.h"
 #include "controller/PenPresence.h"
 #include "controller/RadialMenu.h"
 #include "controller/Stopwatch.h"
@@ -14,7 +15,6 @@
 #include "controller/TwoFingerGesture.h"
 
 class Drawing;
-class LessonExporter;
 
 // Decides what a press, a drag and a release mean: classifies every press (menu, corner
 // zone, border band, tap indicator, selection handle, canvas) and turns the gesture into
@@ -75,8 +75,9 @@ public:
     // "N.xml.unsaved" (the page itself is left as the user last saved it). False when that
     // write failed.
     bool keepUnsavedDrawing() const;
-    // The end of a run: every change is put on disk in the page's journal, which the next
-    // start replays; only when the journal failed is the drawing kept as "N.xml.unsaved".
+    // The end of a run: an export in progress is finished, every change is put on disk in
+    // the page's journal, which the next start replays; only when the journal failed is the
+    // drawing kept as "N.xml.unsaved".
     bool finishRun();
     std::string commandLogPath() const;
 
@@ -85,8 +86,8 @@ public:
     bool flipToNextPage();
 
     Drawing* drawing;
-    // Draws the PDF and PNG hand-outs ("P", "O"); not owned; none without a window.
-    LessonExporter* exporter = nullptr;
+    // The PDF and PNG hand-outs ("P", "O"), made in the background.
+    LessonExports exports;
     int modeButton = 0;
     int lastMenuButton = -1;
     int mode = 0;
