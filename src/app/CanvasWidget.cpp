@@ -81,7 +81,7 @@ void CanvasWidget::initializeGL() {
         factory_ ? factory_()
                  : std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
     exporter_ = std::make_unique<QtLessonExporter>(*this);
-    manager_->controller().exporter = exporter_.get();
+    manager_->controller().setExporter(exporter_.get());
     router_ = std::make_unique<InputRouter>(
         *manager_, [this](SurfaceEvent& ev, int alt, float pressure, VisComponent* c) {
             manager_->routeEvent(ev, alt, pressure, c);

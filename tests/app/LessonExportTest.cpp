@@ -97,7 +97,7 @@ TEST(LessonExport, PngIsThePageAtTwiceItsSizeAsTheFrameShowsItAtZoomTwo) {
     // (-700, -800)), with the menu out of the way.
     Drawing& d = w.manager().drawing();
     CanvasController& c = w.manager().controller();
-    c.menu.home = c.menu.position = Vec2(-1000.0f, -1000.0f);
+    c.setMenuHome(Vec2(-1000.0f, -1000.0f));
     d.view.zoom = 2.0f;
     d.view.panX = -100.0f;
     d.view.panY = -150.0f;

@@ -50,7 +50,7 @@ struct RecordingExporter : LessonExporter {
 
 TEST(Palette, TheColourButtonSitsInAGapAndThePaletteDiscsStandApart) {
     ControllerHarness h;
-    const RadialMenu& m = h.controller.menu;
+    const RadialMenu& m = h.controller.menu();
     const Vec2 c = m.colourButtonCentre();
     const float r = m.colourButtonRadius;
     EXPECT_GE(distance(c, m.position), m.innerRadius + r);
@@ -82,7 +82,7 @@ TEST(Palette, TheColourButtonSitsInAGapAndThePaletteDiscsStandApart) {
 TEST(Palette, APressOnTheOpenPaletteOnlyEverPicksTheDiscUnderIt) {
     ControllerHarness h;
     h.stroke(400.0f, 500.0f, 600.0f, 520.0f);
-    RadialMenu& m = h.controller.menu;
+    const RadialMenu& m = h.controller.menu();
     const Vec2 c = m.colourButtonCentre();
     const float reach = m.paletteBackdropRadius();
     int picks = 0;
@@ -103,9 +103,9 @@ TEST(Palette, APressOnTheOpenPaletteOnlyEverPicksTheDiscUnderIt) {
                 under < 0 ? Rgb{1, 2, 3} : kPalette[static_cast<std::size_t>(under)];
             ASSERT_EQ(h.drawing.brush.colour, expected) << p.x << ", " << p.y;
             picks += under >= 0;
-            ASSERT_EQ(h.controller.lastMenuButton, -1);
+            ASSERT_EQ(h.controller.menu().pressedButton, -1);
             ASSERT_EQ(h.drawing.brush.speedMode, speedMode);
-            ASSERT_EQ(h.controller.mode, 0);
+            ASSERT_EQ(h.controller.mode(), 0);
             ASSERT_EQ(h.drawing.view.zoomStep, 0.0f) << "no view reset";
             ASSERT_EQ(h.drawing.strokes.count(), 1u);
         }
@@ -128,13 +128,14 @@ TEST(Palette, APressOnTheOpenPaletteOnlyEverPicksTheDiscUnderIt) {
 TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne) {
     ControllerHarness h;
     RecordingExporter exporter;
-    h.controller.exporter = &exporter;
+    h.controller.setExporter(&exporter);
+    for (int page = 0; page < 5; ++page) ASSERT_TRUE(h.controller.flipToNextPage());
+    std::filesystem::remove("3.xml");  // written empty on the way
     writePage(0, 1);
     writePage(1, 2);
     { std::ofstream("2.xml") << "<Drawing><Stroke>"; }
     writePage(4, 3);
     writePage(7, 1);  // after the gap at 6: not part of the lesson
-    h.controller.pageIndex = 5;
     h.controller.selectColour(1);
     h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
     h.stroke(300.0f, 600.0f, 600.0f, 650.0f);  // unsaved: the page as it is on screen
