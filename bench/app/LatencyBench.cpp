@@ -109,7 +109,7 @@ void BM_DragToSwapWhileExporting(benchmark::State& state) {
     QElapsedTimer firstExport;
     double firstExportSeconds = 0.0;  // the first export's duration, pen drawing throughout
     for (auto _ : state) {
-        if (exporting && !controller.exports.running()) {
+        if (exporting && !controller.exports().running()) {
             if (exports == 1) firstExportSeconds = firstExport.nsecsElapsed() * 1e-9;
             manager.onKey("P");
             if (exports++ == 0) firstExport.start();
@@ -124,7 +124,7 @@ void BM_DragToSwapWhileExporting(benchmark::State& state) {
         state.SetIterationTime(static_cast<double>(ns) * 1e-9);
         ++i;
     }
-    controller.exports.finish();
+    controller.finishExports();
     if (exports == 1) firstExportSeconds = firstExport.nsecsElapsed() * 1e-9;
     std::cout.rdbuf(saved);
     state.counters["strokes"] = manager.drawing().strokes.count();

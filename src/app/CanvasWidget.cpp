@@ -81,10 +81,9 @@ void CanvasWidget::initializeGL() {
         factory_ ? factory_()
                  : std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
     exporter_ = std::make_unique<QtLessonExporter>();
-    manager_->controller().exports.exporter = exporter_.get();
     // The export's worker wakes the GUI thread, whose next frame shows its progress and
     // takes its end. Queued: widgets are touched on the GUI thread only.
-    manager_->controller().exports.setNotify([this] {
+    manager_->controller().setExporter(exporter_.get(), [this] {
         QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
     });
     router_ = std::make_unique<InputRouter>(
