@@ -517,7 +517,10 @@ void CanvasController::onPointer(float x, float y, PointerKey pointer) {
 
 void CanvasController::onPenProximity(bool entered) { pen_.proximity(entered, frameNow()); }
 
-void CanvasController::tick() { indicator_.update(stopwatch_.seconds()); }
+void CanvasController::tick() {
+    indicator_.update(stopwatch_.seconds());
+    pages_.exports().poll();
+}
 
 void CanvasController::selectMenuButton(int id) {
     switch (id) {
