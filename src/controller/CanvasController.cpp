@@ -458,6 +458,10 @@ bool CanvasController::undo() { return history_.undo(); }
 
 bool CanvasController::redo() { return history_.redo(); }
 
+void CanvasController::setPaper(io::Paper paper) {
+    history_.recordAs(io::ChangeKind::Paper, [&] { drawing_.setPaper(paper); });
+}
+
 void CanvasController::clearPage() {
     history_.recordAs(io::ChangeKind::Clear, [this] { drawing_.clear(); });
 }

@@ -70,6 +70,8 @@ public:
     void selectColour(int i);
     bool undo();
     bool redo();
+    // The current page's paper, as one step to undo.
+    void setPaper(io::Paper paper);
     // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "io/PageStyle.h"
+
 class QuadTree;
 class Stroke;
 
@@ -20,4 +22,6 @@ public:
     // from the drawing) goes with them: kept beside them, it lets them come back without
     // a segment inserted. Ignoring it costs only that.
     virtual void indexSetAside(std::unique_ptr<QuadTree> /*index*/) {}
+    // The page's paper or background is about to change from `before`.
+    virtual void styleChanging(const io::PageStyle& before) = 0;
 };

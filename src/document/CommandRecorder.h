@@ -53,6 +53,7 @@ public:
     void strokeChanging(const Stroke& stroke) override;
     void strokeRemoved(std::unique_ptr<Stroke> stroke) override;
     void indexSetAside(std::unique_ptr<QuadTree> index) override;
+    void styleChanging(const io::PageStyle& before) override;
 
 private:
     enum class Touch : std::uint8_t { New, Changed, Removed };
@@ -64,6 +65,7 @@ private:
         // An index set aside with removed strokes; the command keeps it when it indexes
         // exactly the strokes the command holds.
         std::unique_ptr<QuadTree> index;
+        std::optional<io::PageStyle> style;  // the page's style before its first change
     };
     static constexpr GestureKey kLoose = ~GestureKey{0};
 

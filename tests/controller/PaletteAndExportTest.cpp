@@ -35,10 +35,10 @@ struct RecordingExporter : LessonExporter {
     std::vector<Rgb> firstColours;
     bool fail = false;
     std::optional<std::string> pdf(const NextPage& nextPage) override {
-        std::vector<io::SvgStrokeOutline> strokes;
-        while (nextPage(strokes)) {
-            pageStrokes.push_back(strokes.size());
-            firstColours.push_back(strokes.empty() ? Rgb{} : strokes.front().colour);
+        ExportPage page;
+        while (nextPage(page)) {
+            pageStrokes.push_back(page.strokes.size());
+            firstColours.push_back(page.strokes.empty() ? Rgb{} : page.strokes.front().colour);
         }
         if (fail) return std::nullopt;
         return "%PDF";
