@@ -15,20 +15,31 @@
 // it, over a backdrop that covers the controls beneath. While the palette is open the next
 // press closes it: on a disc it also picks that colour, elsewhere on the backdrop it does
 // nothing more, and outside the backdrop it goes on to whatever it landed on.
+//
+// Outside the ring on its upper right sit the open button and the paper button; the paper
+// button opens a chooser of the four papers the way the colour button opens the palette.
 class RadialMenu {
 public:
     // Button ids a press reports besides the ring buttons 0..3.
     static constexpr int kUndoButton = 6;
     static constexpr int kRedoButton = 7;
+    // Brings the teacher's material in (the owner shows a chooser).
+    static constexpr int kOpenButton = 8;
+    // Kinds of paper the paper chooser offers, in the order of its discs: plain, ruled,
+    // squared, dotted (io::Paper's values).
+    static constexpr int kPaperChoices = 4;
 
     // What a press finds. item: 0 the centre, a ring button, undo or redo, the colour
     // button or the palette; 1..6 an engaged slider or toggle; -1 nothing of the menu.
-    // button: the button to select; colour: the palette disc to pick (-1 none).
+    // button: the button to select; colour: the palette disc to pick (-1 none); paper: the
+    // paper chooser's disc to pick (-1 none).
     struct Hit {
         int item = -1;
         int button = -1;
         int colour = -1;
         bool opensPalette = false;
+        int paper = -1;
+        bool opensPapers = false;
     };
 
     // At the origin; the owner moves it home (see homeFor).
@@ -62,6 +73,13 @@ public:
     Vec2 paletteDiscCentre(int i) const;
     // Radius of the backdrop of the open palette, around the colour button.
     float paletteBackdropRadius() const;
+    // The open and paper buttons, outside the ring on its upper right, and the paper
+    // chooser's discs around the paper button (0..3: plain, ruled, squared, dotted, the
+    // first on the ray from the menu's centre, the others counter-clockwise).
+    Vec2 openButtonCentre() const { return outerButtonCentre(openButtonAngle); }
+    Vec2 paperButtonCentre() const { return outerButtonCentre(paperButtonAngle); }
+    Vec2 paperChoiceCentre(int i) const;
+    float paperBackdropRadius() const { return paperChoiceRadius + outerButtonRadius + 6.0f; }
     // How far from the centre any control reaches, the open palette included.
     float reach() const;
 
@@ -94,8 +112,19 @@ public:
     // outside the ring (historyRingGap) so that they clear both neighbours.
     std::array<float, 2> historyAngles{30.0f, 60.0f};
     float historyRingGap = 10.0f;
+    // Open at 62 and paper at 38 degrees from +x, a button's width outside the ring: clear
+    // of the sliders and the pressure toggle, on the side away from the menu's home corner.
+    float openButtonAngle = 62.0f;
+    float paperButtonAngle = 38.0f;
+    float outerButtonRadius = 22.0f;
+    float outerButtonGap = 30.0f;  // between the ring's reach and the buttons' centres
+    float paperChoiceRadius = 60.0f;
+    bool papersOpen = false;
 
 private:
+    Vec2 outerButtonCentre(float angleDegrees) const;
+    // Like paletteHit, for the paper chooser.
+    bool papersHit(Vec2 p, int& paper) const;
     int secondStage(Vec2 p, int mode) const;
     // The press while the palette is open: true when the palette takes it (on the backdrop),
     // with the disc under it, if any, in `colour`.
