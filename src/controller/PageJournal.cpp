@@ -109,8 +109,7 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
     }
 
     const ReplayOutcome outcome = replayJournal(histories, drawing, journal);
-    if (outcome.applied == 0 && outcome.stopped) {
-        // The header's ids do not fit the page it names.
+    if (!outcome.idsFit) {
         const auto kept = io::setAside(path_, "stale");
         std::cout << path_ << " does not fit " << pageFile << "; it is kept as "
                   << kept.value_or(path_) << " and not applied\n";
@@ -125,8 +124,14 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
         const auto kept = io::keepCopy(path_, "damaged");
         std::string good = io::encodeJournalStart(journal.header);
         for (std::size_t i = 0; i < outcome.applied; ++i) good += io::encodeEntry(journal.entries[i]);
-        std::cout << "; it stopped at a damaged record and is kept whole as "
-                  << kept.value_or(path_) << "\n";
+        if (outcome.stopped) {
+            std::cout << "; it stopped at a damaged record";
+        } else if (journal.skippedBytes > 0) {
+            std::cout << "; " << journal.skippedBytes << " damaged bytes were passed over";
+        } else {
+            std::cout << "; a record with a damaged length was read whole";
+        }
+        std::cout << " and it is kept whole as " << kept.value_or(path_) << "\n";
         if (!kept || !io::replaceFileContents(path_, good)) return false;
         base_ = journal.header;
         writer_ = io::JournalWriter::resume(path_, good.size(), interval_);
