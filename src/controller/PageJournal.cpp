@@ -92,7 +92,11 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
         return false;
     }
     const io::JournalContents& journal = *parsed.contents;
-    if (journal.header.page != base_.page) {
+    // Begun on a page that loaded empty, and the page file is now missing or unreadable (a
+    // save of a damaged page cut short by an older version): the records still apply.
+    const bool ontoEmptyPage = journal.header.strokeIds.empty() && drawing.strokes.empty() &&
+                               (!base_.page.exists || drawing.unreadableFiles.contains(pageFile));
+    if (journal.header.page != base_.page && !ontoEmptyPage) {
         // A save that was announced and then completed: the page holds every change.
         const bool saved = std::any_of(journal.entries.begin(), journal.entries.end(), [&](const auto& e) {
             return e.type == io::EntryType::Save && e.saved == base_.page;
@@ -119,6 +123,10 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
                                               [](const auto& e) { return e.type != io::EntryType::Save; });
     std::cout << "Restored " << changes << (changes == 1 ? " change" : " changes") << " to "
               << pageFile << " from " << path_;
+    if (journal.header.page != base_.page) {
+        std::cout << " (begun on an empty page; " << pageFile
+                  << (base_.page.exists ? " could not be read)" : " is missing)");
+    }
     if (outcome.stopped || journal.end == io::JournalEnd::Damaged) {
         // Keep every byte, then continue a journal of the records that were applied.
         const auto kept = io::keepCopy(path_, "damaged");
