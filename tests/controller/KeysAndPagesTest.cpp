@@ -229,7 +229,7 @@ TEST(Pages, AFailedSaveOverADamagedPageLosesNoStroke) {
     if (child == 0) {
         std::ostringstream out;
         Drawing drawing(out);
-        CanvasController c(&drawing);
+        CanvasController c(drawing);
         c.setViewSize(1200.0f, 900.0f);
         drawing.view.viewWidth = 1200.0f;
         drawing.view.viewHeight = 900.0f;
@@ -240,7 +240,7 @@ TEST(Pages, AFailedSaveOverADamagedPageLosesNoStroke) {
             c.onRelease(1020.0f, y, 0);
         }
         std::ofstream("expected") << drawing.pageText();
-        if (!c.history.finish()) ::_exit(3);
+        if (!c.history().finish()) ::_exit(3);
         const rlimit limit{fs::file_size("0.xml.journal") + 4096, RLIM_INFINITY};
         if (drawing.pageText().size() <= limit.rlim_cur) ::_exit(4);
         ::signal(SIGXFSZ, SIG_IGN);
@@ -258,7 +258,7 @@ TEST(Pages, AFailedSaveOverADamagedPageLosesNoStroke) {
         std::ostringstream out;
         testing::internal::CaptureStdout();
         Drawing restarted(out);
-        CanvasController c(&restarted);
+        CanvasController c(restarted);
         const std::string said = testing::internal::GetCapturedStdout();
         EXPECT_EQ(restarted.pageText(), expected) << said;
         EXPECT_NE(said.find("Restored 8 changes"), std::string::npos) << said;
