@@ -41,26 +41,19 @@ float RadialMenu::reach() const {
     const float ring = innerRadius + size;
     const float palette = distance(colourButtonCentre(), position) + paletteBackdropRadius();
     const float papers = distance(paperButtonCentre(), position) + paperBackdropRadius();
-    const float open = distance(openButtonCentre(), position) + outerButtonRadius;
-    return std::max({ring, palette, papers, open});
-}
-
-Vec2 RadialMenu::outerButtonCentre(float angleDegrees) const {
-    Vec2 ray(innerRadius + size + outerButtonGap, 0.0f);
-    rotate(ray, angleDegrees * kDegToRad);
-    return position + ray;
+    return std::max({ring, palette, papers});
 }
 
 Vec2 RadialMenu::paperChoiceCentre(int i) const {
     const Vec2 button = paperButtonCentre();
-    Vec2 ray = normalized(button - position) * paperChoiceRadius;
+    Vec2 ray(0.0f, paperChoiceRadius);
     rotate(ray, static_cast<float>(i) * (360.0f / kPaperChoices) * kDegToRad);
     return button + ray;
 }
 
 bool RadialMenu::papersHit(Vec2 p, int& paper) const {
     for (int i = 0; i < kPaperChoices; ++i) {
-        if (distance(p, paperChoiceCentre(i)) < outerButtonRadius) {
+        if (distance(p, paperChoiceCentre(i)) < discButtonRadius) {
             paper = i;
             return true;
         }
@@ -99,6 +92,14 @@ RadialMenu::Hit RadialMenu::at(Vec2 p, int mode) const {
     f.item = 0;
     if (paletteOpen && paletteHit(p, f.colour)) return f;
     if (papersOpen && papersHit(p, f.paper)) return f;
+    if (distance(p, paperButtonCentre()) < discButtonRadius) {
+        f.opensPapers = true;
+        return f;
+    }
+    if (distance(p, openButtonCentre()) < discButtonRadius) {
+        f.button = kOpenButton;
+        return f;
+    }
     if (distance(p, position) < innerRadius) return f;
     for (int i = 0; i < 4; ++i) {
         if (distance(p, buttonCentre(i)) < size * 0.5f) {
@@ -108,14 +109,6 @@ RadialMenu::Hit RadialMenu::at(Vec2 p, int mode) const {
     }
     if (distance(p, colourButtonCentre()) < colourButtonRadius) {
         f.opensPalette = true;
-        return f;
-    }
-    if (distance(p, paperButtonCentre()) < outerButtonRadius) {
-        f.opensPapers = true;
-        return f;
-    }
-    if (distance(p, openButtonCentre()) < outerButtonRadius) {
-        f.button = kOpenButton;
         return f;
     }
     for (int i = 0; i < 2; ++i) {

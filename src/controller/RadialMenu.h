@@ -16,8 +16,9 @@
 // press closes it: on a disc it also picks that colour, elsewhere on the backdrop it does
 // nothing more, and outside the backdrop it goes on to whatever it landed on.
 //
-// Outside the ring on its upper right sit the open button and the paper button; the paper
-// button opens a chooser of the four papers the way the colour button opens the palette.
+// In the centre disc, above the readout, sit the open button and the paper button; the
+// paper button opens a chooser of the four papers the way the colour button opens the
+// palette.
 class RadialMenu {
 public:
     // Button ids a press reports besides the ring buttons 0..3.
@@ -73,13 +74,13 @@ public:
     Vec2 paletteDiscCentre(int i) const;
     // Radius of the backdrop of the open palette, around the colour button.
     float paletteBackdropRadius() const;
-    // The open and paper buttons, outside the ring on its upper right, and the paper
-    // chooser's discs around the paper button (0..3: plain, ruled, squared, dotted, the
-    // first on the ray from the menu's centre, the others counter-clockwise).
-    Vec2 openButtonCentre() const { return outerButtonCentre(openButtonAngle); }
-    Vec2 paperButtonCentre() const { return outerButtonCentre(paperButtonAngle); }
+    // The open and paper buttons, side by side in the centre disc above the readout, and
+    // the paper chooser's discs around the paper button (0..3: plain, ruled, squared,
+    // dotted; the first straight above it, the others counter-clockwise).
+    Vec2 openButtonCentre() const { return position + Vec2(-discButtonOffset.x, discButtonOffset.y); }
+    Vec2 paperButtonCentre() const { return position + discButtonOffset; }
     Vec2 paperChoiceCentre(int i) const;
-    float paperBackdropRadius() const { return paperChoiceRadius + outerButtonRadius + 6.0f; }
+    float paperBackdropRadius() const { return paperChoiceRadius + discButtonRadius + 6.0f; }
     // How far from the centre any control reaches, the open palette included.
     float reach() const;
 
@@ -112,17 +113,14 @@ public:
     // outside the ring (historyRingGap) so that they clear both neighbours.
     std::array<float, 2> historyAngles{30.0f, 60.0f};
     float historyRingGap = 10.0f;
-    // Open at 62 and paper at 38 degrees from +x, a button's width outside the ring: clear
-    // of the sliders and the pressure toggle, on the side away from the menu's home corner.
-    float openButtonAngle = 62.0f;
-    float paperButtonAngle = 38.0f;
-    float outerButtonRadius = 22.0f;
-    float outerButtonGap = 30.0f;  // between the ring's reach and the buttons' centres
+    // The paper button's centre from the menu's (the open button's mirrored left): in the
+    // centre disc above the zoom readout, inside the export's progress ring.
+    Vec2 discButtonOffset{25.0f, 42.0f};
+    float discButtonRadius = 20.0f;
     float paperChoiceRadius = 60.0f;
     bool papersOpen = false;
 
 private:
-    Vec2 outerButtonCentre(float angleDegrees) const;
     // Like paletteHit, for the paper chooser.
     bool papersHit(Vec2 p, int& paper) const;
     int secondStage(Vec2 p, int mode) const;

@@ -98,7 +98,7 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     drawReadout(controller);
     drawColourButton(controller);
     drawExportProgress(controller);
-    drawOuterButtons(controller);
+    drawDiscButtons(controller);
     drawPalette(controller);
     drawPaperChooser(controller);
 }
@@ -155,9 +155,9 @@ void folderIcon(Vec2 c, float r) {
 }
 }  // namespace
 
-void RadialMenuView::drawOuterButtons(const CanvasController& controller) const {
+void RadialMenuView::drawDiscButtons(const CanvasController& controller) const {
     const RadialMenu& menu = controller.menu();
-    const float r = menu.outerButtonRadius;
+    const float r = menu.discButtonRadius;
     rimmedDisc(menu.openButtonCentre(), r);
     folderIcon(menu.openButtonCentre(), r);
     rimmedDisc(menu.paperButtonCentre(), r);
@@ -168,7 +168,7 @@ void RadialMenuView::drawPaperChooser(const CanvasController& controller) const 
     const RadialMenu& menu = controller.menu();
     if (!menu.papersOpen) return;
     const Vec2 c = menu.paperButtonCentre();
-    const float r = menu.outerButtonRadius;
+    const float r = menu.discButtonRadius;
     circles::filledDisc(c.x, c.y, menu.paperBackdropRadius(), {1.0f, 1.0f, 1.0f, 0.92f});
     glLineWidth(1.5f);
     circles::outline(c.x, c.y, menu.paperBackdropRadius(), kRim);

@@ -62,7 +62,7 @@ private:
     // The running export's progress as a ring just inside the centre disc's rim.
     void drawExportProgress(const CanvasController& controller) const;
     // The open button, the paper button showing the page's paper, and its open chooser.
-    void drawOuterButtons(const CanvasController& controller) const;
+    void drawDiscButtons(const CanvasController& controller) const;
     void drawPaperChooser(const CanvasController& controller) const;
 
     std::array<MenuButtonImages, 4> buttons_{};

@@ -222,7 +222,7 @@ TEST(Palette, ThePaperChooserSetsThePagesPaperAsOneStepAndTheOpenButtonAsksForMa
     const Vec2 paper = m.paperButtonCentre(), open = m.openButtonCentre();
     for (int mode = 0; mode < 2; ++mode) {
         for (const Vec2 c : {paper, open}) {
-            const float r = m.outerButtonRadius;
+            const float r = m.discButtonRadius;
             for (float dx = -r; dx <= r; dx += 2.0f)
                 for (float dy = -r; dy <= r; dy += 2.0f) {
                     if (std::hypot(dx, dy) >= r) continue;
@@ -234,8 +234,8 @@ TEST(Palette, ThePaperChooserSetsThePagesPaperAsOneStepAndTheOpenButtonAsksForMa
     }
     for (int i = 0; i < RadialMenu::kPaperChoices; ++i) {
         const Vec2 d = m.paperChoiceCentre(i);
-        EXPECT_LE(distance(d, paper) + m.outerButtonRadius, m.paperBackdropRadius());
-        EXPECT_GE(distance(d, m.paperChoiceCentre((i + 1) % 4)), 2 * m.outerButtonRadius + 3);
+        EXPECT_LE(distance(d, paper) + m.discButtonRadius, m.paperBackdropRadius());
+        EXPECT_GE(distance(d, m.paperChoiceCentre((i + 1) % 4)), 2 * m.discButtonRadius + 3);
     }
 
     for (const io::Paper p : {io::Paper::Ruled, io::Paper::Squared, io::Paper::Dotted}) {

@@ -180,7 +180,8 @@ TEST_F(RadialMenuViewTest, ReadoutFollowsTheHitState) {
         h.drawing.smoothness = smoothness;
         const QImage z = frame();
         int top = 0;
-        for (int y = 0; y < 400; ++y)
+        // Rows about the readout's middle, below the buttons in the disc.
+        for (int y = static_cast<int>(m.y) - 20; y < static_cast<int>(m.y) + 20; ++y)
             if (GlCanvas::at(z, m.x - 32, y).lightness() < 128) top = std::max(top, y);
         return top - static_cast<int>(m.y);
     };
@@ -230,7 +231,7 @@ TEST_F(RadialMenuViewTest, ThePaperButtonShowsThePagesPaperAndTheChooserEachPape
     QImage f = frame();
     EXPECT_FALSE(marked(GlCanvas::at(f, button.x, button.y))) << "plain paper: a blank disc";
     EXPECT_TRUE(marked(GlCanvas::at(f, open.x, open.y))) << "the folder";
-    EXPECT_TRUE(marked(GlCanvas::at(f, button.x + menu.outerButtonRadius - 1, button.y)))
+    EXPECT_TRUE(marked(GlCanvas::at(f, button.x + menu.discButtonRadius - 1, button.y)))
         << "the rim";
 
     h.controller.setPaper(io::Paper::Squared);
@@ -242,7 +243,7 @@ TEST_F(RadialMenuViewTest, ThePaperButtonShowsThePagesPaperAndTheChooserEachPape
         const Vec2 d = menu.paperChoiceCentre(i);
         EXPECT_EQ(marked(GlCanvas::at(f, d.x, d.y)), i != 0) << i;
         // Just outside the disc: the dark ring marks the page's paper.
-        const Vec2 rim = d + normalized(d - button) * (menu.outerButtonRadius + 2.5f);
+        const Vec2 rim = d + normalized(d - button) * (menu.discButtonRadius + 2.5f);
         EXPECT_EQ(GlCanvas::at(f, rim.x, rim.y).lightness() < 64, i == 2) << i;
     }
 }
