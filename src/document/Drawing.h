@@ -234,5 +234,5 @@ std::unique_ptr<Stroke> makeLoadedStroke(std::span<const ControlPoint> points, R
 io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom);
 
 // A page file's strokes as the SVG export would draw them once loaded into a fresh view
-// (zoom 1), without loading them into a drawing.
-std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page);
+// and shown at `zoom`, without loading them into a drawing.
+std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page, float zoom = 1.0f);

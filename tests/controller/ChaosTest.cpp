@@ -67,7 +67,7 @@ public:
         }
     }
 
-    bool pressed() const { return h_.controller.pressed; }
+    bool pressed() const { return h_.anyDown(); }
     // The pointer whose press ended in the last step, if one did.
     std::optional<PointerKey> released() const { return released_; }
 
@@ -84,9 +84,9 @@ public:
     }
     // Every command 1 belongs to a stroke that was finished (and logged) or is being drawn.
     void expectStrokesLoggedOnce() const {
-        const auto& codes = h_.controller.log.codes();
+        const auto& codes = h_.controller.log().codes();
         ASSERT_EQ(static_cast<std::size_t>(std::count(codes.begin(), codes.end(), 1)),
-                  h_.controller.log.strokeRecords().size() / 4 +
+                  h_.controller.log().strokeRecords().size() / 4 +
                       h_.drawing.strokesInProgress().size());
     }
 
@@ -98,8 +98,8 @@ public:
         selected_ += d.selectionBox.shown ? 1 : 0;
         lasso_ += d.selectionBox.selectLassoActive || d.selectionBox.eraseLassoActive ? 1 : 0;
         deform_ += d.deformed.empty() ? 0 : 1;
-        mode_ += h_.controller.mode;
-        indicator_ += h_.controller.indicator.visible ? 1 : 0;
+        mode_ += h_.controller.mode();
+        indicator_ += h_.controller.indicator().visible ? 1 : 0;
         together_ += d.strokesInProgress().size() >= 2 ? 1 : 0;
         ++events_;
     }
@@ -111,7 +111,7 @@ public:
                   << ", the indicator shown " << indicator_ << ", two strokes or more drawn at once " << together_
                   << "; strokes withdrawn by contacts landing together " << withdrawn_
                   << ", taps of two fingers "
-                  << h_.controller.twoFingerTaps << ", of three " << h_.controller.threeFingerTaps
+                  << h_.controller.twoFingerTaps() << ", of three " << h_.controller.threeFingerTaps()
                   << "\n";
     }
     ControllerHarness& harness() { return h_; }
@@ -151,8 +151,8 @@ private:
     float uniform(float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng_); }
     bool chance(double p) { return std::bernoulli_distribution(p)(rng_); }
 
-    float width() const { return h_.controller.viewWidth; }
-    float height() const { return h_.controller.viewHeight; }
+    float width() const { return h_.controller.zones().width; }
+    float height() const { return h_.controller.zones().height; }
 
     // Canvas to screen through the inverse of the view's (affine) screen-to-canvas map.
     Vec2 toScreen(Vec2 c) const {
@@ -171,9 +171,9 @@ private:
 
     Vec2 target() {
         const CanvasController& c = h_.controller;
-        const RadialMenu& m = c.menu;
+        const RadialMenu& m = c.menu();
         const SelectionBox& box = h_.drawing.selectionBox;
-        switch (pick({40, 10, 5, 5, 1.5, 4, box.shown ? 12.0 : 0.0, c.indicator.visible ? 6.0 : 0.0, 3})) {
+        switch (pick({40, 10, 5, 5, 1.5, 4, box.shown ? 12.0 : 0.0, c.indicator().visible ? 6.0 : 0.0, 3})) {
             case 0: {  // the canvas, mostly where strokes are
                 if (!h_.drawing.strokes.empty() && chance(0.6)) {
                     const Stroke& s = *h_.drawing.strokes.last()->stroke;
@@ -220,7 +220,7 @@ private:
                 return near(toScreen(p), 10.0f);
             }
             case 7:
-                return near(c.indicator.position, 15.0f);
+                return near(c.indicator().position, 15.0f);
             default:  // anywhere, even off the window
                 return {uniform(-50.0f, width() + 50.0f), uniform(-50.0f, height() + 50.0f)};
         }
@@ -452,9 +452,7 @@ void expectNothingOpen(const ControllerHarness& h) {
     ASSERT_LT(h.drawing.openDeformTool(), 0) << "a deformation outlived its release";
     ASSERT_FALSE(box.selectLassoActive || box.eraseLassoActive) << "a lasso outlived its release";
     ASSERT_TRUE(box.path.empty()) << "a stale lasso path";
-    ASSERT_EQ(c.lassoArmed + c.menuPressed + c.borderPressed + c.handlePressed, 0);
-    ASSERT_EQ(c.activeButton, -1);
-    ASSERT_EQ(c.handleOp, -1);
+    ASSERT_TRUE(c.gestures().empty());
 }
 
 void expectSameAfterSaveAndLoad(const Drawing& d) {

@@ -93,7 +93,7 @@ TEST(Undo, PagesKeepTheirHistoriesAcrossFlips) {
     h.stroke(300, 400, 700, 420);
     h.stroke(300, 600, 700, 620);
     ASSERT_TRUE(h.controller.flipToNextPage());
-    EXPECT_FALSE(h.controller.history.canUndo());
+    EXPECT_FALSE(h.controller.history().canUndo());
     h.stroke(300, 500, 700, 520);
     ASSERT_TRUE(h.controller.flipToPreviousPage());
     ASSERT_EQ(strokes(h), 2u);
@@ -115,7 +115,7 @@ TEST(Undo, PagesKeepTheirHistoriesAcrossFlips) {
     }
     ASSERT_TRUE(h.controller.flipToPreviousPage());
     EXPECT_EQ(strokes(h), 0u);
-    EXPECT_FALSE(h.controller.history.canRedo());
+    EXPECT_FALSE(h.controller.history().canRedo());
 }
 
 // A clear keeps the page's index with its strokes; the page is reloaded from its file when
@@ -174,7 +174,9 @@ TEST(Undo, TheRescueCopyIsWrittenOnlyWhenTheJournalCannotHoldTheChanges) {
     ControllerHarness h;
     fs::create_directory("0.xml.journal");  // in the way of the journal
     testing::internal::CaptureStdout();
-    h.controller.history.openPage(0, "0.xml", true);
+    // Opened again: the page is saved (empty) and shown afresh, with its journal.
+    ASSERT_TRUE(h.controller.flipToNextPage());
+    ASSERT_TRUE(h.controller.flipToPreviousPage());
     EXPECT_NE(testing::internal::GetCapturedStdout().find("is in the way"), std::string::npos);
     h.stroke(300, 400, 700, 420);
     testing::internal::CaptureStdout();
