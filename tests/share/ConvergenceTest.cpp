@@ -37,20 +37,20 @@ struct SharedBoard {
     double seconds = 100.0;
     double frameMs = 100000.0;
     Drawing drawing{out};
-    CanvasController controller{&drawing, Stopwatch([this] { return seconds; }),
+    CanvasController controller{drawing, Stopwatch([this] { return seconds; }),
                                 [this] { return frameMs; }};
     MemoryRoom::Link& link;
     ShareSession session;
 
     SharedBoard(MemoryRoom& room, BoardId id, std::uint32_t tag)
         : link(room.join()),
-          session(drawing, controller.history.histories(), link, {id, tag, 1}, out, pageFileName) {
+          session(drawing, controller.history().histories(), link, {id, tag, 1}, out, pageFileName) {
         controller.setViewSize(1200.0f, 900.0f);
         drawing.view.viewWidth = 1200.0f;
         drawing.view.viewHeight = 900.0f;
         session.snapshotEvery = 40;
-        controller.history.pageOpened = [this](int page) { session.pageOpened(page); };
-        session.pageOpened(controller.pageIndex);
+        controller.history().pageOpened = [this](int page) { session.pageOpened(page); };
+        session.pageOpened(controller.pages().current());
     }
 };
 
@@ -192,7 +192,7 @@ private:
     void lasso(SharedBoard& b) {
         const Vec2 at = somewhere();
         hold(b, at, 1);
-        if (!b.controller.indicator.visible) return;
+        if (!b.controller.indicator().visible) return;
         std::uniform_real_distribution<float> d(-120.0f, 120.0f);
         drag(b, at, at + Vec2(d(rng_), d(rng_)), 1, 10);
     }
