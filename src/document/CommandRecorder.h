@@ -43,6 +43,8 @@ public:
 
     bool isOpen(GestureKey key) const { return byKey_.contains(key); }
     bool anyOpen() const { return !open_.empty(); }
+    // Whether an open gesture has changed a stroke yet (a stroke still being drawn has not).
+    bool anyOpenChange() const { return !owner_.empty(); }
     // Whether an open gesture has touched a stroke the command names.
     bool touchesOpen(const Command& command) const;
     // Strokes open gestures have added or removed, except those of `key`'s command.

@@ -37,6 +37,9 @@ public:
     // Ends every open gesture (before a page is left or saved).
     void endAllGestures();
     bool anyGestureOpen() const { return recorder_.anyOpen(); }
+    bool anyOpenChange() const { return recorder_.anyOpenChange(); }
+    // Ends the changes made while no gesture was active.
+    void endLooseChanges();
     // Runs `change` on the drawing as one command of its own, e.g. a key's or a button's.
     void recordAs(io::ChangeKind kind, const std::function<void()>& change);
     // Runs `change` on the drawing without recording it (a page being shown, not changed).
