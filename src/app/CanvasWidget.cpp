@@ -81,8 +81,12 @@ void CanvasWidget::initializeGL() {
     manager_ =
         factory_ ? factory_()
                  : std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
-    exporter_ = std::make_unique<QtLessonExporter>(*this);
-    manager_->controller().setExporter(exporter_.get());
+    exporter_ = std::make_unique<QtLessonExporter>();
+    // The export's worker wakes the GUI thread, whose next frame shows its progress and
+    // takes its end. Queued: widgets are touched on the GUI thread only.
+    manager_->controller().setExporter(exporter_.get(), [this] {
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    });
     router_ = std::make_unique<InputRouter>(
         *manager_, [this](SurfaceEvent& ev, int alt, float pressure, VisComponent* c) {
             manager_->routeEvent(ev, alt, pressure, c);

@@ -554,6 +554,7 @@ void CanvasController::onPenProximity(bool entered) {
 void CanvasController::tick() {
     indicator_.update(stopwatch_.seconds());
     saveWhenDue();
+    pages_.exports().poll();
 }
 
 void CanvasController::selectMenuButton(int id) {

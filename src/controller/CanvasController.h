@@ -73,7 +73,8 @@ public:
     // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();
-    // Each frame: the indicator fades, a save that waited is written when due.
+    // Each frame: the indicator fades, a save that waited is written when due, an export
+    // that ended says so.
     void tick();
     void setViewSize(float w, float h);
 
@@ -84,8 +85,13 @@ public:
     // Puts every change on disk (see LessonPages::finishRun).
     bool finishRun() { return pages_.finishRun(); }
     bool writeCommandLog() const { return log_.write(); }
-    // Draws the PDF and PNG hand-outs; not owned; none without a window.
-    void setExporter(LessonExporter* exporter) { pages_.setExporter(exporter); }
+    // Draws the PDF and PNG hand-outs; not owned; none without a window. `wake` is called on
+    // the export's thread as it moves on and ends: it only asks for a frame (see tick).
+    void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
+        pages_.setExporter(exporter, std::move(wake));
+    }
+    // Waits for an export in the background and takes its end; false when none ran.
+    bool finishExports() { return pages_.exports().finish(); }
     // Where the menu rests (and moves it there).
     void setMenuHome(Vec2 home);
 
@@ -102,6 +108,7 @@ public:
     const TapIndicator& indicator() const { return indicator_; }
     const BorderZones& zones() const { return zones_; }
     const LessonPages& pages() const { return pages_; }
+    const LessonExports& exports() const { return pages_.exports(); }
     const CommandLog& log() const { return log_; }
     const EditHistory& history() const { return history_; }
     // For what watches the history's changes (the journal's records).

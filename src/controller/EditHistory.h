@@ -56,6 +56,9 @@ public:
     // journal failed, so the drawing is safe only if it is kept some other way.
     bool finish();
 
+    // Told after every page opened (a shared board shows the room's page instead).
+    std::function<void(int page)> pageOpened;
+
     const PageHistories& histories() const { return histories_; }
     PageHistories& histories() { return histories_; }
 

@@ -35,14 +35,15 @@ void LessonPages::reload() { history_.reload(pageFileName(page_)); }
 
 bool LessonPages::exportSvg() const { return drawing_.exportSvg(svgFileName(page_)); }
 
-bool LessonPages::exportPdf() const {
-    return exporter_ && lesson::exportPdf(drawing_, page_, *exporter_);
-}
+bool LessonPages::exportPdf() { return exports_.startPdf(drawing_, page_); }
 
-bool LessonPages::exportPng() const {
-    return exporter_ && lesson::exportPng(drawing_, page_, *exporter_);
-}
+bool LessonPages::exportPng() { return exports_.startPng(drawing_, page_); }
 
 bool LessonPages::keepUnsaved() const { return pages::keepUnsaved(drawing_, page_); }
 
-bool LessonPages::finishRun() { return history_.finish() || keepUnsaved(); }
+bool LessonPages::finishRun() {
+    // The file the user asked for is made whole rather than left half written.
+    if (exports_.running()) std::cout << "Finishing " << exports_.runningFile() << "\n";
+    exports_.finish();
+    return history_.finish() || keepUnsaved();
+}

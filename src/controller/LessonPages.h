@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "controller/LessonExport.h"
 
 class Drawing;
 class EditHistory;
-class LessonExporter;
 
 // The page on show among the lesson's numbered page files ("0.xml", "1.xml", ... in the
 // working directory) and what is written from it: saves, page turns, "L", the hand-outs
@@ -26,24 +28,32 @@ public:
     // "L": the page file replaces the drawing, as a change that can be undone.
     void reload();
 
-    // The hand-outs: "N.svg", "pages.pdf" and "N.png" (the last two need an exporter).
+    // The hand-outs: "N.svg" at once; "pages.pdf" and "N.png" (which need an exporter)
+    // begin in the background (false when they did not begin).
     bool exportSvg() const;
-    bool exportPdf() const;
-    bool exportPng() const;
-    // Draws the PDF and PNG hand-outs; not owned; none without a window.
-    void setExporter(LessonExporter* exporter) { exporter_ = exporter; }
+    bool exportPdf();
+    bool exportPng();
+    // Draws the PDF and PNG hand-outs; not owned; none without a window. `wake` is called
+    // on the export's thread as it moves on and when it ends (see LessonExports).
+    void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
+        exports_.exporter = exporter;
+        exports_.setNotify(std::move(wake));
+    }
+    const LessonExports& exports() const { return exports_; }
+    LessonExports& exports() { return exports_; }
 
     // At the end of a run: a drawing that differs from its page file is written beside it
     // as "N.xml.unsaved" (the page itself stays as the user last saved it). False when that
     // write failed.
     bool keepUnsaved() const;
-    // The end of a run: every change goes to disk in the page's journal, which the next
-    // start replays; only when the journal failed is the drawing kept as "N.xml.unsaved".
+    // The end of a run: a running export is finished, every change goes to disk in the
+    // page's journal, which the next start replays; only when the journal failed is the
+    // drawing kept as "N.xml.unsaved".
     bool finishRun();
 
 private:
     Drawing& drawing_;
     EditHistory& history_;
-    LessonExporter* exporter_ = nullptr;
+    LessonExports exports_;
     int page_ = 0;
 };

@@ -2,7 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "brush/Palette.h"
 #include "controller/CanvasController.h"
@@ -22,6 +24,10 @@ constexpr float kReadoutDrop = 30.0f;  // cell bottom below the menu centre, pix
 constexpr circles::Colour kRim{0.35f, 0.35f, 0.35f, 1.0f};
 
 circles::Colour opaque(Rgb c) { return {c.redF(), c.greenF(), c.blueF(), 1.0f}; }
+
+// The export's progress ring: the accent blue of the selection box, pixels wide.
+constexpr circles::Colour kAccent{0.258f, 0.486f, 0.647f, 1.0f};
+constexpr float kProgressRingWidth = 7.0f;
 
 // Textures are drawn in their own colours: the current colour would tint them otherwise.
 void untinted() { glColor4f(1.0f, 1.0f, 1.0f, 1.0f); }
@@ -91,7 +97,19 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     glDisable(GL_TEXTURE_2D);
     drawReadout(controller);
     drawColourButton(controller);
+    drawExportProgress(controller);
     drawPalette(controller);
+}
+
+void RadialMenuView::drawExportProgress(const CanvasController& controller) const {
+    const std::optional<float> done = controller.exports().progress();
+    if (!done) return;
+    const RadialMenu& menu = controller.menu();
+    const Vec2 m = menu.position;
+    const float outer = menu.innerRadius - 2.0f, inner = outer - kProgressRingWidth;
+    // The whole ring faint, the part done over it.
+    circles::ringArc(m.x, m.y, inner, outer, 1.0f, {kAccent.r, kAccent.g, kAccent.b, 0.25f});
+    circles::ringArc(m.x, m.y, inner, outer, std::max(*done, 0.02f), kAccent);
 }
 
 void RadialMenuView::drawColourButton(const CanvasController& controller) const {

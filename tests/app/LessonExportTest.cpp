@@ -51,6 +51,7 @@ TEST(LessonExport, PdfHasOnePagePerReadablePageFileDrawnLikeItsSvg) {
 
     testing::internal::CaptureStdout();
     w.manager().onKey("P");
+    w.manager().controller().finishExports();
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Could not read 1.xml; it is left out of pages.pdf"), std::string::npos)
         << said;
@@ -89,6 +90,7 @@ TEST(LessonExport, PngIsThePageAtTwiceItsSizeAsTheFrameShowsItAtZoomTwo) {
     ASSERT_TRUE(ink::writePage("0.xml", page));
     w.manager().onKey("L");
     w.manager().onKey("O");
+    w.manager().controller().finishExports();
     const QImage png = QImage(w.dir.filePath("0.png")).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(png.size(), QSize(1800, 1800));
     EXPECT_EQ(ink::classOf(png.pixelColor(5, 5)), 0) << "white paper";

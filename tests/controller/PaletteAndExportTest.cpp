@@ -2,12 +2,15 @@
 // the PDF, and that failures leave the old files and say so.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "ControllerHarness.h"
 #include "brush/Palette.h"
+#include "support/GatedExporter.h"
 #include "controller/LessonExport.h"
 #include "io/PageFile.h"
 
@@ -40,7 +43,7 @@ struct RecordingExporter : LessonExporter {
         if (fail) return std::nullopt;
         return "%PDF";
     }
-    std::optional<std::string> pagePng(const Drawing&) override {
+    std::optional<std::string> pagePng(const PageSnapshot&) override {
         if (fail) return std::nullopt;
         return "PNG";
     }
@@ -142,6 +145,7 @@ TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne
 
     testing::internal::CaptureStdout();
     h.controller.onKey("P");
+    h.controller.finishExports();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Could not read 2.xml; it is left out of pages.pdf\n"
               "3.xml is missing; it is left out of pages.pdf\n"
@@ -152,6 +156,7 @@ TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne
 
     testing::internal::CaptureStdout();
     h.controller.onKey("O");
+    h.controller.finishExports();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wrote 5.png\n");
     EXPECT_EQ(readFile("5.png"), "PNG");
 
@@ -159,10 +164,48 @@ TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne
     exporter.fail = true;
     testing::internal::CaptureStdout();
     h.controller.onKey("P");
+    h.controller.finishExports();
     h.controller.onKey("O");
+    h.controller.finishExports();
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Could not make pages.pdf\n"), std::string::npos) << said;
     EXPECT_NE(said.find("Could not render 5.png\n"), std::string::npos) << said;
     EXPECT_EQ(readFile("pages.pdf"), "%PDF");
     EXPECT_EQ(readFile("5.png"), "PNG");
+}
+
+TEST(LessonExport, RunsInTheBackgroundFromTheBoardAsItWasAndStartsNoSecondExport) {
+    ControllerHarness h;
+    GatedExporter exporter;
+    std::atomic<int> wakes{0};
+    h.controller.setExporter(&exporter, [&] { ++wakes; });
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    h.controller.onKey("P");
+    exporter.waitAsked(1);
+
+    // The board goes on while the PDF is made; what is drawn now is not in it.
+    h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
+    h.controller.onKey("S");
+    EXPECT_EQ(h.drawing.strokes.count(), 2u);
+    ASSERT_TRUE(h.controller.exports().progress().has_value());
+    testing::internal::CaptureStdout();
+    h.controller.onKey("P");
+    h.controller.onKey("O");
+    h.controller.tick();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Still writing pages.pdf (0 %); pages.pdf is not started\n"
+              "Still writing pages.pdf (0 %); 0.png is not started\n");
+    EXPECT_FALSE(std::filesystem::exists("pages.pdf")) << "only the whole file appears";
+
+    exporter.allow(1000);
+    testing::internal::CaptureStdout();
+    while (h.controller.exports().running()) {
+        h.controller.tick();
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wrote pages.pdf (1 page)\n");
+    EXPECT_EQ(exporter.pageStrokes, (std::vector<std::size_t>{1}));
+    EXPECT_EQ(readFile("pages.pdf"), "%PDF");
+    EXPECT_FALSE(h.controller.exports().progress().has_value());
+    EXPECT_GE(wakes.load(), 2) << "the board is woken as the export moves and ends";
 }

@@ -6,7 +6,9 @@
 #include "GlCanvas.h"
 #include "brush/Palette.h"
 #include "controller/ControllerHarness.h"
+#include "io/PageFile.h"
 #include "platform/TextureManager.h"
+#include "support/GatedExporter.h"
 #include "ui/RadialMenuView.h"
 #include "ui/TextureFont.h"
 
@@ -184,4 +186,37 @@ TEST_F(RadialMenuViewTest, ReadoutFollowsTheHitState) {
     };
     EXPECT_LE(tallest(10.0f), 2) << "flat";
     EXPECT_GE(tallest(1.0f), 8);
+}
+
+TEST_F(RadialMenuViewTest, ARingInsideTheCentreDiscShowsTheRunningExportsProgress) {
+    view.setSliderTextures(0, 0, 0, 0);
+    for (int page = 0; page < 4; ++page)
+        ASSERT_TRUE(io::writePageFile(std::to_string(page) + ".xml", {}));
+    GatedExporter exporter;
+    h.controller.setExporter(&exporter);
+    // On the ring, `fraction` of the way round clockwise from the top.
+    const auto ring = [&](const QImage& f, float fraction) {
+        const float a = 1.5707964f - 6.2831855f * fraction, r = menu.innerRadius - 5.5f;
+        return GlCanvas::at(f, static_cast<int>(200.0f + r * std::cos(a)),
+                            static_cast<int>(200.0f + r * std::sin(a)));
+    };
+    const QColor accent(66, 124, 165);
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) < 30;
+    };
+    EXPECT_FALSE(near(ring(frame(), 0.2f), accent)) << "no ring without an export";
+
+    // Four pages and the file: two pages done of five steps.
+    h.controller.onKey("P");
+    exporter.allow(3);
+    exporter.waitAsked(4);
+    const QImage f = frame();
+    exporter.allow(1000);
+    h.controller.finishExports();
+    EXPECT_TRUE(near(ring(f, 0.2f), accent));
+    EXPECT_TRUE(near(ring(f, 0.38f), accent));
+    EXPECT_FALSE(near(ring(f, 0.45f), accent));
+    EXPECT_FALSE(near(ring(f, 0.9f), accent));
+    EXPECT_NE(ring(f, 0.9f), QColor(Qt::white)) << "the rest of the ring shows faintly";
 }
