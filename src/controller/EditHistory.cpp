@@ -28,7 +28,10 @@ void EditHistory::reload(const std::string& file) {
 }
 
 void EditHistory::saving(std::string_view text) {
-    histories_.endAllGestures();
+    if (histories_.anyOpenChange())
+        histories_.endAllGestures();
+    else
+        histories_.endLooseChanges();
     journal_.saving(text);
 }
 

@@ -42,8 +42,13 @@ public:
     bool canUndo() const { return histories_.canUndo(); }
     bool canRedo() const { return histories_.canRedo(); }
     bool gestureOpen() const { return histories_.anyGestureOpen(); }
+    // Whether a gesture in progress has changed the page (erased, pushed or moved strokes).
+    bool pageChanging() const { return histories_.anyOpenChange(); }
 
-    // Around a save of the page as `text` (the caller writes the file in between).
+    // Around a save of the page as `text` (the caller writes the file in between). Open
+    // gestures that have changed nothing yet (strokes being drawn) stay open: what they add
+    // comes after the save. Any other ends here, so that the journal after the save starts
+    // from the page as written.
     void saving(std::string_view text);
     void saved(std::string_view text);
 

@@ -46,6 +46,8 @@ public:
     // Whether an open gesture has added, changed or removed the stroke.
     bool touching(io::StrokeId id) const { return owner_.contains(id); }
     bool anyOpen() const { return !open_.empty(); }
+    // Whether an open gesture has changed a stroke yet (a stroke still being drawn has not).
+    bool anyOpenChange() const { return !owner_.empty(); }
     // Whether an open gesture has touched a stroke the command names.
     bool touchesOpen(const Command& command) const;
     // Strokes open gestures have added or removed, except those of `key`'s command.

@@ -34,6 +34,8 @@ void PageHistories::endGesture(GestureKey key) {
     finished(recorder_.end(key));
 }
 
+void PageHistories::endLooseChanges() { finished(recorder_.closeLoose()); }
+
 void PageHistories::endAllGestures() {
     finished(recorder_.closeLoose());
     // One by one, so that each command's positions leave out the changes still open.

@@ -37,6 +37,9 @@ public:
     // Ends every open gesture (before a page is left or saved).
     void endAllGestures();
     bool anyGestureOpen() const { return recorder_.anyOpen(); }
+    bool anyOpenChange() const { return recorder_.anyOpenChange(); }
+    // Ends the changes made while no gesture was active.
+    void endLooseChanges();
     // Whether a gesture in progress has added, changed or removed the stroke.
     bool gestureTouches(io::StrokeId id) const { return recorder_.touching(id); }
     // Told of every piece the eraser cuts out of a stroke.
