@@ -173,6 +173,7 @@ void FrameManager::routeEvent(SurfaceEvent& event, int altButton, float pressure
 
 bool FrameManager::animating() const {
     return drawing_->view.resetRunning() || controller_->indicator().visible ||
+           controller_->savePending() ||
            !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
 

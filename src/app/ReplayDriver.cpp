@@ -102,7 +102,7 @@ bool ReplayDriver::runOne(const ReplayCommand& c) {
             return saved;
         }
         case K::Echo:
-            std::cout << c.text << "\n";
+            std::cout << c.text << std::endl;  // at once: whoever watches the output waits for it
             return true;
     }
     return false;

@@ -12,6 +12,10 @@
 namespace {
 // A press held still longer than this, seconds, is a still press (not a tap).
 constexpr int kHoldSeconds = 1;
+// "S" waits at most this long for another hand's erasing or pushing to end, milliseconds:
+// long enough for a swipe to finish as one step, short enough that the file is written
+// while the one who asked still looks.
+constexpr double kSaveWaitMs = 1000.0;
 
 // Each pointer's gesture records into a command of its own (the device in the top bits,
 // clear of the keys the history keeps for itself).
@@ -113,6 +117,13 @@ int CanvasController::handleHit(float x, float y) const {
 
 void CanvasController::onPress(float x, float y, int altButton, float pressure,
                                PointerKey pointer) {
+    // A pointer pressing while down lost its release on the way: that gesture ends where
+    // the pointer last was, as the release would have ended it. The mouse's other button,
+    // pressed while one is held, is no new gesture.
+    if (GestureRecord* down = gestures_.find(pointer)) {
+        if (pointer == PointerKey::mouse() && down->button != altButton) return;
+        endGesture(*down, down->last.x, down->last.y, down->button, false);
+    }
     if (pointer.isPen()) {
         pen_.down = true;
         pen_.seen(frameNow());
@@ -125,7 +136,7 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure,
 bool CanvasController::beginGesture(float x, float y, int altButton, float pressure,
                                     PointerKey pointer) {
     GestureRecord* opened = gestures_.open(pointer);
-    if (!opened) return false;  // the pointer is down already, or no room for a contact
+    if (!opened) return false;  // no room for another contact
     GestureRecord& r = *opened;
     r.pressSecond = static_cast<int>(stopwatch_.seconds());
     r.button = altButton;
@@ -263,6 +274,7 @@ void CanvasController::withdraw(GestureRecord& r) {
 }
 
 void CanvasController::onDrag(float x, float y, float pressure, PointerKey pointer) {
+    saveWhenDue();
     GestureRecord* found = gestures_.find(pointer);
     if (!found) return;
     GestureRecord& r = *found;
@@ -407,9 +419,26 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
 
 void CanvasController::endRecording(PointerKey pointer) {
     history_.endGesture(gestureKey(pointer));
-    if (saveWhenIdle_ && !history_.gestureOpen()) {
-        saveWhenIdle_ = false;
-        pages_.save("save");
+    saveWhenDue();
+}
+
+void CanvasController::saveWhenDue() {
+    if (!saveDueMs_) return;
+    const bool cut = history_.pageChanging();
+    if (cut && frameNow() < *saveDueMs_) return;
+    saveDueMs_.reset();
+    pages_.save("save");
+    if (!cut) return;
+    // The save ended the open gestures' steps; what they do from here is a step of its own.
+    for (const GestureRecord& r : gestures_) {
+        if (r.target == Target::Handle)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Transform);
+        else if (r.began == Began::Stroke)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Draw);
+        else if (r.began == Began::Erase)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Erase);
+        else if (r.began == Began::Deform)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Deform);
     }
 }
 
@@ -521,10 +550,16 @@ void CanvasController::onPointer(float x, float y, PointerKey pointer) {
     drawing_.deformTool.screenPosition = {x, y};
 }
 
-void CanvasController::onPenProximity(bool entered) { pen_.proximity(entered, frameNow()); }
+void CanvasController::onPenProximity(bool entered) {
+    pen_.proximity(entered, frameNow());
+    // A pen that leaves while touching lost its release on the way: its stroke ends there.
+    if (GestureRecord* r = entered ? nullptr : gestures_.find(PointerKey::pen()))
+        endGesture(*r, r->last.x, r->last.y, r->button, false);
+}
 
 void CanvasController::tick() {
     indicator_.update(stopwatch_.seconds());
+    saveWhenDue();
     pages_.exports().poll();
 }
 
@@ -582,11 +617,9 @@ void CanvasController::onKey(const std::string& text) {
             clearPage();
             break;
         case KeyCommand::Save:
-            // The page is saved whole: a gesture in progress is not cut in two.
-            if (history_.gestureOpen())
-                saveWhenIdle_ = true;
-            else
-                pages_.save("save");
+            // Strokes being drawn never hold it up: the finished ones are written at once.
+            if (!saveDueMs_) saveDueMs_ = frameNow() + kSaveWaitMs;
+            saveWhenDue();
             break;
         case KeyCommand::Load:
             pages_.reload();

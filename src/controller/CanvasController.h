@@ -75,7 +75,8 @@ public:
     // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();
-    // Each frame: the indicator fades, an export that ended says so.
+    // Each frame: the indicator fades, a save that waited is written when due, an export
+    // that ended says so.
     void tick();
     void setViewSize(float w, float h);
 
@@ -105,6 +106,8 @@ public:
     // What a press at (x, y) by `pointer` would land on; changes nothing.
     Hit targetAt(float x, float y, PointerKey pointer = {}) const;
     int mode() const;  // 0 draw, 1 edit
+    // "S" waits for a gesture that is changing the page; frames keep coming meanwhile.
+    bool savePending() const { return saveDueMs_.has_value(); }
     const Drawing& drawing() const { return drawing_; }
     const RadialMenu& menu() const { return menu_; }
     const TapIndicator& indicator() const { return indicator_; }
@@ -158,9 +161,11 @@ private:
     void logStroke(const GestureRecord& r, float x, float y);
     // The bin and "C": one step to undo.
     void clearPage();
-    // The pointer's gesture ends in the history; a save asked for meanwhile runs once no
-    // gesture is open.
+    // The pointer's gesture ends in the history; a save that waited for it is written.
     void endRecording(PointerKey pointer);
+    // Writes the page "S" asked for once no gesture in progress is changing the page, or
+    // once kSaveWaitMs have passed: gestures still changing it then go on as new steps.
+    void saveWhenDue();
     void dragGesture(GestureRecord& r, float x, float y, float dx, float dy);
     void canvasDrag(GestureRecord& r, float x, float y, float dx, float dy, float pressure);
 
@@ -173,8 +178,8 @@ private:
     BorderZones zones_;
     RadialMenu menu_;
     TapIndicator indicator_;
-    // "S" came during a gesture: saved when the last one ends.
-    bool saveWhenIdle_ = false;
+    // When "S" is written at the latest (frame clock), while it waits.
+    std::optional<double> saveDueMs_;
     int twoFingerTaps_ = 0;
     int threeFingerTaps_ = 0;
     GestureTable gestures_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "io/PageStyle.h"
@@ -24,4 +25,6 @@ public:
     virtual void indexSetAside(std::unique_ptr<QuadTree> /*index*/) {}
     // The page's paper or background is about to change from `before`.
     virtual void styleChanging(const io::PageStyle& before) = 0;
+    // The eraser cut the stroke `piece` (just added) out of the stroke `from`.
+    virtual void strokeCut(std::uint64_t /*piece*/, std::uint64_t /*from*/) {}
 };

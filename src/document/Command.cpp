@@ -290,13 +290,18 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
 
 std::optional<Command> commandFor(const io::Change& change, float zoom,
                                   const io::PageStyle& current) {
-    Command command;
-    command.kind = change.kind;
-    command.done = false;
+    Command command = commandFor(change, zoom);
     if (!change.page.empty()) {
         command.style = io::withChanges(current, change.page);
         if (!command.style) return std::nullopt;
     }
+    return command;
+}
+
+Command commandFor(const io::Change& change, float zoom) {
+    Command command;
+    command.kind = change.kind;
+    command.done = false;
     for (const io::StrokeAt& r : change.removed) command.shown.push_back(r.id);
     for (const io::PlacedStroke& p : change.added) {
         auto s = std::make_unique<Stroke>();

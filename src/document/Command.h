@@ -73,6 +73,8 @@ io::Change describe(const Command& command, const Drawing& drawing, const Pendin
 // with the change's attributes set. nullopt when an attribute cannot be set.
 std::optional<Command> commandFor(const io::Change& change, float zoom,
                                   const io::PageStyle& current);
+// The same for the change's strokes alone (its page attributes are not taken).
+Command commandFor(const io::Change& change, float zoom);
 
 // Drops strokes the command holds in a version equal to the one on the page (a drag that
 // ended where it began, a stroke a deformation took but did not move), and a style equal

@@ -58,7 +58,8 @@ int Drawing::bandHitTest(float x, float y) const {
 }
 
 Stroke& Drawing::appendStroke(std::unique_ptr<Stroke> stroke) {
-    stroke->id = nextStrokeId++;
+    stroke->id = nextStrokeId;
+    nextStrokeId += strokeIdStep;
     Stroke& added = strokes.append(std::move(stroke));
     if (changes) changes->strokeAdded(added);
     return added;

@@ -68,10 +68,17 @@ public:
     bool drawingActive = false;  // some pointer is drawing a stroke
     bool brushToolActive = false;
     std::int32_t mode = 0;  // 0 draw, 1 edit
+    // Other boards' strokes in progress on a shared page: drawn over the page, never part
+    // of it (each arrives finished as a change), in no index. Kept by the sharing session.
+    std::vector<std::unique_ptr<Stroke>> visitingInk;
     // Told of every change of `strokes` (not owned; may be null).
     ChangeSink* changes = nullptr;
-    // The id the next finished stroke gets; ids are never reused in a run.
+    // The id the next finished stroke gets; ids are never reused in a run. Each stroke
+    // takes the next id and moves it on by the step: a board sharing a room counts in steps
+    // of its room-wide numbering (nextStrokeId keeps the board's own low bits), so that its
+    // ids differ from every other board's.
     std::uint64_t nextStrokeId = 1;
+    std::uint64_t strokeIdStep = 1;
     // The page's paper and background; written through setStyle, which tells `changes`.
     io::PageStyle style;
     void setStyle(const io::PageStyle& next);

@@ -2,7 +2,9 @@
 // weighted towards the places where gestures meet: the menu, its sliders and toggles, the
 // band, the corners, the page triangles, the selection's handles and the indicator. Several
 // hands at once: the mouse, the pen and touch contacts press, drag and lift interleaved;
-// contacts land in pairs (view gestures and taps) and are cancelled; the pen comes and goes.
+// contacts land in pairs (view gestures and taps) and are cancelled; the pen comes and goes,
+// leaves while pressed and falls silent without leaving; pointers press again while down
+// (a release lost on the way).
 // After every event the document's invariants hold, every stroke in progress is made only
 // of its own pointer's positions, and the log begins exactly the strokes that were drawn or
 // are being drawn (a withdrawn stroke leaves no trace); after every release nothing that
@@ -52,7 +54,7 @@ public:
         const bool room = hands_.size() < 4;
         switch (pick({room ? (p ? 6.0 : 30.0) : 0.0, p ? 90.0 : 5.0, p ? 6.0 : 1.0,
                       p ? 0.5 : 3.0, 5.0, 3.0, p ? 0.0 : 12.0, room ? 4.0 : 0.0,
-                      p ? 0.4 : 0.0, penNear_ ? 8.0 : 0.3, p ? 0.0 : 4.0})) {
+                      p ? 0.4 : 0.0, penNear_ ? 8.0 : 0.3, p ? 0.0 : 4.0, p ? 1.0 : 0.0})) {
             case 0: return press();
             case 1: return drag();
             case 2: return release();
@@ -63,7 +65,8 @@ public:
             case 7: return firstFinger();
             case 8: return cancel();
             case 9: return proximity();
-            default: return hover();
+            case 10: return hover();
+            default: return pressAgain();
         }
     }
 
@@ -382,10 +385,25 @@ private:
         return describe("cancel", hand);
     }
 
+    // The pen comes near, or leaves (also while pressed, which ends its gesture); now and
+    // then it comes near again without having left.
     std::string proximity() {
-        penNear_ = !penNear_;
+        penNear_ = !penNear_ || chance(0.2);
         h_.controller.onPenProximity(penNear_);
+        if (!penNear_ && findHand(PointerKey::pen())) {
+            std::erase_if(hands_, [](const Hand& hand) { return hand.key == PointerKey::pen(); });
+            released_ = PointerKey::pen();
+            return "pen away while pressed";
+        }
         return penNear_ ? "pen near" : "pen away";
+    }
+
+    // A hand presses again somewhere else while down: its release was lost.
+    std::string pressAgain() {
+        if (hands_.empty()) return hover();
+        const Hand hand = anyHand();
+        std::erase_if(hands_, [&](const Hand& other) { return other.key == hand.key; });
+        return "again: " + pressAt(hand, target());
     }
 
     std::string key() {

@@ -119,6 +119,30 @@ TEST(GestureEnding, AFastSwipeErasesEveryStrokeItCrossesAsASlowOneDoes) {
     EXPECT_EQ(slow, 16u);
 }
 
+// A press for a pointer already down (its release was lost on the way, while another hand
+// was on the board): the first stroke ends where the pointer last was, the second begins
+// at the new press; no line joins them.
+TEST(GestureEnding, APressForAPointerAlreadyDownEndsItsGestureFirst) {
+    for (const PointerKey p : {PointerKey::touch(1), PointerKey::pen(), PointerKey::mouse()}) {
+        ControllerHarness h;
+        const PointerKey other = PointerKey::touch(9);
+        h.controller.onPress(300.0f, 700.0f, 0, 1.0f, other);
+        for (const float y : {400.0f, 600.0f}) {
+            h.frameMs += 300.0;  // apart: no view gesture
+            h.controller.onPress(300.0f, y, 0, 1.0f, p);
+            for (float x = 310.0f; x <= 400.0f; x += 10.0f) h.controller.onDrag(x, y, 1.0f, p);
+        }
+        h.controller.onRelease(400.0f, 600.0f, 0, p);
+        h.controller.onDrag(400.0f, 700.0f, 1.0f, other);
+        h.controller.onRelease(400.0f, 700.0f, 0, other);
+        ASSERT_EQ(h.drawing.strokes.count(), 3u);
+        for (const Stroke& s : h.drawing.strokes)
+            for (const ControlPoint& c : s.points)
+                EXPECT_EQ(c.y, s.points.front().y) << "a stroke crosses between lines";
+        EXPECT_TRUE(nothingOpen(h));
+    }
+}
+
 TEST(MenuHome, ClearOfTheBandCornersAndPageTrianglesInEveryWindow) {
     for (const auto& [w, h] : {std::pair{800.0f, 600.0f}, {1024.0f, 768.0f}, {1280.0f, 1024.0f},
                                {1920.0f, 1080.0f}, {1080.0f, 1920.0f}, {3840.0f, 2160.0f}}) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 
 #include "ControllerHarness.h"
@@ -224,34 +225,59 @@ TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing
     expectNothingDrawn(slow);
 }
 
+// The pen at the board, step by step: whether a finger stroke after each step is drawn.
+// The pen is at the board while it touches, while it hovers in proximity sending events, and
+// for half a second after its last event; one silent for a second in proximity has left
+// without a leave; a leave while it touches ends its stroke there.
 TEST(SeveralHands, TouchesWhileThePenIsAtTheBoardAreThePalm) {
     ControllerHarness h;
-    auto touchStroke = [&](int id, float y) {
+    const PointerKey pen = PointerKey::pen();
+    int id = 0;
+    const auto fingerDraws = [&] {
+        const std::size_t before = h.drawing.strokes.count();
+        const float y = 100.0f + 20.0f * static_cast<float>(++id);
         h.controller.onPress(450.0f, y, 0, 1.0f, finger(id));
         for (int i = 1; i <= 10; ++i) h.controller.onDrag(450.0f + 6.0f * i, y, 1.0f, finger(id));
         h.controller.onRelease(510.0f, y, 0, finger(id));
+        return h.drawing.strokes.count() > before;
     };
-    h.controller.onPenProximity(true);
-    touchStroke(1, 500.0f);
-    h.frameMs += 5000.0;
-    touchStroke(2, 520.0f);
-    expectNothingDrawn(h);
-    h.controller.onPenProximity(false);
-    h.frameMs += 450.0;
-    touchStroke(3, 540.0f);
-    EXPECT_EQ(h.drawing.strokes.count(), 0u) << "within 500 ms of the pen leaving";
-
-    // Without proximity events, a pen on the board and just lifted count as well.
-    h.controller.onPress(450.0f, 700.0f, 0, 0.5f, PointerKey::pen());
-    h.frameMs += 1000.0;
-    touchStroke(4, 560.0f);
-    h.controller.onRelease(450.0f, 700.0f, 0, PointerKey::pen());
-    h.frameMs += 300.0;
-    touchStroke(5, 580.0f);
-    EXPECT_EQ(h.drawing.strokes.count(), 0u);
-    h.frameMs += 300.0;
-    touchStroke(6, 600.0f);
-    EXPECT_EQ(h.drawing.strokes.count(), 1u);
+    const auto hover = [&](double ms) {
+        for (double t = 0; t < ms; t += 100.0) {
+            h.frameMs += 100.0;
+            h.controller.onPointer(800.0f, 700.0f, pen);
+        }
+    };
+    const auto wait = [&](double ms) { h.frameMs += ms; };
+    const struct {
+        const char* what;
+        std::function<void()> step;
+        bool draws;
+    } steps[] = {
+        {"near", [&] { h.controller.onPenProximity(true); }, false},
+        {"hovering for 5 s", [&] { hover(5000.0); }, false},
+        {"silent 0.9 s in proximity", [&] { wait(900.0); }, false},
+        {"silent 1.1 s: gone without a leave", [&] { wait(200.0); }, true},
+        {"back, then left 450 ms ago", [&] { hover(300.0); h.controller.onPenProximity(false); wait(450.0); }, false},
+        {"left 550 ms ago", [&] { wait(100.0); }, true},
+        {"on the board, no proximity events", [&] { h.controller.onPress(800.0f, 700.0f, 0, 0.5f, pen); wait(3000.0); }, false},
+        {"lifted 300 ms ago", [&] { h.controller.onRelease(800.0f, 700.0f, 0, pen); wait(300.0); }, false},
+        {"lifted 600 ms ago", [&] { wait(300.0); }, true},
+        {"left while touching, 600 ms ago",
+         [&] {
+             h.controller.onPenProximity(true);
+             h.controller.onPress(800.0f, 600.0f, 0, 0.5f, pen);
+             h.controller.onDrag(850.0f, 600.0f, 0.5f, pen);
+             h.controller.onPenProximity(false);
+             wait(600.0);
+         },
+         true},
+    };
+    for (const auto& s : steps) {
+        s.step();
+        EXPECT_EQ(fingerDraws(), s.draws) << s.what;
+    }
+    EXPECT_TRUE(h.controller.gestures().empty()) << "the leave ended the pen's stroke";
+    EXPECT_TRUE(h.drawing.strokesInProgress().empty());
 }
 
 TEST(SeveralHands, AContactHoldsASliderWhileAnotherDrawsAndAThirdIsTurnedAway) {

@@ -252,12 +252,10 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
     const std::string path = dir.file("1.xml.journal");
     const Sample a = sample(2, 3);
     {
-        std::ofstream(path) << "someone else's file";
         JournalWriter writer(path, a.bytes.substr(0, a.ends[0]));
         writer.append(a.bytes.substr(a.ends[0]));
         ASSERT_TRUE(writer.flush());
         EXPECT_EQ(readAll(path), a.bytes);
-        EXPECT_EQ(readAll(path + ".old"), "someone else's file") << "never replaced";
 
         // A save empties the journal: the file goes, the next record starts a new one.
         ASSERT_TRUE(writer.restart("NEW"));
@@ -265,6 +263,18 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
         writer.append("x");
         ASSERT_TRUE(writer.flush());
         EXPECT_EQ(readAll(path), "NEWx");
+
+        // A file put in its place by someone else is neither removed nor moved nor written.
+        std::filesystem::remove(path);
+        std::ofstream(path) << "someone else's file";
+        ASSERT_TRUE(writer.restart("NEW"));
+        testing::internal::CaptureStdout();
+        writer.append("y");
+        EXPECT_FALSE(writer.flush());
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not create the journal"),
+                  std::string::npos);
+        EXPECT_EQ(readAll(path), "someone else's file");
+        EXPECT_EQ(dir.listing(), "1.xml.journal;");
     }
     {
         std::ofstream(path, std::ios::trunc) << a.bytes << "torn tail";
@@ -283,6 +293,6 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
         lost.append("more");
         EXPECT_FALSE(lost.flush());
     }
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not write the journal"),
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not create the journal"),
               std::string::npos);
 }
