@@ -6,11 +6,13 @@
 #include <QOpenGLContext>
 #include <QPageSize>
 #include <QPainter>
+#include <QPen>
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
 
 #include "document/Drawing.h"
+#include "io/PaperPattern.h"
 #include "render/PageImage.h"
 
 namespace {
@@ -21,6 +23,21 @@ constexpr int kPngScale = 2;
 // PDF units are points; at 72 dots per inch one painter unit is one point, so a canvas
 // unit is a point and the page is 900 x 900 points.
 constexpr int kPdfResolution = 72;
+
+void paintPaper(QPainter& painter, io::Paper paper) {
+    const io::PaperPattern pattern = io::paperPattern(paper);
+    const auto colour = [](Rgb c) { return QColor(c.r, c.g, c.b); };
+    for (const io::PaperLine& l : pattern.lines) {
+        painter.setPen(QPen(colour(l.margin ? io::kPaperMarginColour : io::kPaperRuleColour),
+                            io::kPaperLineWidth, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(QPointF(l.x0, l.y0), QPointF(l.x1, l.y1));
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour(io::kPaperRuleColour));
+    for (std::size_t i = 0; i + 1 < pattern.dots.size(); i += 2)
+        painter.drawEllipse(QPointF(pattern.dots[i], pattern.dots[i + 1]), io::kPaperDotRadius,
+                            io::kPaperDotRadius);
+}
 
 void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strokes) {
     // The brush is set only when it changes: each change writes the fill colour again.
@@ -61,9 +78,9 @@ std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
             QPageSize(QSizeF(Drawing::kCanvasSize, Drawing::kCanvasSize), QPageSize::Point));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter;
-        std::vector<io::SvgStrokeOutline> strokes;
+        ExportPage page;
         bool first = true;
-        while (nextPage(strokes)) {
+        while (nextPage(page)) {
             if (first) {
                 if (!painter.begin(&writer)) return std::nullopt;
             } else if (!writer.newPage()) {
@@ -74,9 +91,10 @@ std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
             // Canvas y runs up, the page's down.
             painter.translate(0.0, Drawing::kCanvasSize);
             painter.scale(1.0, -1.0);
+            paintPaper(painter, page.style.paper);
             painter.setPen(Qt::NoPen);
-            paintPage(painter, strokes);
-            strokes.clear();
+            paintPage(painter, page.strokes);
+            page = {};
         }
         if (first || !painter.end()) return std::nullopt;
     }

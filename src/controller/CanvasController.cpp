@@ -143,9 +143,10 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
     r.press = r.last = {x, y};
     r.lastPressure = pressure;
     const Hit hit = targetAt(x, y, pointer);
-    // Any press off the menu closes an open palette, unless another hand is on the menu.
+    // Any press off the menu closes an open palette or paper chooser, unless another hand
+    // is on the menu.
     if (hit.target != Target::Menu && !heldByOther(Target::Menu, pointer))
-        menu_.paletteOpen = false;
+        menu_.paletteOpen = menu_.papersOpen = false;
     if (hit.ignored) {
         gestures_.close(pointer);
         return false;
@@ -188,6 +189,7 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
 void CanvasController::pressMenu(GestureRecord& r, float x, float y) {
     const RadialMenu::Hit hit = menu_.press({x, y}, mode());
     if (hit.colour >= 0) selectColour(hit.colour);
+    if (hit.paper >= 0) setPaper(static_cast<io::Paper>(hit.paper));
     if (hit.button >= 0) selectMenuButton(hit.button);
     if (hit.item > 0) r.menuItem = hit.item;
     if (r.menuItem == 5) drawing_.brush.pressureMode = (drawing_.brush.pressureMode + 1) % 3;
@@ -487,6 +489,10 @@ bool CanvasController::undo() { return history_.undo(); }
 
 bool CanvasController::redo() { return history_.redo(); }
 
+void CanvasController::setPaper(io::Paper paper) {
+    history_.recordAs(io::ChangeKind::Paper, [&] { drawing_.setPaper(paper); });
+}
+
 void CanvasController::clearPage() {
     history_.recordAs(io::ChangeKind::Clear, [this] { drawing_.clear(); });
 }
@@ -576,6 +582,9 @@ void CanvasController::selectMenuButton(int id) {
             break;
         case RadialMenu::kRedoButton:
             redo();
+            break;
+        case RadialMenu::kOpenButton:
+            if (showMaterialChooser_) showMaterialChooser_();
             break;
         default:
             break;

@@ -70,6 +70,8 @@ public:
     void selectColour(int i);
     bool undo();
     bool redo();
+    // The current page's paper, as one step to undo.
+    void setPaper(io::Paper paper);
     // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();
@@ -90,6 +92,9 @@ public:
     void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
         pages_.setExporter(exporter, std::move(wake));
     }
+    // Shows the chooser of material to bring into the lesson (the menu's open button); the
+    // window sets it.
+    void setMaterialChooser(std::function<void()> show) { showMaterialChooser_ = std::move(show); }
     // Waits for an export in the background and takes its end; false when none ran.
     bool finishExports() { return pages_.exports().finish(); }
     // Where the menu rests (and moves it there).
@@ -180,4 +185,5 @@ private:
     GestureTable gestures_;
     TwoFingerGesture fingers_;
     PenPresence pen_;
+    std::function<void()> showMaterialChooser_;
 };

@@ -10,6 +10,7 @@
 PageSnapshot snapshotOf(const Drawing& drawing) {
     PageSnapshot snapshot;
     snapshot.zoom = drawing.view.zoom;
+    snapshot.content.style = drawing.style;
     snapshot.content.strokes.reserve(drawing.strokes.count());
     snapshot.content.colours.reserve(drawing.strokes.count());
     for (const Stroke& s : drawing.strokes) {
@@ -32,13 +33,14 @@ bool writePdf(const std::filesystem::path& folder, const PageSnapshot& current,
 
     int next = 0;
     int written = 0;
-    const LessonExporter::NextPage nextPage = [&](std::vector<io::SvgStrokeOutline>& strokes) {
+    const LessonExporter::NextPage nextPage = [&](ExportPage& out) {
         // The exporter has drawn the page before this call.
         if (next > 0) progress.advance();
         while (next <= last) {
             const int n = next++;
             if (n == currentPage) {
-                strokes = exportOutlines(current.content, current.zoom);
+                out.strokes = exportOutlines(current.content, current.zoom);
+                out.style = current.content.style;
                 ++written;
                 return true;
             }
@@ -55,7 +57,8 @@ bool writePdf(const std::filesystem::path& folder, const PageSnapshot& current,
                 progress.advance();
                 continue;
             }
-            strokes = exportOutlines(*page);
+            out.strokes = exportOutlines(*page);
+            out.style = page->style;
             ++written;
             return true;
         }

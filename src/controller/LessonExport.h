@@ -23,18 +23,26 @@ struct PageSnapshot {
 };
 PageSnapshot snapshotOf(const Drawing& drawing);
 
+// One page of the lesson's PDF: its strokes as the SVG export draws them, its paper and
+// background.
+struct ExportPage {
+    std::vector<io::SvgStrokeOutline> strokes;
+    io::PageStyle style;
+};
+
 // The lesson's hand-outs, drawn by the windowing layer's toolkit; the controller decides
 // what goes in and writes the files. Both calls come on a worker thread, one at a time.
 class LessonExporter {
 public:
-    // Fills `strokes` with the next page's and returns true, or returns false after the
-    // last page. Pages come one at a time so that a long lesson is never all in memory.
-    using NextPage = std::function<bool(std::vector<io::SvgStrokeOutline>& strokes)>;
+    // Fills `page` with the next page and returns true, or returns false after the last
+    // page. Pages come one at a time so that a long lesson is never all in memory.
+    using NextPage = std::function<bool(ExportPage& page)>;
 
     virtual ~LessonExporter() = default;
     // A PDF of the pages `nextPage` gives, in order: each 900 x 900 points showing the
-    // canvas square upright (canvas y up), every quadrilateral of forEachOutlineQuad filled
-    // in its stroke's colour with its opacity. nullopt when the toolkit could not make it.
+    // canvas square upright (canvas y up), its paper, then every quadrilateral of
+    // forEachOutlineQuad filled in its stroke's colour with its opacity. nullopt when the
+    // toolkit could not make it.
     virtual std::optional<std::string> pdf(const NextPage& nextPage) = 0;
     // A PNG of the page at twice its size (1800 x 1800 pixels), as the frame shows it at
     // zoom 2 on white; nullopt when it could not be rendered.

@@ -30,6 +30,7 @@ bool keepUnreadable(Drawing& drawing, const std::string& name) {
 // Empty stroke elements load as nothing, so they do not count; colours do.
 io::PageContent loadedStrokes(io::PageContent page) {
     io::PageContent kept;
+    kept.style = page.style;
     for (std::size_t i = 0; i < page.strokes.size(); ++i) {
         if (page.strokes[i].empty()) continue;
         kept.strokes.push_back(std::move(page.strokes[i]));
@@ -38,7 +39,7 @@ io::PageContent loadedStrokes(io::PageContent page) {
     return kept;
 }
 
-// Whether the page file at `path` holds the strokes that saving `text` would give it,
+// Whether the page file at `path` holds the strokes and style that saving `text` would give it,
 // whoever wrote the file and however it is laid out.
 bool pageHolds(const std::string& path, const std::string& text) {
     std::error_code ec;
@@ -55,7 +56,8 @@ bool save(Drawing& drawing, int page, std::string_view text) {
 }
 
 bool keepUnsaved(const Drawing& drawing, int page) {
-    if (drawing.strokes.empty()) return true;  // nothing drawn that a page file lacks
+    // Nothing drawn or set that a page file lacks.
+    if (drawing.strokes.empty() && drawing.style.plain()) return true;
     const std::string name = pageFileName(page);
     const std::string text = drawing.pageText();
     if (pageHolds(name, text)) return true;

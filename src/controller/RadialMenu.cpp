@@ -40,7 +40,25 @@ float RadialMenu::paletteBackdropRadius() const { return paletteRadius + palette
 float RadialMenu::reach() const {
     const float ring = innerRadius + size;
     const float palette = distance(colourButtonCentre(), position) + paletteBackdropRadius();
-    return std::max(ring, palette);
+    const float papers = distance(paperButtonCentre(), position) + paperBackdropRadius();
+    return std::max({ring, palette, papers});
+}
+
+Vec2 RadialMenu::paperChoiceCentre(int i) const {
+    const Vec2 button = paperButtonCentre();
+    Vec2 ray(0.0f, paperChoiceRadius);
+    rotate(ray, static_cast<float>(i) * (360.0f / kPaperChoices) * kDegToRad);
+    return button + ray;
+}
+
+bool RadialMenu::papersHit(Vec2 p, int& paper) const {
+    for (int i = 0; i < kPaperChoices; ++i) {
+        if (distance(p, paperChoiceCentre(i)) < discButtonRadius) {
+            paper = i;
+            return true;
+        }
+    }
+    return distance(p, paperButtonCentre()) < paperBackdropRadius();
 }
 
 bool RadialMenu::paletteHit(Vec2 p, int& colour) const {
@@ -61,8 +79,9 @@ Vec2 RadialMenu::historyButtonCentre(int i) const {
 
 RadialMenu::Hit RadialMenu::press(Vec2 p, int mode) {
     const Hit f = at(p, mode);
-    // Any press closes an open palette; only one on the colour button opens it.
+    // Any press closes an open palette or chooser; only one on its button opens it.
     paletteOpen = f.opensPalette;
+    papersOpen = f.opensPapers;
     if (f.item > 0) hitState = f.item;
     pressedButton = f.button;
     return f;
@@ -72,6 +91,15 @@ RadialMenu::Hit RadialMenu::at(Vec2 p, int mode) const {
     Hit f;
     f.item = 0;
     if (paletteOpen && paletteHit(p, f.colour)) return f;
+    if (papersOpen && papersHit(p, f.paper)) return f;
+    if (distance(p, paperButtonCentre()) < discButtonRadius) {
+        f.opensPapers = true;
+        return f;
+    }
+    if (distance(p, openButtonCentre()) < discButtonRadius) {
+        f.button = kOpenButton;
+        return f;
+    }
     if (distance(p, position) < innerRadius) return f;
     for (int i = 0; i < 4; ++i) {
         if (distance(p, buttonCentre(i)) < size * 0.5f) {

@@ -15,20 +15,32 @@
 // it, over a backdrop that covers the controls beneath. While the palette is open the next
 // press closes it: on a disc it also picks that colour, elsewhere on the backdrop it does
 // nothing more, and outside the backdrop it goes on to whatever it landed on.
+//
+// In the centre disc, above the readout, sit the open button and the paper button; the
+// paper button opens a chooser of the four papers the way the colour button opens the
+// palette.
 class RadialMenu {
 public:
     // Button ids a press reports besides the ring buttons 0..3.
     static constexpr int kUndoButton = 6;
     static constexpr int kRedoButton = 7;
+    // Brings the teacher's material in (the owner shows a chooser).
+    static constexpr int kOpenButton = 8;
+    // Kinds of paper the paper chooser offers, in the order of its discs: plain, ruled,
+    // squared, dotted (io::Paper's values).
+    static constexpr int kPaperChoices = 4;
 
     // What a press finds. item: 0 the centre, a ring button, undo or redo, the colour
     // button or the palette; 1..6 an engaged slider or toggle; -1 nothing of the menu.
-    // button: the button to select; colour: the palette disc to pick (-1 none).
+    // button: the button to select; colour: the palette disc to pick (-1 none); paper: the
+    // paper chooser's disc to pick (-1 none).
     struct Hit {
         int item = -1;
         int button = -1;
         int colour = -1;
         bool opensPalette = false;
+        int paper = -1;
+        bool opensPapers = false;
     };
 
     // At the origin; the owner moves it home (see homeFor).
@@ -62,6 +74,13 @@ public:
     Vec2 paletteDiscCentre(int i) const;
     // Radius of the backdrop of the open palette, around the colour button.
     float paletteBackdropRadius() const;
+    // The open and paper buttons, side by side in the centre disc above the readout, and
+    // the paper chooser's discs around the paper button (0..3: plain, ruled, squared,
+    // dotted; the first straight above it, the others counter-clockwise).
+    Vec2 openButtonCentre() const { return position + Vec2(-discButtonOffset.x, discButtonOffset.y); }
+    Vec2 paperButtonCentre() const { return position + discButtonOffset; }
+    Vec2 paperChoiceCentre(int i) const;
+    float paperBackdropRadius() const { return paperChoiceRadius + discButtonRadius + 6.0f; }
     // How far from the centre any control reaches, the open palette included.
     float reach() const;
 
@@ -94,8 +113,16 @@ public:
     // outside the ring (historyRingGap) so that they clear both neighbours.
     std::array<float, 2> historyAngles{30.0f, 60.0f};
     float historyRingGap = 10.0f;
+    // The paper button's centre from the menu's (the open button's mirrored left): in the
+    // centre disc above the zoom readout, inside the export's progress ring.
+    Vec2 discButtonOffset{25.0f, 42.0f};
+    float discButtonRadius = 20.0f;
+    float paperChoiceRadius = 60.0f;
+    bool papersOpen = false;
 
 private:
+    // Like paletteHit, for the paper chooser.
+    bool papersHit(Vec2 p, int& paper) const;
     int secondStage(Vec2 p, int mode) const;
     // The press while the palette is open: true when the palette takes it (on the backdrop),
     // with the disc under it, if any, in `colour`.

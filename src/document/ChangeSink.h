@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "io/PageStyle.h"
+
 class QuadTree;
 class Stroke;
 
@@ -21,6 +23,8 @@ public:
     // from the drawing) goes with them: kept beside them, it lets them come back without
     // a segment inserted. Ignoring it costs only that.
     virtual void indexSetAside(std::unique_ptr<QuadTree> /*index*/) {}
+    // The page's paper or background is about to change from `before`.
+    virtual void styleChanging(const io::PageStyle& before) = 0;
     // The eraser cut the stroke `piece` (just added) out of the stroke `from`.
     virtual void strokeCut(std::uint64_t /*piece*/, std::uint64_t /*from*/) {}
 };

@@ -100,6 +100,7 @@ std::size_t strokeBytes(const Stroke& s) {
 
 void Command::measure() {
     bytes = sizeof(Command) + held.capacity() * sizeof(held[0]) + shown.capacity() * sizeof(StrokeId);
+    if (style) bytes += style->background.capacity();
     for (const auto& s : held) bytes += strokeBytes(*s);
     if (index) bytes += index->bytes();
 }
@@ -166,9 +167,12 @@ io::Change changeOf(io::ChangeKind kind, const Swap& swap, const std::vector<Loc
 io::Change describe(const Command& command, const Drawing& drawing, const PendingIds& pending) {
     const Swap swap(idsOf(command.held), command.shown);
     const std::vector<Located> at = locate(drawing.strokes, swap.all);
-    return changeOf(command.kind, swap, at, false, pending, [&](std::size_t i) -> const Stroke* {
-        return at[countBelow(swap.all, swap.arriving[i])].stroke;
-    });
+    io::Change change =
+        changeOf(command.kind, swap, at, false, pending, [&](std::size_t i) -> const Stroke* {
+            return at[countBelow(swap.all, swap.arriving[i])].stroke;
+        });
+    if (command.style) change.page = io::styleChanges(*command.style, drawing.style);
+    return change;
 }
 
 bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::Change* change) {
@@ -185,7 +189,11 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
     if (change != nullptr) {
         *change = changeOf(command.kind, swap, at, true, pending,
                            [&](std::size_t i) -> const Stroke* { return command.held[i].get(); });
+        if (command.style) change->page = io::styleChanges(drawing.style, *command.style);
     }
+    // The page's paper and background trade places with the held ones, without telling the
+    // drawing's change sink: this is the history's own change.
+    if (command.style) std::swap(drawing.style, *command.style);
     // Everything on the page leaves and nothing changes in place: the page's index goes
     // with the leaving versions whole, and the held index, when there is one, comes back.
     const bool wholePage = swap.leaving.size() == drawing.strokes.count() &&
@@ -280,6 +288,16 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending, io::C
     return true;
 }
 
+std::optional<Command> commandFor(const io::Change& change, float zoom,
+                                  const io::PageStyle& current) {
+    Command command = commandFor(change, zoom);
+    if (!change.page.empty()) {
+        command.style = io::withChanges(current, change.page);
+        if (!command.style) return std::nullopt;
+    }
+    return command;
+}
+
 Command commandFor(const io::Change& change, float zoom) {
     Command command;
     command.kind = change.kind;
@@ -301,6 +319,7 @@ Command commandFor(const io::Change& change, float zoom) {
 }
 
 void dropUnchanged(Command& command, const Drawing& drawing) {
+    if (command.style && *command.style == drawing.style) command.style.reset();
     const std::vector<Located> shownAt = locate(drawing.strokes, command.shown);
     std::vector<StrokeId> same;
     for (std::size_t i = 0, h = 0; i < command.shown.size(); ++i) {

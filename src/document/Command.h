@@ -3,11 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "document/QuadTree.h"
 #include "geometry/Stroke.h"
 #include "io/ChangeRecord.h"
+#include "io/PageStyle.h"
 
 class Drawing;
 
@@ -33,8 +35,11 @@ struct Command {
     // inserting every segment: the difference between a few milliseconds and a tenth of a
     // second on a full page, and the index comes back exactly as it was.
     std::unique_ptr<QuadTree> index;
+    // When the command changed the page's paper or background: the style not on the page
+    // (before while done, after while undone), swapped with the page's as strokes are.
+    std::optional<io::PageStyle> style;
 
-    bool empty() const { return held.empty() && shown.empty(); }
+    bool empty() const { return held.empty() && shown.empty() && !style; }
     void measure();
 };
 
@@ -64,9 +69,14 @@ bool toggle(Command& command, Drawing& drawing, const PendingIds& pending,
 io::Change describe(const Command& command, const Drawing& drawing, const PendingIds& pending);
 
 // An undone command that, toggled, makes `change` on the page: held = the added strokes
-// built from their points at `zoom`, shown = the removed ids.
+// built from their points at `zoom`, shown = the removed ids, and the page style `current`
+// with the change's attributes set. nullopt when an attribute cannot be set.
+std::optional<Command> commandFor(const io::Change& change, float zoom,
+                                  const io::PageStyle& current);
+// The same for the change's strokes alone (its page attributes are not taken).
 Command commandFor(const io::Change& change, float zoom);
 
 // Drops strokes the command holds in a version equal to the one on the page (a drag that
-// ended where it began, a stroke a deformation took but did not move).
+// ended where it began, a stroke a deformation took but did not move), and a style equal
+// to the page's.
 void dropUnchanged(Command& command, const Drawing& drawing);

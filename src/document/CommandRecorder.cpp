@@ -101,6 +101,7 @@ void CommandRecorder::merge(Open& into, Open& from) {
     }
     for (auto& s : from.held) into.held.push_back(std::move(s));
     if (!into.index) into.index = std::move(from.index);
+    if (!into.style) into.style = std::move(from.style);
     std::erase_if(open_, [&](const auto& o) { return o.get() == &from; });
 }
 
@@ -139,9 +140,15 @@ void CommandRecorder::indexSetAside(std::unique_ptr<QuadTree> index) {
     active().index = std::move(index);
 }
 
+void CommandRecorder::styleChanging(const io::PageStyle& before) {
+    Open& open = active();
+    if (!open.style) open.style = before;  // the first before version is the command's
+}
+
 std::optional<Command> CommandRecorder::finish(Open& open) {
     Command command;
     command.kind = open.kind;
+    command.style = std::move(open.style);
     // A stroke drawn and removed within the command, or one changed before it was removed
     // (held as a copy), is in the index but not held: such an index cannot come back.
     if (open.index && open.index->strokeCount() == open.held.size() &&

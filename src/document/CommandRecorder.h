@@ -58,6 +58,7 @@ public:
     void strokeChanging(const Stroke& stroke) override;
     void strokeRemoved(std::unique_ptr<Stroke> stroke) override;
     void indexSetAside(std::unique_ptr<QuadTree> index) override;
+    void styleChanging(const io::PageStyle& before) override;
     void strokeCut(std::uint64_t piece, std::uint64_t from) override {
         if (cut) cut(piece, from);
     }
@@ -74,6 +75,7 @@ private:
         // An index set aside with removed strokes; the command keeps it when it indexes
         // exactly the strokes the command holds.
         std::unique_ptr<QuadTree> index;
+        std::optional<io::PageStyle> style;  // the page's style before its first change
     };
     static constexpr GestureKey kLoose = ~GestureKey{0};
 

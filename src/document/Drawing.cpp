@@ -122,16 +122,29 @@ std::vector<Rgb> colours(const StrokeList& strokes) {
 }  // namespace
 
 bool Drawing::saveXml(const std::string& fileName) const {
-    return io::writePageFile(fileName, pointLists(strokes), colours(strokes));
+    return io::writePageFile(fileName, pointLists(strokes), colours(strokes), style);
 }
 
 std::string Drawing::pageText() const {
-    return io::formatPage(pointLists(strokes), colours(strokes));
+    return io::formatPage(pointLists(strokes), colours(strokes), style);
+}
+
+void Drawing::setStyle(const io::PageStyle& next) {
+    if (next == style) return;
+    if (changes) changes->styleChanging(style);
+    style = next;
+}
+
+void Drawing::setPaper(io::Paper paper) {
+    io::PageStyle next = style;
+    next.paper = paper;
+    setStyle(next);
 }
 
 bool Drawing::loadXml(const std::string& fileName) {
     std::optional<io::PageContent> page = io::readPageFile(fileName);
     clear();
+    setStyle(page ? page->style : io::PageStyle{});
     if (!page) {
         *log_ << "Failed to load file\n";
         std::error_code ec;
@@ -173,7 +186,7 @@ std::vector<io::SvgStrokeOutline> Drawing::exportOutlines() const {
 }
 
 bool Drawing::exportSvg(const std::string& fileName) const {
-    return io::writeSvgFile(fileName, exportOutlines());
+    return io::writeSvgFile(fileName, exportOutlines(), style.paper);
 }
 
 io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom) {

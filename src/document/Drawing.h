@@ -79,6 +79,10 @@ public:
     // ids differ from every other board's.
     std::uint64_t nextStrokeId = 1;
     std::uint64_t strokeIdStep = 1;
+    // The page's paper and background; written through setStyle, which tells `changes`.
+    io::PageStyle style;
+    void setStyle(const io::PageStyle& next);
+    void setPaper(io::Paper paper);
 
     // --- view (see View) ---
     void screenToCanvas(float& x, float& y) const { view.screenToCanvas(x, y); }
@@ -188,8 +192,9 @@ public:
     // Appends a page's strokes as loadXml does after clearing (ribs and outline at level 1,
     // then the index).
     void loadContent(const io::PageContent& page);
-    // Replaces the strokes with the file's. The drawing is cleared even when the file cannot
-    // be read, which prints "Failed to load file". Returns whether the file was read.
+    // Replaces the strokes and the style with the file's. The drawing is cleared (the style
+    // made plain) even when the file cannot be read, which prints "Failed to load file".
+    // Returns whether the file was read.
     bool loadXml(const std::string& fileName);
     // Files that exist but failed to load in this run (damaged, or too large to load), so
     // that nothing is saved over them unseen; a later successful load drops the name.

@@ -144,7 +144,8 @@ namespace {
 // loaded from its file holds points rounded to the file's six decimals, while the journal
 // has them exact; both give the same page text.
 bool sameShape(const io::Change& a, const io::Change& b) {
-    if (a.kind != b.kind || a.removed != b.removed || a.added.size() != b.added.size())
+    if (a.kind != b.kind || a.removed != b.removed || a.added.size() != b.added.size() ||
+        a.page != b.page)
         return false;
     for (std::size_t i = 0; i < a.added.size(); ++i) {
         if (a.added[i].position != b.added[i].position ||
@@ -164,7 +165,9 @@ bool PageHistories::toggleChecked(Command& command, const io::Change& expected) 
 }
 
 bool PageHistories::applyAsNew(const io::JournalEntry& entry) {
-    Command command = commandFor(entry.change, drawing_.view.zoom);
+    std::optional<Command> made = commandFor(entry.change, drawing_.view.zoom, drawing_.style);
+    if (!made) return false;
+    Command& command = *made;
     if (!toggleChecked(command, entry.change)) return false;
     command.serial = entry.serial;
     for (const io::PlacedStroke& p : entry.change.added) {

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "geometry/ControlPoint.h"
 #include "geometry/Rgb.h"
 
 // One finished change of a page as plain data: which strokes left the page, which arrived
-// and where, with no pointers into a document. The journal stores these, and another board
+// and where, and which of the page's own attributes (its paper, its background) changed,
+// with no pointers into a document. The journal stores these, and another board
 // showing the same page could apply them.
 namespace io {
 
@@ -52,17 +54,31 @@ enum class ChangeKind : std::uint8_t {
     Deform = 7,           // one push-tool or defined-brush gesture
     Load = 8,             // "L": the page file replaces the drawing
     Several = 9,          // gestures that touched each other's strokes, kept as one
+    Paper = 10,           // the page's paper was set
+};
+
+// One attribute of the page itself, as the page file writes it on its <Drawing> element
+// (see PageStyle.h), with its value before and after the change; "" when it was not set.
+// A peer applies one by name, so page attributes added later travel without a new layout.
+struct PageAttributeChange {
+    std::string name;
+    std::string before;
+    std::string after;
+
+    bool operator==(const PageAttributeChange&) const = default;
 };
 
 // A stroke that changed in place appears in both lists with the same id.
 //   removed: ascending id; positions in the list before the change.
 //   added:   ascending id; positions in the list after the change, with the new contents.
+//   page:    ascending name; the page attributes the change set.
 // Stroke lists are kept in ascending id order, so positions follow from the ids; they are
 // carried anyway, to check a record against the page it is applied to.
 struct Change {
     ChangeKind kind = ChangeKind::Draw;
     std::vector<StrokeAt> removed;
     std::vector<PlacedStroke> added;
+    std::vector<PageAttributeChange> page;
 
     bool operator==(const Change&) const = default;
 };

@@ -19,6 +19,10 @@ constexpr std::size_t kFrameBytes = 8;  // length and checksum before every payl
 constexpr std::uint16_t kPointsTag = 1;
 constexpr std::uint16_t kColourTag = 2;  // absent: black
 constexpr std::size_t kPointBytes = 16;
+// Bounds of a change's page attributes: far above what the page has, far below what a
+// crafted record could make a reader allocate.
+constexpr std::uint32_t kMaxPageAttributes = 64;
+constexpr std::uint32_t kMaxAttributeBytes = 4096;
 
 // Little-endian, whatever the machine.
 class Writer {
@@ -131,6 +135,18 @@ bool readIds(Reader& r, std::vector<StrokeId>& ids) {
     return !r.failed;
 }
 
+void writeString(Writer& w, const std::string& s) {
+    w.u32(static_cast<std::uint32_t>(s.size()));
+    w.out += s;
+}
+
+bool readString(Reader& r, std::string& s) {
+    const std::uint32_t length = r.u32();
+    if (r.failed || length > kMaxAttributeBytes) return false;
+    s = r.take(length);
+    return !r.failed;
+}
+
 void writeChange(Writer& w, const Change& c) {
     w.u8(static_cast<std::uint8_t>(c.kind));
     w.u32(static_cast<std::uint32_t>(c.removed.size()));
@@ -160,6 +176,30 @@ void writeChange(Writer& w, const Change& c) {
             w.f32(q.a);
         }
     }
+    // Only a change of the page's attributes has the part: stroke changes keep the layout
+    // older readers know.
+    if (!c.page.empty()) {
+        w.u32(static_cast<std::uint32_t>(c.page.size()));
+        for (const PageAttributeChange& a : c.page) {
+            writeString(w, a.name);
+            writeString(w, a.before);
+            writeString(w, a.after);
+        }
+    }
+}
+
+// Names ascend strictly and are not empty.
+bool readPageAttributes(Reader& r, std::vector<PageAttributeChange>& page) {
+    const std::uint32_t count = r.u32();
+    if (r.failed || count == 0 || count > kMaxPageAttributes) return false;
+    page.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        PageAttributeChange& a = page[i];
+        if (!readString(r, a.name) || !readString(r, a.before) || !readString(r, a.after))
+            return false;
+        if (a.name.empty() || (i > 0 && a.name <= page[i - 1].name)) return false;
+    }
+    return true;
 }
 
 bool finite(const ControlPoint& p) {
@@ -169,7 +209,7 @@ bool finite(const ControlPoint& p) {
 bool readChange(Reader& r, Change& c) {
     const std::uint8_t kind = r.u8();
     if (kind < static_cast<std::uint8_t>(ChangeKind::Draw) ||
-        kind > static_cast<std::uint8_t>(ChangeKind::Several))
+        kind > static_cast<std::uint8_t>(ChangeKind::Paper))
         return false;
     c.kind = static_cast<ChangeKind>(kind);
     const std::uint32_t removed = r.u32();
@@ -217,6 +257,7 @@ bool readChange(Reader& r, Change& c) {
         const StrokeId id = c.added[i].stroke.id;
         if (id == 0 || id > kMaxStrokeId || (i > 0 && id <= c.added[i - 1].stroke.id)) return false;
     }
+    if (!r.failed && r.left() > 0 && !readPageAttributes(r, c.page)) return false;
     return !r.failed;
 }
 

@@ -76,13 +76,14 @@ std::optional<PageContent> readPageFile(const std::string& path) {
 }
 
 std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
-                       std::span<const Rgb> colours) {
+                       std::span<const Rgb> colours, const PageStyle& style) {
     std::size_t points = 0;
     for (const auto& stroke : strokes) points += stroke.size();
     XmlWriter xml;
     xml.reserve(64 + 32 * strokes.size() + kBytesPerPoint * points);
     xml.declaration();
     xml.openElement("Drawing");
+    for (const auto& [name, value] : styleAttributes(style)) xml.attribute(name, value);
     for (std::size_t i = 0; i < strokes.size(); ++i) {
         xml.openElement("Stroke");
         if (i < colours.size() && !colours[i].isBlack())
@@ -102,8 +103,8 @@ std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
 }
 
 bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes,
-                   std::span<const Rgb> colours) {
-    return replaceFileContents(path, formatPage(strokes, colours));
+                   std::span<const Rgb> colours, const PageStyle& style) {
+    return replaceFileContents(path, formatPage(strokes, colours, style));
 }
 
 }  // namespace io

@@ -9,11 +9,13 @@
 
 #include "geometry/ControlPoint.h"
 #include "geometry/Rgb.h"
+#include "io/PageStyle.h"
 
 // The page file format: <Drawing> holding one element per stroke, each holding one
 // element per control point with the attributes x, y, r, a (canvas units, opacity 0..1).
 // A stroke that is not black carries color="#rrggbb"; a black one has no attribute, so
-// black pages keep the bytes they had before strokes had colours.
+// black pages keep the bytes they had before strokes had colours. The drawing element
+// carries the page's paper and background (PageStyle.h) only when they are set.
 namespace io {
 
 // Control points of each stroke element, in document order. Elements without points are
@@ -23,6 +25,8 @@ namespace io {
 struct PageContent {
     std::vector<std::vector<ControlPoint>> strokes;
     std::vector<Rgb> colours;
+    // Attributes of the drawing element; one whose value cannot be read is left unset.
+    PageStyle style = {};
 
     bool operator==(const PageContent&) const = default;
 };
@@ -45,11 +49,11 @@ std::optional<PageContent> readPageFile(const std::string& path);
 // The page text for these strokes, byte for byte as the format lays it out. colours[i] is
 // the colour of strokes[i]; strokes past the end of `colours` are black.
 std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
-                       std::span<const Rgb> colours = {});
+                       std::span<const Rgb> colours = {}, const PageStyle& style = {});
 
 // Writes the page with a safe replace: the old file survives any failure.
 // Returns false (after printing a one-line diagnostic naming the file) on failure.
 bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes,
-                   std::span<const Rgb> colours = {});
+                   std::span<const Rgb> colours = {}, const PageStyle& style = {});
 
 }  // namespace io

@@ -94,6 +94,10 @@ private:
     // (a comment, say) holds nothing. Text that is only white space is no child.
     bool readDrawing(pugi::xml_node drawing, PageContent& page) {
         if (!wellFormedElement(drawing)) return false;
+        for (pugi::xml_attribute a = drawing.first_attribute(); a; a = a.next_attribute()) {
+            // Values are known to be well formed; one that cannot be set stays unset.
+            setStyleAttribute(page.style, a.name(), resolved(a.value()));
+        }
         pugi::xml_node first = drawing.first_child();
         while (first && isBlankText(first)) first = first.next_sibling();
         const bool holdsStrokes = first && first.type() == pugi::node_element;
@@ -130,15 +134,13 @@ private:
     // known to be well formed.
     Rgb readColour(pugi::xml_attribute attribute) const {
         if (!attribute) return Rgb{};
-        const char* raw = attribute.value();
-        std::optional<Rgb> colour;
-        if (mayHoldReferences_ && std::strchr(raw, '&')) {
-            const std::optional<std::string> value = resolveReferences(raw);
-            if (value) colour = parseHexColour(*value);
-        } else {
-            colour = parseHexColour(raw);
-        }
-        return colour.value_or(Rgb{});
+        return parseHexColour(resolved(attribute.value())).value_or(Rgb{});
+    }
+
+    // A well-formed value with its references resolved.
+    std::string resolved(const char* raw) const {
+        if (mayHoldReferences_ && std::strchr(raw, '&')) return resolveReferences(raw).value_or("");
+        return raw;
     }
 
     // The attributes x, y, r and a; a missing one reads 0.

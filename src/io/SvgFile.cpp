@@ -4,6 +4,7 @@
 #include <string>
 
 #include "io/NumberFormat.h"
+#include "io/PaperPattern.h"
 #include "io/SafeFile.h"
 #include "io/XmlWriter.h"
 
@@ -36,9 +37,52 @@ void writeStroke(XmlWriter& xml, const SvgStrokeOutline& stroke, std::string& po
     });
 }
 
+std::string rgb(Rgb c) {
+    return "rgb(" + std::to_string(c.r) + ',' + std::to_string(c.g) + ',' + std::to_string(c.b) +
+           ')';
+}
+
+void writePaper(XmlWriter& xml, Paper paper) {
+    const PaperPattern pattern = paperPattern(paper);
+    for (const PaperLine& l : pattern.lines) {
+        xml.openElement("line");
+        xml.attributeFixed6("x1", l.x0);
+        xml.attributeFixed6("y1", l.y0);
+        xml.attributeFixed6("x2", l.x1);
+        xml.attributeFixed6("y2", l.y1);
+        xml.attribute("stroke", rgb(l.margin ? kPaperMarginColour : kPaperRuleColour));
+        xml.attributeFixed6("stroke-width", kPaperLineWidth);
+        xml.closeElement();
+    }
+    const std::string fill = rgb(kPaperRuleColour);
+    for (std::size_t i = 0; i + 1 < pattern.dots.size(); i += 2) {
+        xml.openElement("circle");
+        xml.attributeFixed6("cx", pattern.dots[i]);
+        xml.attributeFixed6("cy", pattern.dots[i + 1]);
+        xml.attributeFixed6("r", kPaperDotRadius);
+        xml.attribute("fill", fill);
+        xml.closeElement();
+    }
+}
+
+// The picture upright on the page: SVG runs y down, the canvas up, so it is flipped about
+// the page's middle as the strokes are.
+void writeBackground(XmlWriter& xml, const SvgBackground& b) {
+    xml.openElement("image");
+    xml.attributeFixed6("x", b.x);
+    xml.attributeFixed6("y", b.y);
+    xml.attributeFixed6("width", b.width);
+    xml.attributeFixed6("height", b.height);
+    xml.attribute("preserveAspectRatio", "none");
+    xml.attribute("transform", "matrix(1 0 0 -1 0 " + std::to_string(2 * b.y + b.height) + ")");
+    xml.attribute("xlink:href", "data:" + b.dataUri);
+    xml.closeElement();
+}
+
 }  // namespace
 
-std::string formatSvg(std::span<const SvgStrokeOutline> strokes) {
+std::string formatSvg(std::span<const SvgStrokeOutline> strokes, Paper paper,
+                      const SvgBackground* background) {
     XmlWriter xml;
     xml.declaration();
     xml.openElement("svg");
@@ -46,14 +90,19 @@ std::string formatSvg(std::span<const SvgStrokeOutline> strokes) {
     xml.attribute("height", "100%");
     xml.attribute("version", "1.1");
     xml.attribute("xmlns", "http://www.w3.org/2000/svg");
+    // SVG 1.1 names an image's data through XLink.
+    if (background) xml.attribute("xmlns:xlink", "http://www.w3.org/1999/xlink");
+    if (background) writeBackground(xml, *background);
+    writePaper(xml, paper);
     std::string points;
     for (const SvgStrokeOutline& stroke : strokes) writeStroke(xml, stroke, points);
     xml.closeElement();
     return xml.take();
 }
 
-bool writeSvgFile(const std::string& path, std::span<const SvgStrokeOutline> strokes) {
-    return replaceFileContents(path, formatSvg(strokes));
+bool writeSvgFile(const std::string& path, std::span<const SvgStrokeOutline> strokes,
+                  Paper paper, const SvgBackground* background) {
+    return replaceFileContents(path, formatSvg(strokes, paper, background));
 }
 
 }  // namespace io

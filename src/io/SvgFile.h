@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "geometry/Rgb.h"
+#include "io/PageStyle.h"
 
 // SVG export of strokes as filled quadrilaterals in the stroke's colour, one per pair of
 // consecutive ribs.
@@ -36,9 +37,18 @@ void forEachOutlineQuad(const SvgStrokeOutline& stroke, QuadFn&& quad) {
     }
 }
 
-std::string formatSvg(std::span<const SvgStrokeOutline> strokes);
+// The strokes over the page's paper (nothing is written for plain paper). A background
+// picture, when given, comes first: `background` is the image's bytes as a data URI's
+// body ("image/png;base64,..."), drawn at (x, y, width, height) in canvas units, y up.
+struct SvgBackground {
+    std::string dataUri;
+    float x = 0, y = 0, width = 0, height = 0;
+};
+std::string formatSvg(std::span<const SvgStrokeOutline> strokes, Paper paper = Paper::Plain,
+                      const SvgBackground* background = nullptr);
 
 // Safe replace as for page files; false (with a one-line diagnostic) on failure.
-bool writeSvgFile(const std::string& path, std::span<const SvgStrokeOutline> strokes);
+bool writeSvgFile(const std::string& path, std::span<const SvgStrokeOutline> strokes,
+                  Paper paper = Paper::Plain, const SvgBackground* background = nullptr);
 
 }  // namespace io

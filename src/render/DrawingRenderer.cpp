@@ -6,6 +6,7 @@
 #include "document/StrokesInView.h"
 #include "render/Circles.h"
 #include "render/ImageQuad.h"
+#include "render/PaperDrawing.h"
 #include "render/StrokeBuffers.h"
 #include "render/StrokeLayer.h"
 
@@ -156,8 +157,30 @@ void drawStrokeBody(const Stroke& s) {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
+void drawUnderlay(const BackgroundQuad& b, io::Paper paper) {
+    if (b.texture != 0 && b.width > 0.0f && b.height > 0.0f) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, b.texture);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        // The texture's first row is the picture's top.
+        glBegin(GL_TRIANGLE_STRIP);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(b.x, b.y);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(b.x + b.width, b.y);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(b.x, b.y + b.height);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(b.x + b.width, b.y + b.height);
+        glEnd();
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    drawPaper(paper);
+}
+
 void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBuffers* buffers,
-                   StrokeLayer* layer) {
+                   StrokeLayer* layer, const BackgroundQuad& background) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     applyViewTransform(d);
@@ -166,6 +189,7 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBu
     std::vector<Stroke*> visible;
     strokesInView(d, d.visibleRegion(), visible);
     const auto drawStrokes = [&] {
+        drawUnderlay(background, d.style.paper);
         for (const Stroke* stroke : visible) {
             const Stroke& s = *stroke;
             glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
@@ -187,6 +211,7 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBu
         StrokeLayer::Key key = StrokeLayer::currentState();
         key.wireframe = d.wireframe;
         key.points = d.showPoints;
+        key.underlay = background.version * io::kPaperKinds + static_cast<std::uint64_t>(d.style.paper);
         key.strokes.reserve(visible.size());
         for (const Stroke* s : visible) key.strokes.emplace_back(s, s->outlineVersion());
         layer->paint(std::move(key), drawStrokes);

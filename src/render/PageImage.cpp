@@ -63,7 +63,7 @@ constexpr int kWantedSamples = 16;
 
 }  // namespace
 
-QImage renderPageImage(const io::PageContent& page, int scale) {
+QImage renderPageImage(const io::PageContent& page, int scale, const BackgroundQuad& background) {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (!context || scale < 1) return {};
     QOpenGLExtraFunctions& gl = *context->extraFunctions();
@@ -91,6 +91,7 @@ QImage renderPageImage(const io::PageContent& page, int scale) {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
 
+    drawUnderlay(background, page.style.paper);
     const Rect square(0.0f, 0.0f, Drawing::kCanvasSize, Drawing::kCanvasSize);
     for (std::size_t i = 0; i < page.strokes.size(); ++i) {
         const std::vector<ControlPoint>& points = page.strokes[i];

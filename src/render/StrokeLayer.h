@@ -32,6 +32,9 @@ public:
         int target = 0;  // framebuffer drawn into
         bool wireframe = false;
         bool points = false;
+        // What the strokes are drawn over (the paper, the background picture): changes
+        // whenever that does.
+        std::uint64_t underlay = 0;
         std::vector<std::pair<const Stroke*, std::uint64_t>> strokes;
         bool operator==(const Key&) const = default;
     };

@@ -98,7 +98,92 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     drawReadout(controller);
     drawColourButton(controller);
     drawExportProgress(controller);
+    drawDiscButtons(controller);
     drawPalette(controller);
+    drawPaperChooser(controller);
+}
+
+namespace {
+// A white disc with the menu's rim, as the colour button has.
+void rimmedDisc(Vec2 c, float r) {
+    circles::filledDisc(c.x, c.y, r, kRim);
+    circles::filledDisc(c.x, c.y, r - 2.0f, {1.0f, 1.0f, 1.0f, 1.0f});
+}
+
+// A few lines or dots of the paper across a disc of radius r: what the button stands for.
+void paperIcon(Vec2 c, float r, io::Paper paper) {
+    const float step = 0.38f * r, span = 0.62f * r;
+    glColor4f(kRim.r, kRim.g, kRim.b, 1.0f);
+    glLineWidth(1.5f);
+    glBegin(GL_LINES);
+    for (int k = -1; k <= 1; ++k) {
+        const float at = static_cast<float>(k) * step;
+        if (paper == io::Paper::Ruled || paper == io::Paper::Squared) {
+            glVertex2f(c.x - span, c.y + at);
+            glVertex2f(c.x + span, c.y + at);
+        }
+        if (paper == io::Paper::Squared) {
+            glVertex2f(c.x + at, c.y - span);
+            glVertex2f(c.x + at, c.y + span);
+        }
+    }
+    glEnd();
+    glLineWidth(1.0f);
+    if (paper != io::Paper::Dotted) return;
+    for (int i = -1; i <= 1; ++i)
+        for (int j = -1; j <= 1; ++j)
+            circles::filledDisc(c.x + static_cast<float>(i) * step,
+                                c.y + static_cast<float>(j) * step, 2.0f, kRim);
+}
+
+// A folder: what the open button brings in.
+void folderIcon(Vec2 c, float r) {
+    const float w = 0.6f * r, h = 0.42f * r, tab = 0.28f * r;
+    glColor4f(kRim.r, kRim.g, kRim.b, 1.0f);
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex2f(c.x - w, c.y - h);
+    glVertex2f(c.x + w, c.y - h);
+    glVertex2f(c.x - w, c.y + h);
+    glVertex2f(c.x + w, c.y + h);
+    glEnd();
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex2f(c.x - w, c.y + h);
+    glVertex2f(c.x - w + 2.0f * tab, c.y + h);
+    glVertex2f(c.x - w, c.y + h + tab * 0.7f);
+    glVertex2f(c.x - w + 1.6f * tab, c.y + h + tab * 0.7f);
+    glEnd();
+}
+}  // namespace
+
+void RadialMenuView::drawDiscButtons(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu();
+    const float r = menu.discButtonRadius;
+    rimmedDisc(menu.openButtonCentre(), r);
+    folderIcon(menu.openButtonCentre(), r);
+    rimmedDisc(menu.paperButtonCentre(), r);
+    paperIcon(menu.paperButtonCentre(), r, controller.drawing().style.paper);
+}
+
+void RadialMenuView::drawPaperChooser(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu();
+    if (!menu.papersOpen) return;
+    const Vec2 c = menu.paperButtonCentre();
+    const float r = menu.discButtonRadius;
+    circles::filledDisc(c.x, c.y, menu.paperBackdropRadius(), {1.0f, 1.0f, 1.0f, 0.92f});
+    glLineWidth(1.5f);
+    circles::outline(c.x, c.y, menu.paperBackdropRadius(), kRim);
+    glLineWidth(1.0f);
+    const io::Paper current = controller.drawing().style.paper;
+    for (int i = 0; i < RadialMenu::kPaperChoices; ++i) {
+        const auto paper = static_cast<io::Paper>(i);
+        const Vec2 d = menu.paperChoiceCentre(i);
+        // The page's paper wears a dark ring just outside its disc.
+        if (paper == current) circles::filledDisc(d.x, d.y, r + 4.0f, {0.1f, 0.1f, 0.1f, 1.0f});
+        rimmedDisc(d, r);
+        paperIcon(d, r, paper);
+    }
+    rimmedDisc(c, r);
+    paperIcon(c, r, current);
 }
 
 void RadialMenuView::drawExportProgress(const CanvasController& controller) const {

@@ -117,3 +117,30 @@ TEST(LessonExport, PngIsThePageAtTwiceItsSizeAsTheFrameShowsItAtZoomTwo) {
     ASSERT_GT(a.inked, 20000);
     EXPECT_LT(a.disagree, a.inked / 100) << a.disagree << " of " << a.inked;
 }
+
+// The page's paper lies under the ink on screen (also when the frame's strokes come from
+// the kept picture, and gone again with an undo) and in the PNG.
+TEST(LessonExport, PaperIsDrawnUnderTheInkOnScreenAndInThePng) {
+    WindowHarness w(1000, 1000);
+    ASSERT_TRUE(w.exposed);
+    CanvasController& c = w.manager().controller();
+    c.setMenuHome(Vec2(-1000.0f, -1000.0f));
+    const auto rule = [](QColor p) { return p.blue() > p.red() + 30; };
+    // Canvas (x, y) lies at window pixel (x + 50, 949 - y).
+    const auto onScreen = [&](int x, int y) {
+        return w.widget->grabFramebuffer().pixelColor(x + 50, 949 - y);
+    };
+    c.setPaper(io::Paper::Squared);
+    for (int frame = 0; frame < 3; ++frame) {
+        EXPECT_TRUE(rule(onScreen(300, 315))) << "a line of the squares, frame " << frame;
+        EXPECT_EQ(onScreen(315, 315), QColor(Qt::white)) << frame;
+    }
+    w.manager().onKey("O");
+    c.finishExports();
+    const QImage png = QImage(w.dir.filePath("0.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(png.size(), QSize(1800, 1800));
+    EXPECT_TRUE(rule(png.pixelColor(600, 1799 - 630)));
+    EXPECT_EQ(png.pixelColor(630, 1799 - 630), QColor(Qt::white));
+    ASSERT_TRUE(c.undo());
+    EXPECT_EQ(onScreen(300, 315), QColor(Qt::white)) << "plain again";
+}

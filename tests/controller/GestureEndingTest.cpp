@@ -149,9 +149,9 @@ TEST(MenuHome, ClearOfTheBandCornersAndPageTrianglesInEveryWindow) {
         ControllerHarness probe(w, h);
         const RadialMenu& home = probe.controller.menu();
         // The draw mode's sliders and toggles (the edit mode's sliders sit where the draw
-        // mode's do), with the palette open.
+        // mode's do), with the palette and the paper chooser open.
         RadialMenu menu = home;
-        menu.paletteOpen = true;
+        menu.paletteOpen = menu.papersOpen = true;
         probe.controller.setMenuHome(Vec2(-1000.0f, -1000.0f));
         const float reach = menu.reach();
         ASSERT_GT(reach, home.innerRadius + home.size) << "the open palette reaches farthest";

@@ -42,6 +42,9 @@ struct ProgramRun {
         drawing->endStroke(x + 60, y + 20);
         histories->endGesture(1);
     }
+    void paper(io::Paper paper) {
+        histories->recordAs(io::ChangeKind::Paper, [&] { drawing->setPaper(paper); });
+    }
     void erase(float x, float y) {
         histories->beginGesture(2, io::ChangeKind::Erase);
         drawing->eraseAt(x, y, 1);
@@ -77,22 +80,28 @@ TEST_F(PageJournalTest, WhatARunDidIsRestoredOnceByTheNext) {
         a.draw(100, 300);
         a.draw(100, 500);
         a.erase(130, 310);
+        a.paper(io::Paper::Squared);
+        a.paper(io::Paper::Ruled);
         ASSERT_TRUE(a.histories->undo());
         first = a.page();
+        EXPECT_NE(first.find("paper=\"squared\""), std::string::npos);
     }
     std::string second;
     {
         ProgramRun b;
-        EXPECT_EQ(b.said, "Restored 5 changes to 0.xml from 0.xml.journal\n");
+        EXPECT_EQ(b.said, "Restored 7 changes to 0.xml from 0.xml.journal\n");
         EXPECT_EQ(b.page(), first);
         ASSERT_TRUE(b.histories->redo()) << "the history came back too";
+        EXPECT_EQ(b.drawing->style.paper, io::Paper::Ruled);
         ASSERT_TRUE(b.histories->undo());
+        ASSERT_TRUE(b.histories->undo());
+        EXPECT_EQ(b.drawing->style.paper, io::Paper::Plain);
         b.draw(400, 400);
         second = b.page();
     }
     ProgramRun c;
     EXPECT_EQ(c.page(), second) << "no record applied twice";
-    EXPECT_EQ(c.said, "Restored 8 changes to 0.xml from 0.xml.journal\n");
+    EXPECT_EQ(c.said, "Restored 11 changes to 0.xml from 0.xml.journal\n");
 }
 
 TEST_F(PageJournalTest, ASaveEmptiesTheJournalAndAnInterruptedSaveIsRecognised) {

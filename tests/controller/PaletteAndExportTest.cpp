@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,10 +36,10 @@ struct RecordingExporter : LessonExporter {
     std::vector<Rgb> firstColours;
     bool fail = false;
     std::optional<std::string> pdf(const NextPage& nextPage) override {
-        std::vector<io::SvgStrokeOutline> strokes;
-        while (nextPage(strokes)) {
-            pageStrokes.push_back(strokes.size());
-            firstColours.push_back(strokes.empty() ? Rgb{} : strokes.front().colour);
+        ExportPage page;
+        while (nextPage(page)) {
+            pageStrokes.push_back(page.strokes.size());
+            firstColours.push_back(page.strokes.empty() ? Rgb{} : page.strokes.front().colour);
         }
         if (fail) return std::nullopt;
         return "%PDF";
@@ -208,4 +209,53 @@ TEST(LessonExport, RunsInTheBackgroundFromTheBoardAsItWasAndStartsNoSecondExport
     EXPECT_EQ(readFile("pages.pdf"), "%PDF");
     EXPECT_FALSE(h.controller.exports().progress().has_value());
     EXPECT_GE(wakes.load(), 2) << "the board is woken as the export moves and ends";
+}
+
+// The open and paper buttons stand clear of everything else on the menu; the paper chooser
+// opens like the palette, each pick is one step to undo, and the open button asks the
+// window for its chooser.
+TEST(Palette, ThePaperChooserSetsThePagesPaperAsOneStepAndTheOpenButtonAsksForMaterial) {
+    ControllerHarness h;
+    int choosers = 0;
+    h.controller.setMaterialChooser([&] { ++choosers; });
+    const RadialMenu& m = h.controller.menu();
+    const Vec2 paper = m.paperButtonCentre(), open = m.openButtonCentre();
+    for (int mode = 0; mode < 2; ++mode) {
+        for (const Vec2 c : {paper, open}) {
+            const float r = m.discButtonRadius;
+            for (float dx = -r; dx <= r; dx += 2.0f)
+                for (float dy = -r; dy <= r; dy += 2.0f) {
+                    if (std::hypot(dx, dy) >= r) continue;
+                    const RadialMenu::Hit hit = m.at(c + Vec2(dx, dy), mode);
+                    ASSERT_TRUE(hit.opensPapers || hit.button == RadialMenu::kOpenButton)
+                        << mode << ": " << dx << ", " << dy;
+                }
+        }
+    }
+    for (int i = 0; i < RadialMenu::kPaperChoices; ++i) {
+        const Vec2 d = m.paperChoiceCentre(i);
+        EXPECT_LE(distance(d, paper) + m.discButtonRadius, m.paperBackdropRadius());
+        EXPECT_GE(distance(d, m.paperChoiceCentre((i + 1) % 4)), 2 * m.discButtonRadius + 3);
+    }
+
+    for (const io::Paper p : {io::Paper::Ruled, io::Paper::Squared, io::Paper::Dotted}) {
+        h.tap(paper.x, paper.y);
+        ASSERT_TRUE(m.papersOpen);
+        const Vec2 d = m.paperChoiceCentre(static_cast<int>(p));
+        h.tap(d.x, d.y);
+        EXPECT_FALSE(m.papersOpen);
+        EXPECT_EQ(h.drawing.style.paper, p);
+    }
+    h.tap(paper.x, paper.y);
+    h.tap(paper.x + m.paperBackdropRadius() - 3.0f, paper.y);  // the backdrop, no disc
+    EXPECT_FALSE(m.papersOpen);
+    EXPECT_EQ(h.drawing.style.paper, io::Paper::Dotted);
+    for (const io::Paper p : {io::Paper::Squared, io::Paper::Ruled, io::Paper::Plain}) {
+        ASSERT_TRUE(h.controller.undo());
+        EXPECT_EQ(h.drawing.style.paper, p);
+    }
+    EXPECT_FALSE(h.controller.undo());
+    EXPECT_EQ(choosers, 0);
+    h.tap(open.x, open.y);
+    EXPECT_EQ(choosers, 1);
 }

@@ -41,6 +41,12 @@ TEST(Undo, EveryGestureKeyAndButtonIsOneStep) {
     states.erase(states.end() - 2);  // the cleared page is no longer reachable
     h.controller.selectMenuButton(2);  // the bin
     step();
+    h.controller.setPaper(io::Paper::Squared);
+    step();
+    h.stroke(350, 450, 650, 470);
+    step();
+    h.controller.setPaper(io::Paper::Dotted);
+    step();
 
     for (std::size_t i = states.size() - 1; i > 0; --i) {
         ASSERT_TRUE(h.controller.undo()) << i;

@@ -44,6 +44,11 @@ JournalEntry randomEntry(std::mt19937& rng) {
             p.stroke.points.push_back({coord(rng), coord(rng), coord(rng) / 100, 0.5f});
         }
     }
+    if (small(rng) == 0) {
+        e.change.kind = ChangeKind::Paper;
+        e.change.page = {{"background", "", std::string(rng() % 300, 'm')},
+                         {"paper", "ruled", small(rng) ? "dotted" : ""}};
+    }
     return e;
 }
 
@@ -194,7 +199,20 @@ TEST(Journal, ImpossibleContentsReadAsDamaged) {
     hugeId[25] = '\x7F';  // the added stroke's id, beyond what a drawing gives
     std::string longField = good;
     longField.replace(34, 4, "\xF0\xFF\xFF\xFF", 4);  // the points field's length: 4 GiB
-    for (const std::string& bad : {hugeCount, nan, zeroId, hugeId, longField, std::string("\x07")}) {
+    // Page attributes after the strokes: none counted, names out of order, a value longer
+    // than any attribute.
+    JournalEntry paper;
+    paper.change.page = {{"b", "", "1"}, {"c", "", "2"}};
+    const std::string withPage = encodeEntry(paper).substr(8);
+    ASSERT_EQ(parseJournal(withPayload(withPage)).contents->entries.size(), 1u);
+    const std::size_t pageAt = withPage.size() - 2 * 14 - 4;  // the attributes' count
+    std::string noAttributes = withPage.substr(0, pageAt) + std::string(4, '\0');
+    std::string unordered = withPage;
+    unordered[pageAt + 8] = 'd';  // "b" becomes "d", after "c"
+    std::string longValue = withPage;
+    longValue.replace(pageAt + 9, 4, "\xF0\xFF\x00\x00", 4);
+    for (const std::string& bad : {hugeCount, nan, zeroId, hugeId, longField, std::string("\x07"),
+                                   noAttributes, unordered, longValue}) {
         const ParsedJournal parsed = parseJournal(withPayload(bad));
         ASSERT_TRUE(parsed.contents);
         EXPECT_TRUE(parsed.contents->entries.empty());

@@ -270,3 +270,39 @@ TEST(PageFile, DecimalCommaLocaleReadsAndWritesPoints) {
 }
 
 }  // namespace
+
+// The page's paper and background ride on the drawing element: written only when set, read
+// back exactly, and values a page cannot take leave the attribute unset.
+TEST(PageFile, PaperAndBackgroundRoundTripOnTheDrawingElement) {
+    const Strokes strokes{{{100, 200, 5, 1}, {104.5f, 201, 4.8f, 0.9f}}};
+    std::vector<std::span<const ControlPoint>> views(strokes.begin(), strokes.end());
+    const std::vector<std::pair<io::PageStyle, std::string>> table{
+        {{}, "<Drawing>"},
+        {{io::Paper::Squared, "", 0}, "<Drawing paper=\"squared\">"},
+        {{io::Paper::Plain, "material-3f2a9c01d4e5b6a7.pdf", 3},
+         "<Drawing background=\"material-3f2a9c01d4e5b6a7.pdf\" backgroundPage=\"3\">"},
+        {{io::Paper::Dotted, "a&b \"<c>\".png", 0},
+         "<Drawing background='a&amp;b &quot;&lt;c&gt;&quot;.png' paper=\"dotted\">"},
+    };
+    for (const auto& [style, element] : table) {
+        const std::string text = io::formatPage(views, {}, style);
+        EXPECT_EQ(text, kExample.substr(0, kDeclaration.size()) + element +
+                            kExample.substr(kDeclaration.size() + 9))
+            << element;
+        const auto page = io::parsePage(text);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->style, style) << element;
+        EXPECT_EQ(page->strokes, strokes);
+    }
+    const auto odd = io::parsePage(
+        "<Drawing paper=\"hexagonal\" backgroundPage=\"0\" background=\"x.png\"><S/></Drawing>");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->style, (io::PageStyle{io::Paper::Plain, "x.png", 0}));
+    for (const char* page : {"-2", "3x", "", "99999999999"})
+        EXPECT_EQ(io::parsePage("<D backgroundPage=\"" + std::string(page) + "\"/>")->style,
+                  io::PageStyle{})
+            << page;
+    for (const char* name : {"../x.pdf", "/etc/passwd", "a\\b.png", "..", "", "a\nb"})
+        EXPECT_FALSE(io::plainFileName(name)) << name;
+    EXPECT_TRUE(io::plainFileName("material-3f2a9c01d4e5b6a7.pdf"));
+}

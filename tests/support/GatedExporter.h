@@ -17,7 +17,7 @@ struct GatedExporter : LessonExporter {
     std::vector<std::size_t> pageStrokes;
 
     std::optional<std::string> pdf(const NextPage& nextPage) override {
-        std::vector<io::SvgStrokeOutline> strokes;
+        ExportPage page;
         while (true) {
             {
                 std::unique_lock lock(m);
@@ -25,8 +25,8 @@ struct GatedExporter : LessonExporter {
                 cv.notify_all();
                 cv.wait(lock, [&] { return allowed >= asked; });
             }
-            if (!nextPage(strokes)) return "%PDF";
-            pageStrokes.push_back(strokes.size());
+            if (!nextPage(page)) return "%PDF";
+            pageStrokes.push_back(page.strokes.size());
         }
     }
     std::optional<std::string> pagePng(const PageSnapshot&) override { return "PNG"; }

@@ -180,7 +180,8 @@ TEST_F(RadialMenuViewTest, ReadoutFollowsTheHitState) {
         h.drawing.smoothness = smoothness;
         const QImage z = frame();
         int top = 0;
-        for (int y = 0; y < 400; ++y)
+        // Rows about the readout's middle, below the buttons in the disc.
+        for (int y = static_cast<int>(m.y) - 20; y < static_cast<int>(m.y) + 20; ++y)
             if (GlCanvas::at(z, m.x - 32, y).lightness() < 128) top = std::max(top, y);
         return top - static_cast<int>(m.y);
     };
@@ -219,4 +220,30 @@ TEST_F(RadialMenuViewTest, ARingInsideTheCentreDiscShowsTheRunningExportsProgres
     EXPECT_FALSE(near(ring(f, 0.45f), accent));
     EXPECT_FALSE(near(ring(f, 0.9f), accent));
     EXPECT_NE(ring(f, 0.9f), QColor(Qt::white)) << "the rest of the ring shows faintly";
+}
+
+TEST_F(RadialMenuViewTest, ThePaperButtonShowsThePagesPaperAndTheChooserEachPaperWhereItsDiscIs) {
+    view.setSliderTextures(0, 0, 0, 0);
+    h.controller.setMenuHome(Vec2(110, 110));  // the chooser within the canvas
+    const auto marked = [](QColor c) { return c.lightness() < 150; };  // the icons' grey
+    const Vec2 button = menu.paperButtonCentre();
+    const Vec2 open = menu.openButtonCentre();
+    QImage f = frame();
+    EXPECT_FALSE(marked(GlCanvas::at(f, button.x, button.y))) << "plain paper: a blank disc";
+    EXPECT_TRUE(marked(GlCanvas::at(f, open.x, open.y))) << "the folder";
+    EXPECT_TRUE(marked(GlCanvas::at(f, button.x + menu.discButtonRadius - 1, button.y)))
+        << "the rim";
+
+    h.controller.setPaper(io::Paper::Squared);
+    h.tap(button.x, button.y);
+    ASSERT_TRUE(menu.papersOpen);
+    f = frame();
+    EXPECT_TRUE(marked(GlCanvas::at(f, button.x, button.y)));
+    for (int i = 0; i < RadialMenu::kPaperChoices; ++i) {
+        const Vec2 d = menu.paperChoiceCentre(i);
+        EXPECT_EQ(marked(GlCanvas::at(f, d.x, d.y)), i != 0) << i;
+        // Just outside the disc: the dark ring marks the page's paper.
+        const Vec2 rim = d + normalized(d - button) * (menu.discButtonRadius + 2.5f);
+        EXPECT_EQ(GlCanvas::at(f, rim.x, rim.y).lightness() < 64, i == 2) << i;
+    }
 }
