@@ -6,7 +6,12 @@
 //   odd:  the rest is the journal file's bytes, as read;
 //   even: the rest is record payloads, each after a two-byte little-endian length, framed
 //         with good lengths and checksums after a header that fits the page: what the
-//         replay makes of records that decode is tested, not the checksum.
+//         replay makes of records that decode is tested, not the checksum. Unless the
+//         journal reads as damaged, every record must be read. When the first byte's
+//         second bit is set, one bit of one record's length field (the header's too) is
+//         then flipped, chosen by the first byte's upper bits and the last byte: unless
+//         that journal reads as damaged (so that the program keeps a copy), it must read
+//         the records the journal held before the flip.
 // After the replay every command is undone and redone, as a user pressing Ctrl+Z would.
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/Drawing.h"
 #include "document/JournalReplay.h"
@@ -88,12 +94,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         io::JournalHeader header;
         for (io::StrokeId id = 1; id <= page.strokes.size(); ++id) header.strokeIds.push_back(id);
         bytes = io::encodeJournalStart(header);
+        std::vector<std::size_t> frames{8};  // where each record's length field is
+        std::size_t records = 0;              // frames with a payload (an empty one is no record)
         while (in.size() >= 2) {
             const std::size_t length = std::min<std::size_t>(
                 static_cast<unsigned char>(in[0]) | (static_cast<unsigned char>(in[1]) << 8),
                 in.size() - 2);
+            frames.push_back(bytes.size());
+            records += length > 0;
             appendFramed(bytes, in.substr(2, length));
             in.remove_prefix(2 + length);
+        }
+        const io::ParsedJournal framed = io::parseJournal(bytes);
+        if (!framed.contents) violated("a journal with a good header does not read");
+        if (framed.contents->end != io::JournalEnd::Damaged &&
+            framed.contents->entries.size() != records)
+            violated("records lost without the journal reading as damaged");
+        if (data[0] & 2) {
+            const std::size_t at = frames[(data[0] >> 2) % frames.size()];
+            const unsigned bit = data[size - 1] % 32;
+            bytes[at + bit / 8] = static_cast<char>(bytes[at + bit / 8] ^ (1 << (bit % 8)));
+            const io::ParsedJournal flipped = io::parseJournal(bytes);
+            if (!flipped.contents ||
+                (flipped.contents->end != io::JournalEnd::Damaged &&
+                 flipped.contents->entries != framed.contents->entries))
+                violated("a flipped length bit lost records without the journal reading as damaged");
         }
     }
 

@@ -43,7 +43,7 @@ struct Manager {
         QDir::setCurrent(dir.path());
         m = std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
         m->resize(1200, 1000);
-        m->controller().menu.moveTo(-1000.0f, -1000.0f);  // out of the way of every press
+        m->controller().setMenuHome(Vec2(-1000.0f, -1000.0f));  // out of the way of every press
         auto& c = ConstantProvider::getInstance();
         press = c.getEventTypeIdentifier("PRESS");
         drag = c.getEventTypeIdentifier("DRAG");

@@ -8,13 +8,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <iostream>
 #include <sstream>
 
+#include "LessonPages.h"
 #include "TiledPage.h"
 #include "app/FrameManager.h"
 #include "app/CanvasWidget.h"
 #include "app/ReplayDriver.h"
+#include "controller/CanvasController.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
 
@@ -26,8 +30,10 @@ struct PenWindow {
     QElapsedTimer clock;
     qint64 swappedAt = -1;  // ns on `clock`
 
-    PenWindow() {
+    // `prepare` runs in the window's folder before the window opens.
+    explicit PenWindow(const std::function<void()>& prepare = nullptr) {
         QDir::setCurrent(dir.path());
+        if (prepare) prepare();
         widget = std::make_unique<CanvasWidget>(nullptr, 0);
         widget->resize(800, 600);
         widget->show();
@@ -84,6 +90,51 @@ void BM_DragToSwap(benchmark::State& state) {
 BENCHMARK(BM_DragToSwap)
     ->ArgsProduct({{0, 1}, {10, 100}})
     ->ArgNames({"page", "zoom10x"})
+    ->UseManualTime()
+    ->Iterations(400)
+    ->Unit(benchmark::kMillisecond);
+
+// The same pen strokes on page 0 of a lesson of 10 pages of 1,000 strokes, at the start-up
+// view, with (range(0) = 1) a PDF export of the lesson running all the while, started again
+// whenever it ends, or (0) none.
+void BM_DragToSwapWhileExporting(benchmark::State& state) {
+    PenWindow w(writeLesson);
+    FrameManager& manager = *w.widget->manager();
+    CanvasController& controller = manager.controller();
+    std::ostringstream sink;  // "Wrote pages.pdf" would swamp the table
+    std::streambuf* const saved = std::cout.rdbuf(sink.rdbuf());
+    w.settle();
+    const bool exporting = state.range(0) != 0;
+    int i = 0, exports = 0;
+    QElapsedTimer firstExport;
+    double firstExportSeconds = 0.0;  // the first export's duration, pen drawing throughout
+    for (auto _ : state) {
+        if (exporting && !controller.exports().running()) {
+            if (exports == 1) firstExportSeconds = firstExport.nsecsElapsed() * 1e-9;
+            manager.onKey("P");
+            if (exports++ == 0) firstExport.start();
+        }
+        if (i % 100 == 0) {
+            if (i) w.pen("release", 200 + (i % 100) * 4, 300);
+            w.pen("press", 200, 300);
+            w.settle();
+        }
+        const int x = 200 + (i % 100) * 4, y = 300 + ((i / 2) % 2 ? 20 : -20);
+        const qint64 ns = w.timedMove(x, y);
+        state.SetIterationTime(static_cast<double>(ns) * 1e-9);
+        ++i;
+    }
+    controller.finishExports();
+    if (exports == 1) firstExportSeconds = firstExport.nsecsElapsed() * 1e-9;
+    std::cout.rdbuf(saved);
+    state.counters["strokes"] = manager.drawing().strokes.count();
+    state.counters["exports_started"] = exports;
+    state.counters["first_export_s"] = firstExportSeconds;
+}
+BENCHMARK(BM_DragToSwapWhileExporting)
+    ->ArgName("export")
+    ->Arg(0)
+    ->Arg(1)
     ->UseManualTime()
     ->Iterations(400)
     ->Unit(benchmark::kMillisecond);

@@ -57,12 +57,16 @@ int runApplication(int argc, char** argv) {
     // The folder is entered before the window exists, so a bad one is reported without a
     // display and before any page is read.
     const std::string folder = options.inDocuments ? documentsWorkFolder() : options.folder;
-    if (!folder.empty()) {
-        std::string error;
-        if (!enterWorkFolder(folder, error)) {
-            std::cerr << "inkboard: " << error << "\n";
-            return 1;
-        }
+    std::string error;
+    if (!folder.empty() && !enterWorkFolder(folder, error)) {
+        std::cerr << "inkboard: " << error << "\n";
+        return 1;
+    }
+    // Held until the program ends, after the window has saved and flushed its journals.
+    const std::unique_ptr<io::FolderLock> lock = lockWorkFolder(error);
+    if (!lock) {
+        std::cerr << "inkboard: " << error << "\n";
+        return 1;
     }
 
     prepareApplication();

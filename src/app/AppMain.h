@@ -9,7 +9,7 @@ void prepareApplication();
 // The program: reads the command line (see LaunchOptions.h), moves into the pages' folder,
 // opens the canvas window filling the screen (or windowed) and runs the event loop; returns
 // its exit code: 0 after --help or --version or a normal end, 1 when the folder cannot be
-// used, 2 on a usage error.
+// used or another copy of the program works on it, 2 on a usage error.
 int runApplication(int argc, char** argv);
 
 // Plays the input script at scriptPath in a canvas window of 800 x 600 at (0, 0): scripts give

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QKeySequence>
 #include <QTouchEvent>
+#include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -80,8 +81,12 @@ void CanvasWidget::initializeGL() {
     manager_ =
         factory_ ? factory_()
                  : std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
-    exporter_ = std::make_unique<QtLessonExporter>(*this);
-    manager_->controller().exporter = exporter_.get();
+    exporter_ = std::make_unique<QtLessonExporter>();
+    // The export's worker wakes the GUI thread, whose next frame shows its progress and
+    // takes its end. Queued: widgets are touched on the GUI thread only.
+    manager_->controller().setExporter(exporter_.get(), [this] {
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    });
     router_ = std::make_unique<InputRouter>(
         *manager_, [this](SurfaceEvent& ev, int alt, float pressure, VisComponent* c) {
             manager_->routeEvent(ev, alt, pressure, c);
@@ -152,47 +157,67 @@ void CanvasWidget::tabletEvent(QTabletEvent* e) {
     // Left accepted, so the toolkit synthesizes no mouse events from it.
 }
 
-bool CanvasWidget::event(QEvent* e) {
+bool CanvasWidget::isTouch(const QEvent* e) {
     switch (e->type()) {
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
-        case QEvent::TouchEnd: {
-            // One event holds every contact on the surface; stationary ones are skipped.
-            auto* te = static_cast<QTouchEvent*>(e);
-            // A touch sequence begins when no contact is down: any contact still held lost
-            // its release on the way (no cancel came). It ends here as a cancel ends it, so
-            // that its stroke is finished and it cannot hold a place among the contacts.
-            if (e->type() == QEvent::TouchBegin && manager_) manager_->cancelTouches();
-            for (const QEventPoint& p : te->points()) {
-                // From the global position, which every sender of touch events sets.
-                const QPointF local = mapFromGlobal(p.globalPosition());
-                const int x = pixel(local.x()), y = pixel(local.y());
-                const int id = p.id();
-                if (p.state() == QEventPoint::Pressed)
-                    OnXYDown(x, y, 0, id);
-                else if (p.state() == QEventPoint::Released)
-                    OnXYUp(x, y, 0, id);
-                else if (p.state() == QEventPoint::Updated)
-                    OnXYMove(x, y, 0, id);
-            }
-            e->accept();
-            return true;
-        }
+        case QEvent::TouchEnd:
         case QEvent::TouchCancel:
-            // The system took the touch away (often with no points listed): every contact
-            // ends where it last was, as a release would end it.
-            if (manager_) manager_->cancelTouches();
-            e->accept();
             return true;
         default:
-            return QOpenGLWidget::event(e);
+            return false;
     }
+}
+
+void CanvasWidget::takeTouch(QTouchEvent* te) {
+    te->accept();
+    if (te->type() == QEvent::TouchCancel) {
+        // The system took the touch away (often with no points listed): every contact
+        // ends where it last was, as a release would end it.
+        if (manager_) manager_->cancelTouches();
+        return;
+    }
+    // A touch sequence begins when no contact is down: any contact still held lost its
+    // release on the way (no cancel came). It ends here as a cancel ends it, so that its
+    // stroke is finished and it cannot hold a place among the contacts.
+    if (te->type() == QEvent::TouchBegin && manager_) manager_->cancelTouches();
+    // One event holds every contact on the surface; stationary ones are skipped.
+    for (const QEventPoint& p : te->points()) {
+        // From the global position, which every sender of touch events sets.
+        const QPointF local = mapFromGlobal(p.globalPosition());
+        const int x = pixel(local.x()), y = pixel(local.y());
+        const int id = p.id();
+        if (p.state() == QEventPoint::Pressed)
+            OnXYDown(x, y, 0, id);
+        else if (p.state() == QEventPoint::Released)
+            OnXYUp(x, y, 0, id);
+        else if (p.state() == QEventPoint::Updated)
+            OnXYMove(x, y, 0, id);
+    }
+}
+
+bool CanvasWidget::event(QEvent* e) {
+    // Touch events sent to the widget itself; those of the system come through the window
+    // (see eventFilter).
+    if (isTouch(e)) {
+        takeTouch(static_cast<QTouchEvent*>(e));
+        return true;
+    }
+    return QOpenGLWidget::event(e);
 }
 
 bool CanvasWidget::eventFilter(QObject* watched, QEvent* e) {
     if (manager_ &&
         (e->type() == QEvent::TabletEnterProximity || e->type() == QEvent::TabletLeaveProximity))
         manager_->penProximity(e->type() == QEvent::TabletEnterProximity);
+    // The system's touch events are taken where they reach the window, whole. The toolkit's
+    // routing to widgets drops every later point of contacts that were pressed in an event
+    // that was no touch sequence's first (it grabs points only at TouchBegin): their moves
+    // and releases never reach the widget, their strokes stay open.
+    if (isTouch(e) && watched && watched == static_cast<QObject*>(window()->windowHandle())) {
+        takeTouch(static_cast<QTouchEvent*>(e));
+        return true;
+    }
     return QOpenGLWidget::eventFilter(watched, e);
 }
 

@@ -11,6 +11,7 @@ class FrameManager;
 class FrameTimer;
 class QtLessonExporter;
 class QTimer;
+class QTouchEvent;
 
 // The canvas window: one OpenGL widget that is the whole user interface. It turns mouse,
 // tablet and touch input into routed events, repaints when the manager asks for a frame
@@ -60,6 +61,9 @@ protected:
 
 private:
     static int pixel(double v);
+    static bool isTouch(const QEvent* e);
+    // Every point of one touch event, and the sequence's start and cancel.
+    void takeTouch(QTouchEvent* e);
 
     unsigned canvasWidth_ = 1200;
     unsigned canvasHeight_ = 1600;

@@ -63,7 +63,7 @@ FrameManager::FrameManager(std::unique_ptr<FrameTimer> timer)
     : DefaultManager(std::move(timer)), menuView_(std::make_unique<RadialMenuView>()) {
     drawing_ = std::make_unique<Drawing>();
     controller_ = std::make_unique<CanvasController>(
-        drawing_.get(), Stopwatch(), [this] { return frameTimer().getCurrentTime(); });
+        *drawing_, Stopwatch(), [this] { return frameTimer().getCurrentTime(); });
     auto& constants = ConstantProvider::getInstance();
     pressType_ = constants.getEventTypeIdentifier("PRESS");
     dragType_ = constants.getEventTypeIdentifier("DRAG");
@@ -86,8 +86,8 @@ void FrameManager::finishRun() {
 }
 
 void FrameManager::init() {
-    controller_->startStamp =
-        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime()));
+    controller_->startRun(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameTimer().getCurrentTime())));
 
     // The scene's main component: the 800 x 600 area of the windowed layout.
     auto main = std::make_unique<VisComponentGL>();
@@ -121,7 +121,7 @@ void FrameManager::init() {
                                     {texture(33), texture(34), texture(33)}}});
 
     indicatorRing_ = std::make_unique<VisComponentGL>();
-    const double size = controller_->indicator.diameter;
+    const double size = controller_->indicator().diameter;
     indicatorRing_->setWidth(size);
     indicatorRing_->setHeight(size);
     const double colour[4] = {0.7, 0.1, 0.0, 0.9};
@@ -172,7 +172,8 @@ void FrameManager::routeEvent(SurfaceEvent& event, int altButton, float pressure
 }
 
 bool FrameManager::animating() const {
-    return drawing_->view.resetRunning() || controller_->indicator.visible ||
+    return drawing_->view.resetRunning() || controller_->indicator().visible ||
+           controller_->savePending() ||
            !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
 
@@ -191,16 +192,17 @@ void FrameManager::renderFrame(bool picking) {
 
     renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
                   strokeBuffers_.get(), strokeLayer_.get());
-    renderScreenFrame(controller_->viewWidth, controller_->viewHeight, controller_->borderMargin,
-                      controller_->cornerRadius, {cornerCircleTexture_, smallBigTexture_});
+    const BorderZones& zones = controller_->zones();
+    renderScreenFrame(zones.width, zones.height, zones.margin, zones.cornerRadius,
+                      {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);
     menuView_->draw(*controller_);
-    if (controller_->indicator.visible) drawIndicator();
+    if (controller_->indicator().visible) drawIndicator();
     if (animating()) requestFrame();
 }
 
 void FrameManager::drawIndicator() {
-    const auto& ind = controller_->indicator;
+    const auto& ind = controller_->indicator();
     const double colour[4] = {0.7, 0.1, 0.0, static_cast<double>(ind.alpha)};
     ringOut_->setColor(colour);
     ringIn_->setColor(colour);

@@ -58,7 +58,8 @@ public:
         if (frameRequest_) frameRequest_();
     }
     // Whether the next frame would differ from the last without new input: the view reset
-    // runs, the tap indicator is fading, or a brush follower has not settled.
+    // runs, the tap indicator is fading, a brush follower has not settled, or a save waits
+    // for its time.
     bool animating() const;
 
     Drawing& drawing() { return *drawing_; }

@@ -2,7 +2,8 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QOpenGLWidget>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -42,6 +43,13 @@ void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strok
 
 }  // namespace
 
+QtLessonExporter::QtLessonExporter() : surface_(std::make_unique<QOffscreenSurface>()) {
+    surface_->setFormat(QSurfaceFormat::defaultFormat());
+    surface_->create();
+}
+
+QtLessonExporter::~QtLessonExporter() = default;
+
 std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
     QBuffer buffer;
     if (!buffer.open(QIODevice::WriteOnly)) return std::nullopt;
@@ -75,10 +83,18 @@ std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
     return buffer.data().toStdString();
 }
 
-std::optional<std::string> QtLessonExporter::pagePng(const Drawing& drawing) {
-    window_.makeCurrent();
-    const QImage image = renderPageImage(drawing, kPngScale);
-    window_.doneCurrent();
+std::optional<std::string> QtLessonExporter::pagePng(const PageSnapshot& page) {
+    // A context of this thread's own for this one picture: the window's belongs to the GUI
+    // thread, which goes on drawing the board meanwhile.
+    if (!surface_->isValid() || !QOpenGLContext::supportsThreadedOpenGL()) return std::nullopt;
+    QImage image;
+    {
+        QOpenGLContext context;
+        context.setFormat(surface_->format());
+        if (!context.create() || !context.makeCurrent(surface_.get())) return std::nullopt;
+        image = renderPageImage(page.content, kPngScale);
+        context.doneCurrent();
+    }
     if (image.isNull()) return std::nullopt;
     QBuffer buffer;
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;

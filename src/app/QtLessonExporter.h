@@ -1,18 +1,22 @@
 #pragma once
 
+#include <memory>
+
 #include "controller/LessonExport.h"
 
-class QOpenGLWidget;
+class QOffscreenSurface;
 
-// The lesson's hand-outs drawn with the toolkit: the PDF with QPdfWriter and QPainter, the
-// PNG with the stroke renderer in the window's GL context, made current for the export.
+// The lesson's hand-outs drawn with the toolkit on the export's worker thread: the PDF with
+// QPdfWriter and QPainter, the PNG with the stroke renderer in a GL context of the worker's
+// own on an offscreen surface. Made on the GUI thread (the surface must be made there).
 class QtLessonExporter : public LessonExporter {
 public:
-    explicit QtLessonExporter(QOpenGLWidget& window) : window_(window) {}
+    QtLessonExporter();
+    ~QtLessonExporter() override;
 
     std::optional<std::string> pdf(const NextPage& nextPage) override;
-    std::optional<std::string> pagePng(const Drawing& drawing) override;
+    std::optional<std::string> pagePng(const PageSnapshot& page) override;
 
 private:
-    QOpenGLWidget& window_;
+    std::unique_ptr<QOffscreenSurface> surface_;
 };

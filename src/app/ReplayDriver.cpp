@@ -11,6 +11,8 @@
 #include <iostream>
 
 #include "app/CanvasWidget.h"
+#include "app/FrameManager.h"
+#include "controller/CanvasController.h"
 
 namespace {
 std::unique_ptr<QPointingDevice> makeStylus(const char* name, qint64 id,
@@ -54,6 +56,16 @@ void ReplayDriver::runEventLoop(int ms) {
     } while (t.elapsed() < ms);
 }
 
+bool ReplayDriver::waitForExport(int ms) {
+    QElapsedTimer t;
+    t.start();
+    const CanvasController& controller = widget_.manager()->controller();
+    // The frame that takes the export's end says its lines.
+    while (controller.exports().running() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return !controller.exports().running();
+}
+
 bool ReplayDriver::runOne(const ReplayCommand& c) {
     using K = ReplayCommand::Kind;
     switch (c.kind) {
@@ -62,6 +74,7 @@ bool ReplayDriver::runOne(const ReplayCommand& c) {
             runEventLoop(50);
             return widget_.width() == c.x && widget_.height() == c.y;
         case K::Wait:
+            if (c.text == "export") return waitForExport(c.x);
             runEventLoop(c.x);
             return true;
         case K::Mouse:
@@ -89,7 +102,7 @@ bool ReplayDriver::runOne(const ReplayCommand& c) {
             return saved;
         }
         case K::Echo:
-            std::cout << c.text << "\n";
+            std::cout << c.text << std::endl;  // at once: whoever watches the output waits for it
             return true;
     }
     return false;

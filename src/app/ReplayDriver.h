@@ -23,6 +23,8 @@ public:
 
 private:
     bool runOne(const ReplayCommand& c);
+    // Runs the event loop until no export runs, at most `ms` ms; false if one still runs.
+    bool waitForExport(int ms);
     void mouse(const ReplayCommand& c);
     void tablet(const ReplayCommand& c);
     void touch(const ReplayCommand& c);

@@ -51,7 +51,15 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
             ok = static_cast<bool>(in >> c.x >> c.y) && c.x > 0 && c.y > 0;
         } else if (word == "wait") {
             c.kind = ReplayCommand::Kind::Wait;
-            ok = static_cast<bool>(in >> c.x) && c.x >= 0;
+            std::string what;
+            ok = static_cast<bool>(in >> what);
+            if (ok && what == "export") {
+                c.text = what;
+                c.x = kExportWaitMs;
+            } else {
+                std::istringstream ms(what);
+                ok = ok && static_cast<bool>(ms >> c.x) && ms.eof() && c.x >= 0;
+            }
         } else if (word == "touches") {
             c.kind = ReplayCommand::Kind::Touch;
             const std::string rest = restOf(in);

@@ -9,6 +9,8 @@
 //
 //   size W H                                 resize the window's client area
 //   wait MS                                  run the event loop (and draw frames) for MS ms
+//   wait export                              the same until the export in the background
+//                                            has ended (fails after a minute)
 //   mouse press|move|release X Y [left|right|middle|none]
 //   tablet press|move|release X Y PRESSURE [pen|eraser]
 //   tablet enter|leave                       the pen comes into or leaves the tablet's
@@ -41,6 +43,8 @@ struct ReplayCommand {
     std::string text;                 // key text, file name, echo text
     int line = 0;
 };
+
+inline constexpr int kExportWaitMs = 60000;
 
 struct ReplayScript {
     std::vector<ReplayCommand> commands;

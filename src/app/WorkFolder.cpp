@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
 bool enterWorkFolder(const std::string& folder, std::string& error) {
     namespace fs = std::filesystem;
@@ -41,4 +42,24 @@ std::string documentsWorkFolder() {
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath() + QStringLiteral("/Documents");
     return (documents + QStringLiteral("/inkboard")).toStdString();
+}
+
+std::unique_ptr<io::FolderLock> lockWorkFolder(std::string& error) {
+    std::error_code ec;
+    const std::string folder = std::filesystem::current_path(ec).string();
+    auto lock = std::make_unique<io::FolderLock>(".");
+    switch (lock->state()) {
+        case io::FolderLock::State::Held:
+            break;
+        case io::FolderLock::State::InUse:
+            error = "the folder \"" + folder + "\" is in use by another copy of inkboard" +
+                    (lock->holder() > 0 ? " (process " + std::to_string(lock->holder()) + ")" : "") +
+                    "; one copy at a time works on a folder";
+            return nullptr;
+        case io::FolderLock::State::Unavailable:
+            std::cout << "Could not lock the folder \"" << folder << "\" (" << lock->error()
+                      << "); make sure no other copy of inkboard uses it\n";
+            break;
+    }
+    return lock;
 }

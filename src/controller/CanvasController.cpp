@@ -2,23 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <vector>
 
 #include "brush/Palette.h"
 #include "controller/DragGestures.h"
 #include "controller/KeyCommand.h"
-#include "controller/LessonExport.h"
-#include "controller/PageFiles.h"
 #include "document/Drawing.h"
 
 namespace {
-// Drags this close to a window edge are dropped (screen pixels).
-constexpr float kEdgeMargin = 5.0f;
-constexpr float kMenuSize = 80.0f;
-constexpr float kMenuInnerRadius = 80.0f;
-// Free space between the menu's outermost button and the border band, pixels.
-constexpr float kMenuClearance = 10.0f;
+// A press held still longer than this, seconds, is a still press (not a tap).
+constexpr int kHoldSeconds = 1;
+// "S" waits at most this long for another hand's erasing or pushing to end, milliseconds:
+// long enough for a swipe to finish as one step, short enough that the file is written
+// while the one who asked still looks.
+constexpr double kSaveWaitMs = 1000.0;
 
 // Each pointer's gesture records into a command of its own (the device in the top bits,
 // clear of the keys the history keeps for itself).
@@ -28,42 +25,38 @@ EditHistory::GestureKey gestureKey(PointerKey p) {
 }
 }  // namespace
 
-Vec2 CanvasController::menuHome() const {
-    // The ring buttons reach innerRadius + size from the centre (sliders and toggles less).
-    // This far from the lower left corner on both axes, the menu stays clear of the border
-    // band and the corner zones in every window from 800 x 600 up, and of the page-flip
-    // triangles at the start view (the page's lower left corner at (50, 50), zoom 1).
-    const float at = borderMargin + menu.innerRadius + menu.size + kMenuClearance;
-    return {at, at};
-}
-
-CanvasController::CanvasController(Drawing* d, Stopwatch sw, FrameClock frameClock)
-    : drawing(d),
-      menu(0.0f, 0.0f, kMenuSize, kMenuInnerRadius, this),
-      stopwatch(std::move(sw)),
-      history(*d),
-      frameClock_(std::move(frameClock)) {
-    menu.home = menuHome();
-    menu.position = menu.home;
-    // The drawing loaded the first page when it was made; its journal is replayed here.
-    history.openPage(pageIndex, pageFileName(pageIndex), true);
+CanvasController::CanvasController(Drawing& d, Stopwatch sw, FrameClock frameClock)
+    : drawing_(d),
+      stopwatch_(std::move(sw)),
+      frameClock_(std::move(frameClock)),
+      history_(d),
+      pages_(d, history_) {
+    setMenuHome(menu_.homeFor(zones_.margin));
 }
 
 double CanvasController::frameNow() const {
     // Without a frame clock, fall back to the stopwatch in milliseconds.
-    return frameClock_ ? frameClock_() : stopwatch.now() * 1000.0;
+    return frameClock_ ? frameClock_() : stopwatch_.now() * 1000.0;
 }
 
-int CanvasController::classifyHit(float x, float y) {
-    return static_cast<int>(classify(x, y, PointerKey::mouse()).target);
+void CanvasController::setViewSize(float w, float h) {
+    zones_.width = w;
+    zones_.height = h;
 }
 
-bool CanvasController::heldByOther(Target target, PointerKey pointer) {
+void CanvasController::setMenuHome(Vec2 home) {
+    menu_.home = home;
+    menu_.position = home;
+}
+
+int CanvasController::mode() const { return drawing_.mode; }
+
+bool CanvasController::heldByOther(Target target, PointerKey pointer) const {
     const GestureRecord* holder = gestures_.holder(target);
     return holder && !(holder->pointer == pointer);
 }
 
-CanvasController::Hit CanvasController::classify(float x, float y, PointerKey pointer) {
+CanvasController::Hit CanvasController::targetAt(float x, float y, PointerKey pointer) const {
     Hit hit;
     // A control another pointer holds turns the press away before anything of it happens.
     const auto held = [&](Target t) {
@@ -71,57 +64,43 @@ CanvasController::Hit CanvasController::classify(float x, float y, PointerKey po
         hit.ignored = heldByOther(t, pointer);
         return hit.ignored;
     };
-    if (menu.covers({x, y})) {
-        if (held(Target::Menu)) return hit;
-        const int h = menu.hitTest({x, y});
-        if (h > 0) hit.menuItem = h;
+    const Vec2 p(x, y);
+    if (const RadialMenu::Hit m = menu_.at(p, mode()); m.item >= 0) {
+        if (!held(Target::Menu) && m.item > 0) hit.menuItem = m.item;
         return hit;
     }
-    // Any other press closes an open palette, unless another hand is on the menu.
-    if (!heldByOther(Target::Menu, pointer)) menu.paletteOpen = false;
-    const struct {
-        float cx, cy;
-        int gesture;
-    } corners[] = {
-        {0.0f, 0.0f, 5}, {viewWidth, 0.0f, 6}, {0.0f, viewHeight, 8}, {viewWidth, viewHeight, 7}};
-    for (const auto& c : corners) {
-        if (distance({x, y}, {c.cx, c.cy}) < cornerRadius) {
-            if (held(Target::Frame)) return hit;
-            logCommand(14);
-            hit.gesture = c.gesture;
-            return hit;
-        }
+    if (const int corner = zones_.cornerAt(p); corner >= 0) {
+        if (!held(Target::Frame)) hit.gesture = corner;
+        return hit;
     }
-    if (x < borderMargin || x > viewWidth - borderMargin || y < borderMargin ||
-        y > viewHeight - borderMargin) {
+    if (zones_.inBand(p)) {
         held(Target::Frame);
         return hit;
     }
-    if (indicator.hit(x, y)) {
+    if (indicator_.hit(x, y)) {
         held(Target::Indicator);
         return hit;
     }
-    if (drawing->selectionBox.shown) {
+    if (drawing_.selectionBox.shown) {
         const int h = handleHit(x, y);
         if (h >= 0) {
             if (!held(Target::Handle)) hit.handleIndex = h;
             return hit;
         }
     }
-    pageFlip = drawing->bandHitTest(x, y);
-    hit.target = Target::Canvas;
+    hit.pageFlip = drawing_.bandHitTest(x, y);
     return hit;
 }
 
 int CanvasController::handleHit(float x, float y) const {
-    const auto& box = drawing->selectionBox;
+    const auto& box = drawing_.selectionBox;
     float px = x, py = y;
-    drawing->screenToCanvas(px, py);
+    drawing_.screenToCanvas(px, py);
     const Vec2 p(px, py);
     Vec2 h[4];
     for (int i = 0; i < 4; ++i) {
         h[i] = (box.corners[i] * 2.0f + box.diagonals[i] * box.handleSize) * 0.5f;
-        if (distance(p, h[i]) < box.cornerCircleSize / drawing->view.zoom * 0.5f) return i;
+        if (distance(p, h[i]) < box.cornerCircleSize / drawing_.view.zoom * 0.5f) return i;
     }
     for (int j = 0; j < 4; ++j)
         if (pointSegmentDistance(h[j], h[(j + 1) % 4], p) < box.handleSize * 0.7f) return j + 4;
@@ -138,6 +117,13 @@ int CanvasController::handleHit(float x, float y) const {
 
 void CanvasController::onPress(float x, float y, int altButton, float pressure,
                                PointerKey pointer) {
+    // A pointer pressing while down lost its release on the way: that gesture ends where
+    // the pointer last was, as the release would have ended it. The mouse's other button,
+    // pressed while one is held, is no new gesture.
+    if (GestureRecord* down = gestures_.find(pointer)) {
+        if (pointer == PointerKey::mouse() && down->button != altButton) return;
+        endGesture(*down, down->last.x, down->last.y, down->button, false);
+    }
     if (pointer.isPen()) {
         pen_.down = true;
         pen_.seen(frameNow());
@@ -145,19 +131,21 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure,
     // While the pen is at the board, a touch is the writing hand resting on it.
     if (pointer.isTouch() && pen_.atBoard(frameNow())) return;
     beginGesture(x, y, altButton, pressure, pointer);
-    publish();
 }
 
 bool CanvasController::beginGesture(float x, float y, int altButton, float pressure,
                                     PointerKey pointer) {
     GestureRecord* opened = gestures_.open(pointer);
-    if (!opened) return false;  // the pointer is down already, or no room for a contact
+    if (!opened) return false;  // no room for another contact
     GestureRecord& r = *opened;
-    r.pressSecond = static_cast<int>(stopwatch.seconds());
+    r.pressSecond = static_cast<int>(stopwatch_.seconds());
     r.button = altButton;
     r.press = r.last = {x, y};
     r.lastPressure = pressure;
-    const Hit hit = classify(x, y, pointer);
+    const Hit hit = targetAt(x, y, pointer);
+    // Any press off the menu closes an open palette, unless another hand is on the menu.
+    if (hit.target != Target::Menu && !heldByOther(Target::Menu, pointer))
+        menu_.paletteOpen = false;
     if (hit.ignored) {
         gestures_.close(pointer);
         return false;
@@ -165,33 +153,25 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
     r.target = hit.target;
     switch (hit.target) {
         case Target::Canvas:
-            if (pageFlip == 1 || pageFlip == 2) {
-                const int flip = pageFlip;
-                pageFlip = 0;
-                endGesturesBesides(pointer);
-                if (flip == 1)
-                    flipToPreviousPage();
-                else
-                    flipToNextPage();
-            } else if (!drawing->selectionBox.shown) {
+            if (hit.pageFlip == 1 || hit.pageFlip == 2) {
+                flip(hit.pageFlip == 1 ? -1 : 1, pointer);
+            } else if (!drawing_.selectionBox.shown) {
                 beginOnCanvas(r, x, y, pressure);
             }
             break;
         case Target::Frame:
+            if (hit.gesture >= 0) logCommand(14);
             logCommand(0);
             r.gesture = hit.gesture;
             break;
         case Target::Menu:
-            r.menuItem = hit.menuItem;
-            if (r.menuItem == 5)
-                drawing->brush.pressureMode = (drawing->brush.pressureMode + 1) % 3;
-            if (r.menuItem == 6) drawing->brush.speedMode = (drawing->brush.speedMode + 1) % 3;
+            pressMenu(r, x, y);
             break;
         case Target::Handle:
             logCommand(4);
             r.handleIndex = hit.handleIndex;
             // A move, rotation or scaling, whichever the drag turns out to be.
-            history.beginGesture(gestureKey(pointer), io::ChangeKind::Transform);
+            history_.beginGesture(gestureKey(pointer), io::ChangeKind::Transform);
             break;
         case Target::Indicator:
             logCommand(8);
@@ -201,39 +181,46 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
     // Ending other gestures at a page flip may have moved this pointer's record.
     GestureRecord& self = *gestures_.find(pointer);
     if (self.began != Began::Stroke) self.pressMs = frameNow();
-    lastX = x;
-    lastY = y;
     gatherFingers(self);
     return true;
+}
+
+void CanvasController::pressMenu(GestureRecord& r, float x, float y) {
+    const RadialMenu::Hit hit = menu_.press({x, y}, mode());
+    if (hit.colour >= 0) selectColour(hit.colour);
+    if (hit.button >= 0) selectMenuButton(hit.button);
+    if (hit.item > 0) r.menuItem = hit.item;
+    if (r.menuItem == 5) drawing_.brush.pressureMode = (drawing_.brush.pressureMode + 1) % 3;
+    if (r.menuItem == 6) drawing_.brush.speedMode = (drawing_.brush.speedMode + 1) % 3;
 }
 
 void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float pressure) {
     // The drawing has one deformation tool: while one pointer pushes strokes, other presses
     // in edit mode begin nothing.
-    const bool deforming = drawing->openDeformTool() >= 0;
+    const bool deforming = drawing_.openDeformTool() >= 0;
     const EditHistory::GestureKey key = gestureKey(r.pointer);
-    if (r.button == 0 && mode == 0) {
-        r.strokeLog = log.codes().size();
+    if (r.button == 0 && mode() == 0) {
+        r.strokeLog = log_.codes().size();
         logCommand(1);
         r.pressMs = frameNow();
-        history.beginGesture(key, io::ChangeKind::Draw);
-        drawing->beginStroke(x, y, pressure, r.pointer);
+        history_.beginGesture(key, io::ChangeKind::Draw);
+        drawing_.beginStroke(x, y, pressure, r.pointer);
         r.began = Began::Stroke;
     } else if (r.button == 0) {
         if (deforming) return;
         logCommand(2);
-        history.beginGesture(key, io::ChangeKind::Deform);
-        drawing->beginDeform(x, y, 0);
+        history_.beginGesture(key, io::ChangeKind::Deform);
+        drawing_.beginDeform(x, y, 0);
         r.began = Began::Deform;
-    } else if (mode == 0) {
-        history.beginGesture(key, io::ChangeKind::Erase);
-        drawing->eraseAt(x, y, pressure, r.pointer);
+    } else if (mode() == 0) {
+        history_.beginGesture(key, io::ChangeKind::Erase);
+        drawing_.eraseAt(x, y, pressure, r.pointer);
         r.began = Began::Erase;
     } else {
         if (deforming) return;
         logCommand(3);
-        history.beginGesture(key, io::ChangeKind::Deform);
-        drawing->beginDeform(x, y, 1);
+        history_.beginGesture(key, io::ChangeKind::Deform);
+        drawing_.beginDeform(x, y, 1);
         r.began = Began::Deform;
     }
 }
@@ -259,24 +246,24 @@ void CanvasController::gatherFingers(GestureRecord& landing) {
     withdraw(*partner);
     withdraw(landing);
     fingers_.form(partner->pointer, partner->press, partner->last, landing.pointer, landing.press,
-                  now, drawing->view);
+                  now, drawing_.view);
 }
 
 void CanvasController::withdraw(GestureRecord& r) {
-    history.histories().activate(gestureKey(r.pointer));
+    history_.histories().activate(gestureKey(r.pointer));
     switch (r.began) {
         case Began::Stroke: {
-            drawing->withdrawStroke(r.pointer);
+            drawing_.withdrawStroke(r.pointer);
             const std::size_t entry = r.strokeLog;
-            if (entry < log.codes().size() && log.codes()[entry] == 1) {
-                log.removeCommand(entry);
+            if (entry < log_.codes().size() && log_.codes()[entry] == 1) {
+                log_.removeCommand(entry);
                 for (GestureRecord& other : gestures_)
                     if (other.began == Began::Stroke && other.strokeLog > entry) --other.strokeLog;
             }
             break;
         }
         case Began::Deform:
-            drawing->endDeform(drawing->openDeformTool() >= 0 ? drawing->openDeformTool() : 0);
+            drawing_.endDeform(drawing_.openDeformTool() >= 0 ? drawing_.openDeformTool() : 0);
             break;
         default:
             break;
@@ -284,18 +271,14 @@ void CanvasController::withdraw(GestureRecord& r) {
     r.began = Began::ViewGesture;
 }
 
-bool CanvasController::nearEdge(float x, float y) const {
-    return x < kEdgeMargin || x > viewWidth - kEdgeMargin || y < kEdgeMargin ||
-           y > viewHeight - kEdgeMargin;
-}
-
 void CanvasController::onDrag(float x, float y, float pressure, PointerKey pointer) {
+    saveWhenDue();
     GestureRecord* found = gestures_.find(pointer);
     if (!found) return;
     GestureRecord& r = *found;
     const float dx = x - r.last.x, dy = y - r.last.y;
-    if (nearEdge(x, y)) return;
-    history.histories().activate(gestureKey(pointer));
+    if (zones_.nearEdge({x, y})) return;
+    history_.histories().activate(gestureKey(pointer));
     r.lastPressure = pressure;
     r.travel = std::max(r.travel, distance(r.press, {x, y}));
     switch (r.target) {
@@ -306,13 +289,13 @@ void CanvasController::onDrag(float x, float y, float pressure, PointerKey point
             break;
         case Target::Indicator: {
             const int kind = r.button == 0 ? 0 : 1;
-            const bool active = kind == 0 ? drawing->selectionBox.selectLassoActive
-                                          : drawing->selectionBox.eraseLassoActive;
+            const bool active = kind == 0 ? drawing_.selectionBox.selectLassoActive
+                                          : drawing_.selectionBox.eraseLassoActive;
             if (active) {
-                drawing->extendLasso(x, y, kind);
+                drawing_.extendLasso(x, y, kind);
             } else {
                 logCommand(kind == 0 ? 10 : 9);
-                drawing->beginLasso(x, y, kind);
+                drawing_.beginLasso(x, y, kind);
             }
             break;
         }
@@ -321,25 +304,22 @@ void CanvasController::onDrag(float x, float y, float pressure, PointerKey point
             break;
     }
     r.last = {x, y};
-    lastX = x;
-    lastY = y;
-    publish();
 }
 
 void CanvasController::canvasDrag(GestureRecord& r, float x, float y, float dx, float dy,
                                   float pressure) {
     switch (r.began) {
         case Began::Stroke:
-            drawing->extendStroke(x, y, dx, dy, pressure, r.pointer);
+            drawing_.extendStroke(x, y, dx, dy, pressure, r.pointer);
             break;
         case Began::Erase:
-            drawing->eraseAlong(r.last.x, r.last.y, x, y, pressure, r.pointer);
+            drawing_.eraseAlong(r.last.x, r.last.y, x, y, pressure, r.pointer);
             break;
         case Began::Deform:
-            drawing->deformDrag(r.last.x, r.last.y, dx, dy, pressure);
+            drawing_.deformDrag(r.last.x, r.last.y, dx, dy, pressure);
             break;
         case Began::ViewGesture:
-            fingers_.moved(r.pointer, {x, y}, drawing->view);
+            fingers_.moved(r.pointer, {x, y}, drawing_.view);
             break;
         default:
             break;
@@ -347,12 +327,17 @@ void CanvasController::canvasDrag(GestureRecord& r, float x, float y, float dx, 
 }
 
 void CanvasController::dragGesture(GestureRecord& r, float x, float y, float dx, float dy) {
-    if (r.target == Target::Menu)
-        gestures::menuSliderDrag(*this, r, x, y, dx, dy);
-    else if (r.target == Target::Frame)
-        gestures::borderDrag(*this, r, x, y, dx, dy);
-    else if (r.target == Target::Handle)
-        gestures::handleDrag(*this, r, x, y, dx, dy);
+    std::optional<int> decided;
+    if (r.target == Target::Menu) {
+        gestures::menuSliderDrag(drawing_, menu_, r, x, y, dx, dy);
+    } else if (r.target == Target::Frame) {
+        // A corner zoom shows the zoom in the menu's centre.
+        if (r.gesture >= 5) menu_.hitState = 0;
+        decided = gestures::borderDrag(drawing_, zones_, r, x, y, dx, dy);
+    } else if (r.target == Target::Handle) {
+        decided = gestures::handleDrag(drawing_, r, x, y, dx, dy);
+    }
+    if (decided) logCommand(*decided);
 }
 
 void CanvasController::onRelease(float x, float y, int altButton, PointerKey pointer) {
@@ -361,23 +346,21 @@ void CanvasController::onRelease(float x, float y, int altButton, PointerKey poi
         pen_.seen(frameNow());
     }
     if (GestureRecord* r = gestures_.find(pointer)) endGesture(*r, x, y, altButton, false);
-    publish();
 }
 
 void CanvasController::onCancel(PointerKey pointer) {
     if (pointer.isPen()) pen_.down = false;
     if (GestureRecord* r = gestures_.find(pointer))
         endGesture(*r, r->last.x, r->last.y, r->button, true);
-    publish();
 }
 
 // A stroke another hand is drawing when the page turns is finished on the page it was
 // begun on, and saved with it: carried over, it would land on the next page. The other
 // pointers' later moves belong to no gesture until they are lifted.
-void CanvasController::endGesturesBesides(PointerKey pointer) {
+void CanvasController::endGesturesBesides(std::optional<PointerKey> pointer) {
     std::vector<PointerKey> others;
     for (const GestureRecord& g : gestures_)
-        if (!(g.pointer == pointer)) others.push_back(g.pointer);
+        if (!(pointer && g.pointer == *pointer)) others.push_back(g.pointer);
     for (const PointerKey p : others) {
         if (GestureRecord* g = gestures_.find(p)) endGesture(*g, g->last.x, g->last.y, g->button, true);
     }
@@ -394,13 +377,12 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
                                   bool cancelled) {
     const PointerKey pointer = r.pointer;
     if (r.target == Target::Menu) {
-        menu.restoreHome();
-        lastMenuButton = -1;
+        menu_.release();
         gestures_.close(pointer);
         return;
     }
     // The drawing's changes from here on, up to the gesture's end, belong to this pointer.
-    history.histories().activate(gestureKey(pointer));
+    history_.histories().activate(gestureKey(pointer));
     if (r.began == Began::ViewGesture) {
         fingerLifted(r, cancelled);
     } else {
@@ -409,37 +391,52 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
         const bool marked = endCanvasGesture(r, x, y);
 
         const float d2 = (x - r.press.x) * (x - r.press.x) + (y - r.press.y) * (y - r.press.y);
-        const float t = stopwatch.seconds();
-        const bool held = static_cast<float>(holdSeconds) < t - static_cast<float>(r.pressSecond);
+        const float t = stopwatch_.seconds();
+        const bool held = static_cast<float>(kHoldSeconds) < t - static_cast<float>(r.pressSecond);
         // A cancelled gesture is never a tap: the system took the pointer away.
-        const bool still = !cancelled && ((held && d2 < 25.0f) || drawing->selectionBox.shown);
+        const bool still = !cancelled && ((held && d2 < 25.0f) || drawing_.selectionBox.shown);
         if (r.target == Target::Indicator) {
             // A lasso that was drawn is finished even while the box is shown; only a press
             // that drew none can be the tap that brings the menu.
             if (!endLasso(r) && still) {
-                indicator.hide();
-                if (!heldByOther(Target::Menu, pointer)) menu.moveTo(x, y);
+                indicator_.hide();
+                if (!heldByOther(Target::Menu, pointer)) menu_.moveTo(x, y);
             }
         } else if (still && !marked) {
             stillRelease(r, x, y, altButton);
         }
         if (r.target == Target::Frame) {
-            if (r.gesture >= 3) drawing->refreshVisibleStrokes();
+            if (r.gesture >= 3) drawing_.refreshVisibleStrokes();
         } else if (r.target == Target::Handle) {
-            drawing->fitSelectionBox();
+            drawing_.fitSelectionBox();
         }
     }
-    lastX = x;
-    lastY = y;
     gestures_.close(pointer);
     endRecording(pointer);
 }
 
 void CanvasController::endRecording(PointerKey pointer) {
-    history.endGesture(gestureKey(pointer));
-    if (saveWhenIdle && !history.gestureOpen()) {
-        saveWhenIdle = false;
-        savePage("save");
+    history_.endGesture(gestureKey(pointer));
+    saveWhenDue();
+}
+
+void CanvasController::saveWhenDue() {
+    if (!saveDueMs_) return;
+    const bool cut = history_.pageChanging();
+    if (cut && frameNow() < *saveDueMs_) return;
+    saveDueMs_.reset();
+    pages_.save("save");
+    if (!cut) return;
+    // The save ended the open gestures' steps; what they do from here is a step of its own.
+    for (const GestureRecord& r : gestures_) {
+        if (r.target == Target::Handle)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Transform);
+        else if (r.began == Began::Stroke)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Draw);
+        else if (r.began == Began::Erase)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Erase);
+        else if (r.began == Began::Deform)
+            history_.beginGesture(gestureKey(r.pointer), io::ChangeKind::Deform);
     }
 }
 
@@ -447,51 +444,51 @@ void CanvasController::stillRelease(GestureRecord& r, float x, float y, int altB
     // The selection belongs to the pointer on its handles until that lets go.
     if (heldByOther(Target::Handle, r.pointer)) return;
     if (altButton == 0 && r.handleIndex < 0) {
-        if (!drawing->selectAt(x, y)) {
-            if (drawing->selectionBox.shown) {
-                drawing->selectionBox.hide();
-                drawing->selection.clear();
+        if (!drawing_.selectAt(x, y)) {
+            if (drawing_.selectionBox.shown) {
+                drawing_.selectionBox.hide();
+                drawing_.selection.clear();
             } else {
-                indicator.show(x, y, stopwatch.seconds());
+                indicator_.show(x, y, stopwatch_.seconds());
             }
         }
     } else if (altButton == 0 && r.handleIndex >= 8 && r.handleIndex <= 10) {
         if (r.handleIndex == 9) {
-            history.recordAs(io::ChangeKind::DeleteSelection,
-                             [this] { drawing->deleteSelection(); });
+            history_.recordAs(io::ChangeKind::DeleteSelection,
+                             [this] { drawing_.deleteSelection(); });
         }
-        if (r.handleIndex == 10) drawing->defineBrush();
-        drawing->selectionBox.hide();
-    } else if (altButton == 1 && !drawing->selectionBox.shown) {
-        indicator.show(x, y, stopwatch.seconds());
+        if (r.handleIndex == 10) drawing_.defineBrush();
+        drawing_.selectionBox.hide();
+    } else if (altButton == 1 && !drawing_.selectionBox.shown) {
+        indicator_.show(x, y, stopwatch_.seconds());
     }
 }
 
 void CanvasController::fingerLifted(GestureRecord& r, bool cancelled) {
     const TwoFingerGesture::Lifted lifted =
-        fingers_.lifted(r.pointer, frameNow(), cancelled, drawing->view);
+        fingers_.lifted(r.pointer, frameNow(), cancelled, drawing_.view);
     // Strokes are rebuilt for the new zoom, as after a corner zoom.
-    if (lifted.viewChanged) drawing->refreshVisibleStrokes();
+    if (lifted.viewChanged) drawing_.refreshVisibleStrokes();
     if (lifted.tap == TwoFingerGesture::Tap::TwoFingers) onTwoFingerTap();
     if (lifted.tap == TwoFingerGesture::Tap::ThreeFingers) onThreeFingerTap();
 }
 
 void CanvasController::onTwoFingerTap() {
-    ++twoFingerTaps;
+    ++twoFingerTaps_;
     undo();
 }
 
 void CanvasController::onThreeFingerTap() {
-    ++threeFingerTaps;
+    ++threeFingerTaps_;
     redo();
 }
 
-bool CanvasController::undo() { return history.undo(); }
+bool CanvasController::undo() { return history_.undo(); }
 
-bool CanvasController::redo() { return history.redo(); }
+bool CanvasController::redo() { return history_.redo(); }
 
 void CanvasController::clearPage() {
-    history.recordAs(io::ChangeKind::Clear, [this] { drawing->clear(); });
+    history_.recordAs(io::ChangeKind::Clear, [this] { drawing_.clear(); });
 }
 
 bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
@@ -499,20 +496,20 @@ bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
     r.began = Began::Nothing;
     switch (what) {
         case Began::Stroke: {
-            const Stroke* s = drawing->strokeInProgress(r.pointer);
+            const Stroke* s = drawing_.strokeInProgress(r.pointer);
             const bool drew = s && s->pointCount() >= 2;
             logStroke(r, x, y);
-            drawing->endStroke(x, y, r.pointer);
+            drawing_.endStroke(x, y, r.pointer);
             return drew;
         }
         case Began::Erase:
             // The eraser travelled on to where the button came up.
-            if (!nearEdge(x, y) && (x != r.last.x || y != r.last.y))
-                drawing->eraseAlong(r.last.x, r.last.y, x, y, r.lastPressure, r.pointer);
+            if (!zones_.nearEdge({x, y}) && (x != r.last.x || y != r.last.y))
+                drawing_.eraseAlong(r.last.x, r.last.y, x, y, r.lastPressure, r.pointer);
             return false;
         case Began::Deform: {
-            const bool pushed = !drawing->deformed.empty();
-            drawing->endDeform(drawing->openDeformTool() >= 0 ? drawing->openDeformTool() : 0);
+            const bool pushed = !drawing_.deformed.empty();
+            drawing_.endDeform(drawing_.openDeformTool() >= 0 ? drawing_.openDeformTool() : 0);
             return pushed;
         }
         default:
@@ -521,14 +518,14 @@ bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
 }
 
 bool CanvasController::endLasso(const GestureRecord& r) {
-    SelectionBox& box = drawing->selectionBox;
+    SelectionBox& box = drawing_.selectionBox;
     const bool select = r.button == 0;
     const bool drawn = select ? box.selectLassoActive : box.eraseLassoActive;
     if (drawn) {
         if (select)
-            drawing->finishSelectLasso();
+            drawing_.finishSelectLasso();
         else
-            history.recordAs(io::ChangeKind::EraseLasso, [this] { drawing->finishEraseLasso(); });
+            history_.recordAs(io::ChangeKind::EraseLasso, [this] { drawing_.finishEraseLasso(); });
     }
     // Nothing of a lasso outlives its press, whichever kind it was.
     if (box.selectLassoActive) box.endSelectLasso();
@@ -538,70 +535,40 @@ bool CanvasController::endLasso(const GestureRecord& r) {
 }
 
 void CanvasController::onPointer(float x, float y, PointerKey pointer) {
-    drawing->pointerMoved(x, y, pointer);
+    drawing_.pointerMoved(x, y, pointer);
     if (pointer.isPen()) pen_.seen(frameNow());
     // The tool outline follows the pointer that pushes strokes, or every pointer while
     // none does.
     for (const GestureRecord& r : gestures_)
         if (r.began == Began::Deform && !(r.pointer == pointer)) return;
-    drawing->deformTool.screenPosition = {x, y};
+    drawing_.deformTool.screenPosition = {x, y};
 }
 
-void CanvasController::onPenProximity(bool entered) { pen_.proximity(entered, frameNow()); }
-
-void CanvasController::publish() {
-    pressed = false;
-    activeButton = -1;
-    menuPressed = borderPressed = handlePressed = lassoArmed = 0;
-    menuItem = gesture = handleIndex = handleOp = -1;
-    for (const GestureRecord& r : gestures_) {
-        if (!pressed) {
-            pressed = true;
-            activeButton = r.button;
-            pressX = r.press.x;
-            pressY = r.press.y;
-            pressSecond = r.pressSecond;
-        }
-        switch (r.target) {
-            case Target::Menu:
-                menuPressed = 1;
-                menuItem = r.menuItem;
-                break;
-            case Target::Frame:
-                borderPressed = 1;
-                gesture = r.gesture;
-                break;
-            case Target::Handle:
-                handlePressed = 1;
-                handleIndex = r.handleIndex;
-                handleOp = r.handleOp;
-                break;
-            case Target::Indicator:
-                lassoArmed = 1;
-                break;
-            case Target::Canvas:
-                break;
-        }
-    }
+void CanvasController::onPenProximity(bool entered) {
+    pen_.proximity(entered, frameNow());
+    // A pen that leaves while touching lost its release on the way: its stroke ends there.
+    if (GestureRecord* r = entered ? nullptr : gestures_.find(PointerKey::pen()))
+        endGesture(*r, r->last.x, r->last.y, r->button, false);
 }
 
-void CanvasController::tick() { indicator.update(stopwatch.seconds()); }
+void CanvasController::tick() {
+    indicator_.update(stopwatch_.seconds());
+    saveWhenDue();
+    pages_.exports().poll();
+}
 
 void CanvasController::selectMenuButton(int id) {
-    lastMenuButton = id;
     switch (id) {
         case 0:
         case 1:
-            mode = id;
-            modeButton = id;
-            drawing->mode = id;
+            drawing_.mode = id;
             break;
         case 2:
             clearPage();
             break;
         case 3:
             // The frame update advances the animation on the frame clock, so start it there.
-            drawing->startViewReset(
+            drawing_.startViewReset(
                 static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameNow())));
             break;
         case RadialMenu::kUndoButton:
@@ -617,38 +584,36 @@ void CanvasController::selectMenuButton(int id) {
 
 void CanvasController::selectColour(int i) {
     if (i < 0 || i >= static_cast<int>(kPalette.size())) return;
-    drawing->brush.colour = kPalette[static_cast<std::size_t>(i)];
+    drawing_.brush.colour = kPalette[static_cast<std::size_t>(i)];
 }
 
 void CanvasController::onKey(const std::string& text) {
     switch (keyCommandFor(text)) {
         case KeyCommand::ToggleWireframe:
-            drawing->wireframe = !drawing->wireframe;
+            drawing_.wireframe = !drawing_.wireframe;
             break;
         case KeyCommand::TogglePoints:
-            drawing->showPoints = !drawing->showPoints;
+            drawing_.showPoints = !drawing_.showPoints;
             break;
         case KeyCommand::ToggleIndexCells:
-            drawing->index.debugDraw = !drawing->index.debugDraw;
+            drawing_.index.debugDraw = !drawing_.index.debugDraw;
             break;
         case KeyCommand::SmoothnessDown:
-            drawing->smoothness -= 0.5f;
+            drawing_.smoothness -= 0.5f;
             break;
         case KeyCommand::SmoothnessUp:
-            drawing->smoothness += 0.5f;
+            drawing_.smoothness += 0.5f;
             break;
         case KeyCommand::Clear:
             clearPage();
             break;
         case KeyCommand::Save:
-            // The page is saved whole: a gesture in progress is not cut in two.
-            if (history.gestureOpen())
-                saveWhenIdle = true;
-            else
-                savePage("save");
+            // Strokes being drawn never hold it up: the finished ones are written at once.
+            if (!saveDueMs_) saveDueMs_ = frameNow() + kSaveWaitMs;
+            saveWhenDue();
             break;
         case KeyCommand::Load:
-            history.reload(pageFileName(pageIndex));
+            pages_.reload();
             break;
         case KeyCommand::Undo:
             undo();
@@ -657,71 +622,41 @@ void CanvasController::onKey(const std::string& text) {
             redo();
             break;
         case KeyCommand::ExportSvg:
-            drawing->exportSvg(svgFileName(pageIndex));
+            pages_.exportSvg();
             break;
         case KeyCommand::ExportPdf:
-            if (exporter) lesson::exportPdf(*drawing, pageIndex, *exporter);
+            pages_.exportPdf();
             break;
         case KeyCommand::ExportPng:
-            if (exporter) lesson::exportPng(*drawing, pageIndex, *exporter);
+            pages_.exportPng();
             break;
         case KeyCommand::None:
             break;
     }
 }
 
-bool CanvasController::savePage(const std::string& reason) {
-    const std::string text = drawing->pageText();
-    history.saving(text);
-    if (pages::save(*drawing, pageIndex, text)) {
-        history.saved(text);
-        return true;
-    }
-    std::cout << "Page " << pageIndex << " was not saved; " << reason
-              << " cancelled, the drawing is kept\n";
-    return false;
+bool CanvasController::flip(int delta, std::optional<PointerKey> pointer) {
+    endGesturesBesides(pointer);
+    return delta < 0 ? pages_.previous() : pages_.next();
 }
 
-bool CanvasController::openPage(int page) {
-    if (!savePage("page flip")) return false;
-    pageIndex = page;
-    history.openPage(pageIndex, pageFileName(pageIndex));
-    return true;
-}
+bool CanvasController::flipToPreviousPage() { return flip(-1, std::nullopt); }
 
-bool CanvasController::flipToPreviousPage() { return pageIndex >= 1 && openPage(pageIndex - 1); }
-
-bool CanvasController::flipToNextPage() { return openPage(pageIndex + 1); }
-
-float CanvasController::secondsSinceStart(double frameMs) const {
-    // Modular, like the stamp itself, so a clock past 2^32 ms still gives small differences.
-    const auto ms = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameMs)) - startStamp;
-    return static_cast<float>(static_cast<std::int32_t>(ms)) / 1000.0f;
-}
+bool CanvasController::flipToNextPage() { return flip(1, std::nullopt); }
 
 // The log's times are in thousands of seconds (3.512 s after the start is written
 // "0.003512"): tools that read these logs expect that unit.
 void CanvasController::logCommand(int code) {
-    log.addCommand(code, secondsSinceStart(frameNow()) / 1000.0f);
+    log_.addCommand(code, log_.secondsSinceStart(frameNow()) / 1000.0f);
 }
 
 void CanvasController::logStroke(const GestureRecord& r, float x, float y) {
     const Vec2 v = Vec2(x, y) - r.press;
     const float an =
         static_cast<float>((std::atan2(0.0, 1.0) - std::atan2(v.y, v.x)) * 57.2957763671875);
-    const float cAn = drawing->view.rotation;
+    const float cAn = drawing_.view.rotation;
     const double now = frameNow();
-    const float sT = secondsSinceStart(r.pressMs) / 1000.0f;
+    const float sT = log_.secondsSinceStart(r.pressMs) / 1000.0f;
     const float dT = static_cast<float>((now - r.pressMs) / 1000.0) / 1000.0f;
-    log.addStroke(an, cAn, sT, dT);
+    log_.addStroke(an, cAn, sT, dT);
 }
-
-std::string CanvasController::commandLogPath() const { return commandLogFileName(startStamp); }
-
-bool CanvasController::writeCommandLog() const { return log.write(commandLogPath()); }
-
-bool CanvasController::keepUnsavedDrawing() const {
-    return pages::keepUnsaved(*drawing, pageIndex);
-}
-
-bool CanvasController::finishRun() { return history.finish() || keepUnsavedDrawing(); }

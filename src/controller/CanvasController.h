@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "controller/BorderZones.h"
 #include "controller/CommandLog.h"
 #include "controller/EditHistory.h"
 #include "controller/GestureTable.h"
+#include "controller/LessonPages.h"
 #include "controller/PenPresence.h"
 #include "controller/RadialMenu.h"
 #include "controller/Stopwatch.h"
@@ -27,13 +30,23 @@ class LessonExporter;
 // it is ignored. One pointer alone behaves as if it were the only one there ever was.
 class CanvasController {
 public:
-    // Milliseconds on the frame timer's clock: the start stamp, the command log's times and
-    // the view-reset animation all use it, so they agree with the frame update.
+    using Target = GestureRecord::Target;
+    // Milliseconds on the frame timer's clock: the command log's times and the view-reset
+    // animation use it, so they agree with the frame update.
     using FrameClock = std::function<double()>;
 
-    CanvasController(Drawing* drawing, Stopwatch stopwatch = Stopwatch(),
+    // What a press at a point lands on (see targetAt).
+    struct Hit {
+        Target target = Target::Canvas;
+        bool ignored = false;  // on a control another pointer holds
+        int menuItem = -1, gesture = -1, handleIndex = -1;
+        int pageFlip = 0;  // on the canvas: 1 previous-page triangle, 2 next-page triangle
+    };
+
+    CanvasController(Drawing& drawing, Stopwatch stopwatch = Stopwatch(),
                      FrameClock frameClock = nullptr);
 
+    // --- input: positions are screen pixels (y up) ---
     void onPress(float x, float y, int altButton, float pressure, PointerKey pointer = {});
     void onDrag(float x, float y, float pressure, PointerKey pointer = {});
     void onRelease(float x, float y, int altButton, PointerKey pointer = {});
@@ -49,91 +62,71 @@ public:
     // Recognised two- and three-finger taps: undo and redo.
     void onTwoFingerTap();
     void onThreeFingerTap();
-    bool undo();
-    bool redo();
     void onKey(const std::string& text);
-    void tick();
+    // A menu button (0 draw, 1 edit, 2 bin, 3 reset view, RadialMenu::kUndoButton,
+    // kRedoButton) as its press selects it.
     void selectMenuButton(int id);
     // Brush colour kPalette[i] for the strokes that follow; i outside the palette is ignored.
     void selectColour(int i);
-    void setViewSize(float w, float h) {
-        viewWidth = w;
-        viewHeight = h;
-    }
-    // Where the menu rests: clear of the border band, the corner zones and, at the start
-    // view, the page-flip triangles.
-    Vec2 menuHome() const;
-
-    // The class of a press at (x, y), as onPress sees it: 0 canvas, 1 border, 2 menu,
-    // 3 selection handle, 4 indicator. Like a press, it selects a ring button under it.
-    int classifyHit(float x, float y);
-    int handleHit(float x, float y) const;
-
-    void logCommand(int code);
-    bool writeCommandLog() const;
-    // At the end of a run: a drawing that differs from its page file is written beside it as
-    // "N.xml.unsaved" (the page itself is left as the user last saved it). False when that
-    // write failed.
-    bool keepUnsavedDrawing() const;
-    // The end of a run: every change is put on disk in the page's journal, which the next
-    // start replays; only when the journal failed is the drawing kept as "N.xml.unsaved".
-    bool finishRun();
-    std::string commandLogPath() const;
-
-    // Page flips: save the current page, and move only when the save succeeded.
+    bool undo();
+    bool redo();
+    // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();
+    // Each frame: the indicator fades, a save that waited is written when due, an export
+    // that ended says so.
+    void tick();
+    void setViewSize(float w, float h);
 
-    Drawing* drawing;
-    // Draws the PDF and PNG hand-outs ("P", "O"); not owned; none without a window.
-    LessonExporter* exporter = nullptr;
-    int modeButton = 0;
-    int lastMenuButton = -1;
-    int mode = 0;
-    int pageFlip = 0;
-    float borderMargin = 60.0f;
-    float cornerRadius = 108.0f;
-    int holdSeconds = 1;
-    float viewWidth = 1.0f, viewHeight = 1.0f;
-    RadialMenu menu;
-    TapIndicator indicator;
-    int pageIndex = 0;
-    std::uint32_t startStamp = 0;
-    CommandLog log;
-    Stopwatch stopwatch;
-    EditHistory history;
-    bool saveWhenIdle = false;  // "S" came during a gesture: saved when the last one ends
-    int twoFingerTaps = 0;
-    int threeFingerTaps = 0;
+    // --- the run ---
+    // The frame clock's reading at the start of the run: time zero of the command log and
+    // its file name.
+    void startRun(std::uint32_t stampMs) { log_.start(stampMs); }
+    // Puts every change on disk (see LessonPages::finishRun).
+    bool finishRun() { return pages_.finishRun(); }
+    bool writeCommandLog() const { return log_.write(); }
+    // Draws the PDF and PNG hand-outs; not owned; none without a window. `wake` is called on
+    // the export's thread as it moves on and ends: it only asks for a frame (see tick).
+    void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
+        pages_.setExporter(exporter, std::move(wake));
+    }
+    // Waits for an export in the background and takes its end; false when none ran.
+    bool finishExports() { return pages_.exports().finish(); }
+    // Where the menu rests (and moves it there).
+    void setMenuHome(Vec2 home);
 
-    // The gesture state as code that knows one pointer reads it, refreshed from the records
-    // after every event: the primary (earliest pressed) pointer's press and button, and each
-    // shared control's holder's state. Writing them changes no gesture.
-    bool pressed = false;
-    int activeButton = -1;  // -1 when no pointer is down
-    float pressX = 1.0f, pressY = 1.0f;
-    int pressSecond = 0;
-    int menuPressed = 0, menuItem = -1;
-    int borderPressed = 0, gesture = -1;
-    int handlePressed = 0, handleIndex = -1, handleOp = -1;
-    int lassoArmed = 0;
-    float lastX = 1.0f, lastY = 1.0f;  // the previous press, drag or release of any pointer
+    // --- queries ---
+    // The gestures in progress, one per pointer down.
+    const GestureTable& gestures() const { return gestures_; }
+    // What a press at (x, y) by `pointer` would land on; changes nothing.
+    Hit targetAt(float x, float y, PointerKey pointer = {}) const;
+    int mode() const;  // 0 draw, 1 edit
+    // "S" waits for a gesture that is changing the page; frames keep coming meanwhile.
+    bool savePending() const { return saveDueMs_.has_value(); }
+    const Drawing& drawing() const { return drawing_; }
+    const RadialMenu& menu() const { return menu_; }
+    const TapIndicator& indicator() const { return indicator_; }
+    const BorderZones& zones() const { return zones_; }
+    const LessonPages& pages() const { return pages_; }
+    const LessonExports& exports() const { return pages_.exports(); }
+    const CommandLog& log() const { return log_; }
+    const EditHistory& history() const { return history_; }
+    // For what watches the history's changes (the journal's records).
+    EditHistory& history() { return history_; }
+    // Recognised taps since the start.
+    int twoFingerTaps() const { return twoFingerTaps_; }
+    int threeFingerTaps() const { return threeFingerTaps_; }
 
 private:
-    using Target = GestureRecord::Target;
     using Began = GestureRecord::Began;
-    struct Hit {
-        Target target = Target::Canvas;
-        bool ignored = false;  // on a control another pointer holds
-        int menuItem = -1, gesture = -1, handleIndex = -1;
-    };
 
     double frameNow() const;
-    // Drags this close to a window edge are dropped.
-    bool nearEdge(float x, float y) const;
-    // `pointer` is the pressing one: controls other pointers hold turn it away.
-    Hit classify(float x, float y, PointerKey pointer);
-    bool heldByOther(Target target, PointerKey pointer);
+    // Whether a pointer other than `pointer` holds the control.
+    bool heldByOther(Target target, PointerKey pointer) const;
+    // The selection box's handle or action icon under (x, y), or -1.
+    int handleHit(float x, float y) const;
+    // Acts on what a press on the menu hit: the button, the colour, the pen toggles.
+    void pressMenu(GestureRecord& r, float x, float y);
     // Where a gesture begins: the record, the press's class and what it began on the canvas.
     // False when the press is turned away (no record is kept).
     bool beginGesture(float x, float y, int altButton, float pressure, PointerKey pointer);
@@ -147,30 +140,44 @@ private:
     // Takes back what a contact's press began on the canvas, as it joins a view gesture.
     void withdraw(GestureRecord& r);
     void fingerLifted(GestureRecord& r, bool cancelled);
-    // Ends every gesture but `pointer`'s as a cancel does, before the page is replaced.
-    void endGesturesBesides(PointerKey pointer);
+    // Ends every gesture but `pointer`'s (every one without it) as a cancel does, before
+    // the page is replaced.
+    void endGesturesBesides(std::optional<PointerKey> pointer);
+    // A page turn by `pointer` (none when a key or a call turned it): the other gestures
+    // end on the page they began on.
+    bool flip(int delta, std::optional<PointerKey> pointer);
     // Ends the stroke or deformation the press began; true when it left a mark on the page
     // (a stroke of two or more points, or strokes pushed), so the release is no tap.
     bool endCanvasGesture(GestureRecord& r, float x, float y);
     // Finishes the lasso the press drew, with the kind chosen at the press; false when no
     // lasso was begun. Either way nothing of it is left open.
     bool endLasso(const GestureRecord& r);
+    void logCommand(int code);
     void logStroke(const GestureRecord& r, float x, float y);
-    float secondsSinceStart(double frameMs) const;
-    bool savePage(const std::string& reason);
-    bool openPage(int page);
     // The bin and "C": one step to undo.
     void clearPage();
-    // The pointer's gesture ends in the history; a save asked for meanwhile runs once no
-    // gesture is open.
+    // The pointer's gesture ends in the history; a save that waited for it is written.
     void endRecording(PointerKey pointer);
+    // Writes the page "S" asked for once no gesture in progress is changing the page, or
+    // once kSaveWaitMs have passed: gestures still changing it then go on as new steps.
+    void saveWhenDue();
     void dragGesture(GestureRecord& r, float x, float y, float dx, float dy);
     void canvasDrag(GestureRecord& r, float x, float y, float dx, float dy, float pressure);
-    // Refreshes the one-pointer view of the gesture state.
-    void publish();
 
+    Drawing& drawing_;
+    Stopwatch stopwatch_;
+    FrameClock frameClock_;
+    EditHistory history_;
+    LessonPages pages_;
+    CommandLog log_;
+    BorderZones zones_;
+    RadialMenu menu_;
+    TapIndicator indicator_;
+    // When "S" is written at the latest (frame clock), while it waits.
+    std::optional<double> saveDueMs_;
+    int twoFingerTaps_ = 0;
+    int threeFingerTaps_ = 0;
     GestureTable gestures_;
     TwoFingerGesture fingers_;
     PenPresence pen_;
-    FrameClock frameClock_;
 };

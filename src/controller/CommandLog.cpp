@@ -1,5 +1,6 @@
 #include "controller/CommandLog.h"
 
+#include "controller/PageFiles.h"
 #include "io/SafeFile.h"
 #include "io/XmlWriter.h"
 
@@ -26,3 +27,5 @@ std::string CommandLog::format() const {
 bool CommandLog::write(const std::string& path) const {
     return io::replaceFileContents(path, format());
 }
+
+bool CommandLog::write() const { return write(commandLogFileName(startStamp_)); }

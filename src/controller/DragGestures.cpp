@@ -3,8 +3,9 @@
 #include <cmath>
 #include <iostream>
 
-#include "controller/CanvasController.h"
+#include "controller/BorderZones.h"
 #include "controller/GestureRecord.h"
+#include "controller/RadialMenu.h"
 #include "document/Drawing.h"
 
 namespace gestures {
@@ -32,10 +33,10 @@ void adjustSmoothness(Drawing& d, float s, float step) {
 }
 }  // namespace
 
-void menuSliderDrag(CanvasController& c, GestureRecord& r, float x, float y, float dx, float dy) {
+void menuSliderDrag(Drawing& d, const RadialMenu& m, const GestureRecord& r, float x, float y,
+                    float dx, float dy) {
     if (distance({x, y}, {r.press.x, r.press.y}) < kDeadZone || r.menuItem <= 0) return;
     if (r.menuItem > 4) return;  // a drag over a pen toggle changes nothing
-    const RadialMenu& m = c.menu;
     const auto& angles = r.menuItem <= 2 ? m.drawSliderAngles : m.editSliderAngles;
     // The slider's own angle alone, not accumulated as when the menu is drawn.
     Vec2 ray(-(m.innerRadius + m.size * 0.5f), 0.0f);
@@ -48,7 +49,6 @@ void menuSliderDrag(CanvasController& c, GestureRecord& r, float x, float y, flo
     const bool outwards = length(b) > length(a);
     const float s = degreesBetween(towardsCentre, a) < 90.0f ? (outwards ? 1.0f : -1.0f)
                                                              : (outwards ? -1.0f : 1.0f);
-    Drawing& d = *c.drawing;
     switch (r.menuItem) {
         case 1:
             adjustBrushSize(d, s, step);
@@ -67,44 +67,38 @@ void menuSliderDrag(CanvasController& c, GestureRecord& r, float x, float y, flo
     }
 }
 
-void borderDrag(CanvasController& c, GestureRecord& r, float x, float y, float dx, float dy) {
-    Drawing& d = *c.drawing;
+std::optional<int> borderDrag(Drawing& d, const BorderZones& zones, GestureRecord& r, float x,
+                              float y, float dx, float dy) {
     const Vec2 move(x - r.press.x, y - r.press.y);
+    const float band = zones.margin;
     switch (r.gesture) {
         case -1: {
-            if (length(move) < kDeadZone) return;
-            const Vec2 inward = r.press.y < c.borderMargin                  ? Vec2(0.0f, 1.0f)
-                                : r.press.y > c.viewHeight - c.borderMargin ? Vec2(0.0f, -1.0f)
-                                : r.press.x < c.borderMargin                ? Vec2(1.0f, 0.0f)
-                                                                            : Vec2(-1.0f, 0.0f);
-            if (degreesBetween(inward, move) < 70.0f) {
-                c.logCommand(13);
-                r.gesture = 0;
-            } else {
-                c.logCommand(12);
-                r.gesture = 1;
-            }
-            return;
+            if (length(move) < kDeadZone) return std::nullopt;
+            const Vec2 inward = r.press.y < band                  ? Vec2(0.0f, 1.0f)
+                                : r.press.y > zones.height - band ? Vec2(0.0f, -1.0f)
+                                : r.press.x < band                ? Vec2(1.0f, 0.0f)
+                                                                  : Vec2(-1.0f, 0.0f);
+            r.gesture = degreesBetween(inward, move) < 70.0f ? 0 : 1;
+            return r.gesture == 0 ? 13 : 12;
         }
         case 0:
             d.panView(dx, dy);
-            return;
+            return std::nullopt;
         case 1: {
-            const Vec2 p(x - c.viewWidth * 0.5f, y - c.viewHeight * 0.5f);
+            const Vec2 p(x - zones.width * 0.5f, y - zones.height * 0.5f);
             const Vec2 q = p + Vec2(dx, dy);
             d.rotateView(angleTo(q, p));
-            return;
+            return std::nullopt;
         }
         default:
             break;
     }
-    if (r.gesture < 5 || r.gesture > 8) return;
-    c.menu.hitState = 0;
+    if (r.gesture < 5 || r.gesture > 8) return std::nullopt;
     struct Corner {
         Vec2 at, diagonal;
         float gain;
     };
-    const float w = c.viewWidth, h = c.viewHeight;
+    const float w = zones.width, h = zones.height;
     const Corner corner = r.gesture == 5   ? Corner{{0, 0}, {1, 1}, -0.1f}
                           : r.gesture == 6 ? Corner{{w, 0}, {-1, 1}, 0.1f}
                           : r.gesture == 8 ? Corner{{0, h}, {1, -1}, -0.1f}
@@ -117,39 +111,29 @@ void borderDrag(CanvasController& c, GestureRecord& r, float x, float y, float d
     const bool away = length(a) > length(b);
     const float z = (tau < 0.0f) == away ? -step * corner.gain : step * corner.gain;
     d.zoomView(z);
+    return std::nullopt;
 }
 
-void handleDrag(CanvasController& c, GestureRecord& r, float x, float y, float dx, float dy) {
-    Drawing& d = *c.drawing;
+std::optional<int> handleDrag(Drawing& d, GestureRecord& r, float x, float y, float dx, float dy) {
     const SelectionBox& box = d.selectionBox;
     const Vec2 centre = box.bounds.centre();
     if (r.handleOp == -1) {
+        // Decided once: 2 scale, 1 rotate, 0 move; logged as 5, 7 and 6.
+        static constexpr int kLogged[] = {6, 7, 5};
         Vec2 v(x - r.press.x, y - r.press.y);
-        if (length(v) < kDeadZone) return;
+        if (length(v) < kDeadZone) return std::nullopt;
         if (r.handleIndex >= 0 && r.handleIndex <= 3) {
             const float theta = degreesBetween(box.diagonals[r.handleIndex], v);
-            if (theta < 45.0f || theta > 135.0f) {
-                c.logCommand(5);
-                r.handleOp = 2;
-            } else {
-                c.logCommand(7);
-                r.handleOp = 1;
-            }
+            r.handleOp = theta < 45.0f || theta > 135.0f ? 2 : 1;
         } else {
             d.screenDirToCanvas(v.x, v.y);
             const int k = r.handleIndex - 4;
             const Vec2 dir = r.handleIndex <= 7 ? box.corners[k] - box.corners[(k + 1) % 4]
                                                 : box.diagonals[r.handleIndex - 8] -
                                                       box.corners[(r.handleIndex - 3) % 4];
-            if (degreesBetween(dir, v) < 70.0f) {
-                c.logCommand(6);
-                r.handleOp = 0;
-            } else {
-                c.logCommand(7);
-                r.handleOp = 1;
-            }
+            r.handleOp = degreesBetween(dir, v) < 70.0f ? 0 : 1;
         }
-        return;
+        return kLogged[r.handleOp];
     }
     if (r.handleOp == 0) {
         d.moveSelection(dx, dy);
@@ -163,6 +147,7 @@ void handleDrag(CanvasController& c, GestureRecord& r, float x, float y, float d
     } else if (r.handleOp == 2) {
         d.scaleSelection(x, y, dx, dy, r.handleIndex);
     }
+    return std::nullopt;
 }
 
 }  // namespace gestures

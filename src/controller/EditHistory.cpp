@@ -19,6 +19,7 @@ void EditHistory::openPage(int page, const std::string& file, bool alreadyLoaded
     if (!same) histories_.forgetPage(page);
     histories_.setPage(page);
     journal_.open(file, drawing_, histories_);
+    if (pageOpened) pageOpened(page);
 }
 
 void EditHistory::reload(const std::string& file) {
@@ -27,7 +28,10 @@ void EditHistory::reload(const std::string& file) {
 }
 
 void EditHistory::saving(std::string_view text) {
-    histories_.endAllGestures();
+    if (histories_.anyOpenChange())
+        histories_.endAllGestures();
+    else
+        histories_.endLooseChanges();
     journal_.saving(text);
 }
 

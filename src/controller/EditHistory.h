@@ -42,14 +42,22 @@ public:
     bool canUndo() const { return histories_.canUndo(); }
     bool canRedo() const { return histories_.canRedo(); }
     bool gestureOpen() const { return histories_.anyGestureOpen(); }
+    // Whether a gesture in progress has changed the page (erased, pushed or moved strokes).
+    bool pageChanging() const { return histories_.anyOpenChange(); }
 
-    // Around a save of the page as `text` (the caller writes the file in between).
+    // Around a save of the page as `text` (the caller writes the file in between). Open
+    // gestures that have changed nothing yet (strokes being drawn) stay open: what they add
+    // comes after the save. Any other ends here, so that the journal after the save starts
+    // from the page as written.
     void saving(std::string_view text);
     void saved(std::string_view text);
 
     // The end of a run: ends open gestures and puts the journal on disk. False when the
     // journal failed, so the drawing is safe only if it is kept some other way.
     bool finish();
+
+    // Told after every page opened (a shared board shows the room's page instead).
+    std::function<void(int page)> pageOpened;
 
     const PageHistories& histories() const { return histories_; }
     PageHistories& histories() { return histories_; }

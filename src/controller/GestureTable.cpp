@@ -1,11 +1,16 @@
 #include "controller/GestureTable.h"
 
 #include <algorithm>
+#include <utility>
 
-GestureRecord* GestureTable::find(PointerKey pointer) {
-    for (GestureRecord& r : records_)
+const GestureRecord* GestureTable::find(PointerKey pointer) const {
+    for (const GestureRecord& r : records_)
         if (r.pointer == pointer) return &r;
     return nullptr;
+}
+
+GestureRecord* GestureTable::find(PointerKey pointer) {
+    return const_cast<GestureRecord*>(std::as_const(*this).find(pointer));
 }
 
 GestureRecord* GestureTable::open(PointerKey pointer) {
@@ -25,9 +30,13 @@ void GestureTable::close(PointerKey pointer) {
     std::erase_if(records_, [pointer](const GestureRecord& r) { return r.pointer == pointer; });
 }
 
-GestureRecord* GestureTable::holder(GestureRecord::Target target) {
+const GestureRecord* GestureTable::holder(GestureRecord::Target target) const {
     if (target == GestureRecord::Target::Canvas) return nullptr;
-    for (GestureRecord& r : records_)
+    for (const GestureRecord& r : records_)
         if (r.target == target) return &r;
     return nullptr;
+}
+
+GestureRecord* GestureTable::holder(GestureRecord::Target target) {
+    return const_cast<GestureRecord*>(std::as_const(*this).holder(target));
 }

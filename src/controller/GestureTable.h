@@ -15,18 +15,21 @@ public:
     GestureTable() { records_.reserve(kMaxContacts + 2); }
 
     GestureRecord* find(PointerKey pointer);
+    const GestureRecord* find(PointerKey pointer) const;
     // A fresh record for the pointer, or null when it has one already or, for a touch
     // contact, when kMaxContacts contacts are down.
     GestureRecord* open(PointerKey pointer);
     void close(PointerKey pointer);
     // The record holding a shared control (any target but the canvas), or null.
     GestureRecord* holder(GestureRecord::Target target);
-    GestureRecord* primary() { return records_.empty() ? nullptr : &records_.front(); }
+    const GestureRecord* holder(GestureRecord::Target target) const;
 
     bool empty() const { return records_.empty(); }
     std::size_t size() const { return records_.size(); }
     auto begin() { return records_.begin(); }
     auto end() { return records_.end(); }
+    auto begin() const { return records_.begin(); }
+    auto end() const { return records_.end(); }
 
 private:
     std::vector<GestureRecord> records_;

@@ -6,21 +6,22 @@
 #include "document/Drawing.h"
 #include "io/PageFile.h"
 #include "io/SafeFile.h"
+#include "io/SetAside.h"
 
 namespace pages {
 namespace {
+// The damaged file is copied aside, not moved: until the new page is in place the old one
+// stays where the journal expects it, so a failed or cut-short save loses nothing.
 bool keepUnreadable(Drawing& drawing, const std::string& name) {
     if (!drawing.unreadableFiles.contains(name)) return true;
     std::error_code ec;
     if (std::filesystem::is_regular_file(name, ec)) {
-        const std::string kept = io::claimFreeName(name + ".unreadable");
-        if (kept.empty()) return false;
-        std::filesystem::rename(name, kept, ec);
-        if (ec) {
-            std::filesystem::remove(kept, ec);
+        const std::optional<std::string> kept = io::keepCopy(name, "unreadable");
+        if (!kept) {
+            std::cout << "Could not keep a copy of " << name << ", which could not be read\n";
             return false;
         }
-        std::cout << "Could not read " << name << "; it is kept as " << kept << "\n";
+        std::cout << "Could not read " << name << "; it is kept as " << *kept << "\n";
     }
     drawing.unreadableFiles.erase(name);
     return true;

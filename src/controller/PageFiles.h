@@ -19,9 +19,9 @@ namespace pages {
 
 // Saves the drawing's page text `text` (Drawing::pageText) as the page. A page file that
 // failed to load (damaged, or too large to load) showed as an empty drawing; before it is
-// saved over it is kept as "N.xml.unreadable" (or "N.xml.unreadable.2", ".3", ... when that
-// name is taken: every earlier rescue is kept). False when either step failed (the drawing
-// is untouched).
+// saved over, a copy is kept as "N.xml.unreadable" (or "N.xml.unreadable.2", ".3", ... when
+// that name is taken: every earlier rescue is kept), and the file itself stays until the new
+// page replaces it whole. False when either step failed (the drawing is untouched).
 bool save(Drawing& drawing, int page, std::string_view text);
 
 // At the end of a run: a drawing with strokes other than its page file's (compared as

@@ -92,7 +92,11 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
         return false;
     }
     const io::JournalContents& journal = *parsed.contents;
-    if (journal.header.page != base_.page) {
+    // Begun on a page that loaded empty, and the page file is now missing or unreadable (a
+    // save of a damaged page cut short by an older version): the records still apply.
+    const bool ontoEmptyPage = journal.header.strokeIds.empty() && drawing.strokes.empty() &&
+                               (!base_.page.exists || drawing.unreadableFiles.contains(pageFile));
+    if (journal.header.page != base_.page && !ontoEmptyPage) {
         // A save that was announced and then completed: the page holds every change.
         const bool saved = std::any_of(journal.entries.begin(), journal.entries.end(), [&](const auto& e) {
             return e.type == io::EntryType::Save && e.saved == base_.page;
@@ -109,8 +113,7 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
     }
 
     const ReplayOutcome outcome = replayJournal(histories, drawing, journal);
-    if (outcome.applied == 0 && outcome.stopped) {
-        // The header's ids do not fit the page it names.
+    if (!outcome.idsFit) {
         const auto kept = io::setAside(path_, "stale");
         std::cout << path_ << " does not fit " << pageFile << "; it is kept as "
                   << kept.value_or(path_) << " and not applied\n";
@@ -120,13 +123,23 @@ bool PageJournal::recover(const std::string& pageFile, Drawing& drawing,
                                               [](const auto& e) { return e.type != io::EntryType::Save; });
     std::cout << "Restored " << changes << (changes == 1 ? " change" : " changes") << " to "
               << pageFile << " from " << path_;
+    if (journal.header.page != base_.page) {
+        std::cout << " (begun on an empty page; " << pageFile
+                  << (base_.page.exists ? " could not be read)" : " is missing)");
+    }
     if (outcome.stopped || journal.end == io::JournalEnd::Damaged) {
         // Keep every byte, then continue a journal of the records that were applied.
         const auto kept = io::keepCopy(path_, "damaged");
         std::string good = io::encodeJournalStart(journal.header);
         for (std::size_t i = 0; i < outcome.applied; ++i) good += io::encodeEntry(journal.entries[i]);
-        std::cout << "; it stopped at a damaged record and is kept whole as "
-                  << kept.value_or(path_) << "\n";
+        if (outcome.stopped) {
+            std::cout << "; it stopped at a damaged record";
+        } else if (journal.skippedBytes > 0) {
+            std::cout << "; " << journal.skippedBytes << " damaged bytes were passed over";
+        } else {
+            std::cout << "; a record with a damaged length was read whole";
+        }
+        std::cout << " and it is kept whole as " << kept.value_or(path_) << "\n";
         if (!kept || !io::replaceFileContents(path_, good)) return false;
         base_ = journal.header;
         writer_ = io::JournalWriter::resume(path_, good.size(), interval_);

@@ -3,10 +3,18 @@
 #include <algorithm>
 
 #include "brush/Palette.h"
-#include "controller/CanvasController.h"
 
-RadialMenu::RadialMenu(float x, float y, float size_, float innerRadius_, CanvasController* owner)
-    : position(x, y), home(x, y), size(size_), innerRadius(innerRadius_), owner_(owner) {}
+RadialMenu::RadialMenu(float x, float y, float size_, float innerRadius_)
+    : position(x, y), home(x, y), size(size_), innerRadius(innerRadius_) {}
+
+Vec2 RadialMenu::homeFor(float bandWidth) const {
+    // The ring buttons reach innerRadius + size from the centre (sliders and toggles less).
+    // This far from the lower left corner on both axes, the menu stays clear of the border
+    // band and the corner zones in every window from 800 x 600 up, and of the page-flip
+    // triangles at the start view (the page's lower left corner at (50, 50), zoom 1).
+    const float at = bandWidth + innerRadius + size + homeClearance;
+    return {at, at};
+}
 
 Vec2 RadialMenu::buttonCentre(int i) const {
     Vec2 ray(-(innerRadius + size * 0.5f), 0.0f);
@@ -51,19 +59,18 @@ Vec2 RadialMenu::historyButtonCentre(int i) const {
     return position + ray;
 }
 
-int RadialMenu::hitTest(Vec2 p) {
-    const Found f = find(p);
+RadialMenu::Hit RadialMenu::press(Vec2 p, int mode) {
+    const Hit f = at(p, mode);
     // Any press closes an open palette; only one on the colour button opens it.
     paletteOpen = f.opensPalette;
-    if (f.colour >= 0 && owner_) owner_->selectColour(f.colour);
-    if (f.button >= 0 && owner_) owner_->selectMenuButton(f.button);
-    if (f.result > 0) hitState = f.result;
-    return f.result;
+    if (f.item > 0) hitState = f.item;
+    pressedButton = f.button;
+    return f;
 }
 
-RadialMenu::Found RadialMenu::find(Vec2 p) const {
-    Found f;
-    f.result = 0;
+RadialMenu::Hit RadialMenu::at(Vec2 p, int mode) const {
+    Hit f;
+    f.item = 0;
     if (paletteOpen && paletteHit(p, f.colour)) return f;
     if (distance(p, position) < innerRadius) return f;
     for (int i = 0; i < 4; ++i) {
@@ -82,12 +89,11 @@ RadialMenu::Found RadialMenu::find(Vec2 p) const {
             return f;
         }
     }
-    f.result = secondStage(p);
+    f.item = secondStage(p, mode);
     return f;
 }
 
-int RadialMenu::secondStage(Vec2 p) const {
-    const int mode = owner_ ? owner_->mode : 0;
+int RadialMenu::secondStage(Vec2 p, int mode) const {
     Vec2 ray(-1.0f, 0.0f);
     const auto& sliderAngles = mode == 0 ? drawSliderAngles : editSliderAngles;
     for (int k = 0; k < 2; ++k) {

@@ -5,8 +5,6 @@
 
 #include "geometry/Vec2.h"
 
-class CanvasController;
-
 // The circular tool menu: four ring buttons around a centre disc, the smaller undo and redo
 // buttons in the ring's gaps below, plus per-mode sliders and toggles, and the colour
 // button with its palette. Screen pixels, y up. Rays point left and are turned
@@ -19,18 +17,40 @@ class CanvasController;
 // nothing more, and outside the backdrop it goes on to whatever it landed on.
 class RadialMenu {
 public:
-    // Button ids the owner's selectMenuButton receives besides the ring buttons 0..3.
+    // Button ids a press reports besides the ring buttons 0..3.
     static constexpr int kUndoButton = 6;
     static constexpr int kRedoButton = 7;
 
-    RadialMenu(float x, float y, float size, float innerRadius, CanvasController* owner);
+    // What a press finds. item: 0 the centre, a ring button, undo or redo, the colour
+    // button or the palette; 1..6 an engaged slider or toggle; -1 nothing of the menu.
+    // button: the button to select; colour: the palette disc to pick (-1 none).
+    struct Hit {
+        int item = -1;
+        int button = -1;
+        int colour = -1;
+        bool opensPalette = false;
+    };
 
-    // 0 centre, ring button, undo or redo button, colour button or palette (acted on at
-    // once: a button selects itself on the owner, a palette disc picks its colour), 1..6 an
-    // engaged slider or toggle, -1 nothing.
-    int hitTest(Vec2 p);
-    // Whether hitTest would find the menu at p; selects, opens and closes nothing.
-    bool covers(Vec2 p) const { return find(p).result >= 0; }
+    // At the origin; the owner moves it home (see homeFor).
+    RadialMenu() = default;
+    RadialMenu(float x, float y, float size, float innerRadius);
+
+    // Where the menu rests for a border band `bandWidth` wide: clear of the band, the corner
+    // zones and, at the start view, the page-flip triangles.
+    Vec2 homeFor(float bandWidth) const;
+    // What a press at p finds in `mode` (0 draw, 1 edit: their sliders and toggles differ);
+    // changes nothing.
+    Hit at(Vec2 p, int mode) const;
+    bool covers(Vec2 p, int mode) const { return at(p, mode).item >= 0; }
+    // A press at p: an open palette closes (unless the press opens it), the readout follows
+    // an engaged slider or toggle, and a ring button shows pressed until release(). The
+    // owner selects the button or the colour the hit names.
+    Hit press(Vec2 p, int mode);
+    // The pointer on the menu let go: the menu goes home, no button shows pressed.
+    void release() {
+        position = home;
+        pressedButton = -1;
+    }
     // Centre of ring button i (0..3) for the current position.
     Vec2 buttonCentre(int i) const;
     // Centre of the undo (0) or redo (1) button, and their radius (half their side).
@@ -46,13 +66,16 @@ public:
     float reach() const;
 
     void moveTo(float x, float y) { position = {x, y}; }
-    void restoreHome() { position = home; }
 
     Vec2 position;
     Vec2 home;
-    float size;
-    float innerRadius;
+    float size = 80.0f;         // a ring button's diameter
+    float innerRadius = 80.0f;  // the centre disc's radius
+    // Free space between the menu's outermost button and the border band, pixels.
+    float homeClearance = 10.0f;
+    // What the centre shows: 0 the zoom, else the slider or toggle last engaged (1..6).
     int hitState = 0;
+    int pressedButton = -1;  // the button under the pointer that holds the menu
     std::array<float, 4> buttonAngles{0.0f, -45.0f, 105.0f, 60.0f};
     std::array<float, 2> drawSliderAngles{-85.0f, -30.0f};
     std::array<float, 2> editSliderAngles{-85.0f, -30.0f};
@@ -73,18 +96,8 @@ public:
     float historyRingGap = 10.0f;
 
 private:
-    // What hitTest finds at p and what it acts on.
-    struct Found {
-        int result = -1;
-        int button = -1;  // ring button to select
-        int colour = -1;  // palette disc to pick
-        bool opensPalette = false;
-    };
-    Found find(Vec2 p) const;
-    int secondStage(Vec2 p) const;
+    int secondStage(Vec2 p, int mode) const;
     // The press while the palette is open: true when the palette takes it (on the backdrop),
     // with the disc under it, if any, in `colour`.
     bool paletteHit(Vec2 p, int& colour) const;
-
-    CanvasController* owner_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 class QuadTree;
@@ -20,4 +21,6 @@ public:
     // from the drawing) goes with them: kept beside them, it lets them come back without
     // a segment inserted. Ignoring it costs only that.
     virtual void indexSetAside(std::unique_ptr<QuadTree> /*index*/) {}
+    // The eraser cut the stroke `piece` (just added) out of the stroke `from`.
+    virtual void strokeCut(std::uint64_t /*piece*/, std::uint64_t /*from*/) {}
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -42,7 +43,11 @@ public:
     std::vector<GestureKey> openKeys() const;
 
     bool isOpen(GestureKey key) const { return byKey_.contains(key); }
+    // Whether an open gesture has added, changed or removed the stroke.
+    bool touching(io::StrokeId id) const { return owner_.contains(id); }
     bool anyOpen() const { return !open_.empty(); }
+    // Whether an open gesture has changed a stroke yet (a stroke still being drawn has not).
+    bool anyOpenChange() const { return !owner_.empty(); }
     // Whether an open gesture has touched a stroke the command names.
     bool touchesOpen(const Command& command) const;
     // Strokes open gestures have added or removed, except those of `key`'s command.
@@ -53,6 +58,11 @@ public:
     void strokeChanging(const Stroke& stroke) override;
     void strokeRemoved(std::unique_ptr<Stroke> stroke) override;
     void indexSetAside(std::unique_ptr<QuadTree> index) override;
+    void strokeCut(std::uint64_t piece, std::uint64_t from) override {
+        if (cut) cut(piece, from);
+    }
+    // Told of every piece the eraser cuts (see ChangeSink::strokeCut).
+    std::function<void(io::StrokeId piece, io::StrokeId from)> cut;
 
 private:
     enum class Touch : std::uint8_t { New, Changed, Removed };

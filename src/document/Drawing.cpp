@@ -58,7 +58,8 @@ int Drawing::bandHitTest(float x, float y) const {
 }
 
 Stroke& Drawing::appendStroke(std::unique_ptr<Stroke> stroke) {
-    stroke->id = nextStrokeId++;
+    stroke->id = nextStrokeId;
+    nextStrokeId += strokeIdStep;
     Stroke& added = strokes.append(std::move(stroke));
     if (changes) changes->strokeAdded(added);
     return added;
@@ -183,14 +184,16 @@ io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom) {
     return outline;
 }
 
-std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page) {
+std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page, float zoom) {
     std::vector<io::SvgStrokeOutline> outlines;
     outlines.reserve(page.strokes.size());
     for (std::size_t i = 0; i < page.strokes.size(); ++i) {
         if (page.strokes[i].empty()) continue;
         const auto stroke =
             makeLoadedStroke(page.strokes[i], i < page.colours.size() ? page.colours[i] : Rgb{});
-        outlines.push_back(exportOutline(*stroke, 1.0f));
+        // Finer ribs, as the view gets them when it zooms in.
+        stroke->rebuildRibsForZoom(zoom);
+        outlines.push_back(exportOutline(*stroke, zoom));
     }
     return outlines;
 }

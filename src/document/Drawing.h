@@ -68,10 +68,17 @@ public:
     bool drawingActive = false;  // some pointer is drawing a stroke
     bool brushToolActive = false;
     std::int32_t mode = 0;  // 0 draw, 1 edit
+    // Other boards' strokes in progress on a shared page: drawn over the page, never part
+    // of it (each arrives finished as a change), in no index. Kept by the sharing session.
+    std::vector<std::unique_ptr<Stroke>> visitingInk;
     // Told of every change of `strokes` (not owned; may be null).
     ChangeSink* changes = nullptr;
-    // The id the next finished stroke gets; ids are never reused in a run.
+    // The id the next finished stroke gets; ids are never reused in a run. Each stroke
+    // takes the next id and moves it on by the step: a board sharing a room counts in steps
+    // of its room-wide numbering (nextStrokeId keeps the board's own low bits), so that its
+    // ids differ from every other board's.
     std::uint64_t nextStrokeId = 1;
+    std::uint64_t strokeIdStep = 1;
 
     // --- view (see View) ---
     void screenToCanvas(float& x, float& y) const { view.screenToCanvas(x, y); }
@@ -227,5 +234,5 @@ std::unique_ptr<Stroke> makeLoadedStroke(std::span<const ControlPoint> points, R
 io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom);
 
 // A page file's strokes as the SVG export would draw them once loaded into a fresh view
-// (zoom 1), without loading them into a drawing.
-std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page);
+// and shown at `zoom`, without loading them into a drawing.
+std::vector<io::SvgStrokeOutline> exportOutlines(const io::PageContent& page, float zoom = 1.0f);

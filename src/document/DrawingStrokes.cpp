@@ -202,9 +202,11 @@ void Drawing::eraseFrom(Stroke* stroke, const Rect& eraser) {
     // Split: the stroke keeps the part before the cut; the part after becomes a new stroke
     // of the same colour at the end of the list. keepPart may delete the stroke.
     const Rgb colour = stroke->colour;
+    const std::uint64_t from = stroke->id;
     keepPart(*stroke, cut.before);
     if (static_cast<int>(cut.after.size()) >= kMinErasedPart) {
         Stroke& rest = appendStroke(std::make_unique<Stroke>());
+        if (changes) changes->strokeCut(rest.id, from);
         rest.colour = colour;
         keepPart(rest, cut.after);
     }

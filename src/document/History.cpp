@@ -19,6 +19,14 @@ void History::redone() {
     while (undo_.size() > maxCommands_) undo_.pop_front();
 }
 
+void History::discardNextUndo() {
+    if (!undo_.empty()) undo_.pop_back();
+}
+
+void History::discardNextRedo() {
+    if (!redo_.empty()) redo_.pop_back();
+}
+
 bool History::dropOldest() {
     if (undo_.empty()) return false;
     undo_.pop_front();

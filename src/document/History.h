@@ -25,6 +25,9 @@ public:
     void undone();
     void redone();
 
+    // Drops nextUndo() (nextRedo()) without toggling it.
+    void discardNextUndo();
+    void discardNextRedo();
     // Frees the oldest command to undo; false when there is none.
     bool dropOldest();
     // Frees the command that would be redone last; false when there is none.

@@ -28,6 +28,7 @@ ReplayOutcome replayJournal(PageHistories& histories, Drawing& drawing,
     ReplayOutcome outcome;
     if (!assignStrokeIds(drawing, journal.header.strokeIds)) {
         outcome.stopped = true;
+        outcome.idsFit = false;
         return outcome;
     }
     for (const io::JournalEntry& entry : journal.entries) {

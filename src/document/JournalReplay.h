@@ -18,6 +18,7 @@ bool assignStrokeIds(Drawing& drawing, const std::vector<io::StrokeId>& ids);
 struct ReplayOutcome {
     std::size_t applied = 0;  // entries applied, from the first
     bool stopped = false;     // an entry (or the header's ids) did not fit the page
+    bool idsFit = true;       // false: the header's ids do not fit the page (nothing applied)
 };
 
 // Replays a journal onto the drawing, freshly loaded from the page file the header names:

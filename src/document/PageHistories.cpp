@@ -34,6 +34,8 @@ void PageHistories::endGesture(GestureKey key) {
     finished(recorder_.end(key));
 }
 
+void PageHistories::endLooseChanges() { finished(recorder_.closeLoose()); }
+
 void PageHistories::endAllGestures() {
     finished(recorder_.closeLoose());
     // One by one, so that each command's positions leave out the changes still open.
@@ -83,6 +85,14 @@ bool PageHistories::step(bool undoing) {
     finished(recorder_.closeLoose());
     Command* command = undoing ? current().nextUndo() : current().nextRedo();
     if (command == nullptr || recorder_.touchesOpen(*command)) return false;
+    if (mayToggle && !mayToggle(*command)) {
+        if (undoing) {
+            current().discardNextUndo();
+        } else {
+            current().discardNextRedo();
+        }
+        return false;
+    }
     io::Change change;
     if (!toggle(*command, drawing_, recorder_.pending(), journal ? &change : nullptr)) return false;
     const std::uint64_t serial = command->serial;

@@ -37,12 +37,25 @@ public:
     // Ends every open gesture (before a page is left or saved).
     void endAllGestures();
     bool anyGestureOpen() const { return recorder_.anyOpen(); }
+    bool anyOpenChange() const { return recorder_.anyOpenChange(); }
+    // Ends the changes made while no gesture was active.
+    void endLooseChanges();
+    // Whether a gesture in progress has added, changed or removed the stroke.
+    bool gestureTouches(io::StrokeId id) const { return recorder_.touching(id); }
+    // Told of every piece the eraser cuts out of a stroke.
+    void onStrokeCut(std::function<void(io::StrokeId piece, io::StrokeId from)> f) {
+        recorder_.cut = std::move(f);
+    }
     // Runs `change` on the drawing as one command of its own, e.g. a key's or a button's.
     void recordAs(io::ChangeKind kind, const std::function<void()>& change);
     // Runs `change` on the drawing without recording it (a page being shown, not changed).
     void unrecorded(const std::function<void()>& change);
 
     // --- undo and redo on the current page ---
+    // Asked before a command is undone or redone; when it says no, the command leaves the
+    // history (it could never apply as it was made) and nothing changes. Sharing uses it:
+    // an undo must not overwrite what another board did since.
+    std::function<bool(const Command&)> mayToggle;
     // False when there is nothing to undo (redo), or when the command would touch a stroke
     // that a gesture in progress has changed (it waits for that gesture's end).
     bool undo();

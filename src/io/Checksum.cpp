@@ -20,8 +20,10 @@ constexpr std::array<std::uint32_t, 256> kCrcTable = makeCrcTable();
 
 }  // namespace
 
-std::uint32_t crc32c(std::string_view bytes) {
-    std::uint32_t c = 0xFFFFFFFFu;
+std::uint32_t crc32c(std::string_view bytes) { return crc32cExtend(0, bytes); }
+
+std::uint32_t crc32cExtend(std::uint32_t crc, std::string_view bytes) {
+    std::uint32_t c = crc ^ 0xFFFFFFFFu;
     for (const char ch : bytes) c = kCrcTable[(c ^ static_cast<unsigned char>(ch)) & 0xFFu] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
 }

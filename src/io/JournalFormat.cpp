@@ -261,6 +261,73 @@ FrameResult nextFrame(std::string_view bytes, std::size_t at, std::string_view& 
     return crc32c(payload) == crc ? FrameResult::Good : FrameResult::Damaged;
 }
 
+// Bytes that reading past damage may checksum: a few passes over the file, so that a
+// crafted file full of plausible lengths cannot make the start-up hang.
+class SearchBudget {
+public:
+    explicit SearchBudget(std::size_t fileSize) : left_(4 * fileSize + (std::size_t{1} << 20)) {}
+    std::size_t left() const { return left_; }
+    bool spend(std::size_t n) {
+        if (n > left_) {
+            left_ = 0;
+            return false;
+        }
+        left_ -= n;
+        return true;
+    }
+
+private:
+    std::size_t left_;
+};
+
+// A record whose length field is wrong (a flipped bit) but whose checksum and payload are
+// intact ends where the payload read so far first has the stored checksum and decodes.
+// That end, found in one pass over the rest of the file.
+template <class Decode>
+std::optional<std::size_t> mendLength(std::string_view bytes, std::size_t at, Decode decode,
+                                      SearchBudget& budget) {
+    if (bytes.size() - at < kFrameBytes) return std::nullopt;
+    Reader r(bytes.substr(at + 4, 4));
+    const std::uint32_t stored = r.u32();
+    const std::size_t begin = at + kFrameBytes;
+    const std::size_t limit = begin + std::min(bytes.size() - begin, budget.left());
+    std::uint32_t crc = crc32c({});
+    for (std::size_t end = begin; end < limit;) {
+        crc = crc32cExtend(crc, bytes.substr(end++, 1));
+        if (crc == stored && decode(bytes.substr(begin, end - begin))) {
+            budget.spend(end - begin);
+            return end;
+        }
+    }
+    budget.spend(limit - begin);
+    return std::nullopt;
+}
+
+bool decodesAsEntry(std::string_view payload) {
+    JournalEntry e;
+    return decodeEntry(payload, e);
+}
+
+// The first place from `from` on where a complete record with a good checksum and a
+// payload that decodes begins.
+std::optional<std::size_t> findRecord(std::string_view bytes, std::size_t from,
+                                      SearchBudget& budget) {
+    for (std::size_t at = from; at < bytes.size() && bytes.size() - at > kFrameBytes; ++at) {
+        Reader r(bytes.substr(at, 4));
+        const std::uint32_t length = r.u32();
+        if (length == 0 || length > bytes.size() - at - kFrameBytes) continue;
+        // Checked first: cheaper than the checksum.
+        const auto type = static_cast<std::uint8_t>(bytes[at + kFrameBytes]);
+        if (type < static_cast<std::uint8_t>(EntryType::Do) ||
+            type > static_cast<std::uint8_t>(EntryType::Save))
+            continue;
+        if (!budget.spend(length)) return std::nullopt;
+        std::string_view payload;
+        if (nextFrame(bytes, at, payload) == FrameResult::Good && decodesAsEntry(payload)) return at;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 PageStamp stampOf(std::string_view bytes) { return {true, bytes.size(), contentHash(bytes)}; }
@@ -314,40 +381,60 @@ ParsedJournal parseJournal(std::string_view bytes) {
         return parsed;
     }
     if (!bytes.starts_with(kSignature)) return parsed;
+    SearchBudget budget(bytes.size());
     std::string_view payload;
     std::size_t at = kSignature.size();
-    switch (nextFrame(bytes, at, payload)) {
-        case FrameResult::Torn:
-            parsed.problem = JournalProblem::TornHeader;
-            return parsed;
-        case FrameResult::Damaged:
-            return parsed;
-        case FrameResult::Good:
-            break;
-    }
     JournalContents contents;
-    if (!decodeHeader(payload, contents.header)) return parsed;
-    at += kFrameBytes + payload.size();
+    const FrameResult header = nextFrame(bytes, at, payload);
+    const auto headerFrom = [&](std::string_view p) {
+        contents.header = {};
+        return decodeHeader(p, contents.header);
+    };
+    if (header == FrameResult::Good && headerFrom(payload)) {
+        at += kFrameBytes + payload.size();
+    } else if (const auto end = mendLength(bytes, at, headerFrom, budget)) {
+        at = *end;
+        ++contents.mendedLengths;
+    } else {
+        // Cut short before any record was written; anything good after it is not a torn tail.
+        if (header == FrameResult::Torn && !findRecord(bytes, at + 1, budget))
+            parsed.problem = JournalProblem::TornHeader;
+        return parsed;
+    }
     contents.goodLength = at;
     while (at < bytes.size()) {
-        const FrameResult frameResult = nextFrame(bytes, at, payload);
-        if (frameResult == FrameResult::Torn) {
-            contents.end = JournalEnd::Torn;
-            break;
-        }
         JournalEntry entry;
-        if (frameResult == FrameResult::Damaged || !decodeEntry(payload, entry)) {
-            // A crash can leave a file longer than what was written, the rest zeros: that
-            // is a write cut short too.
-            const std::string_view rest = bytes.substr(at);
+        const FrameResult frameResult = nextFrame(bytes, at, payload);
+        if (frameResult == FrameResult::Good && decodeEntry(payload, entry)) {
+            at += kFrameBytes + payload.size();
+        } else if (const auto end = mendLength(
+                       bytes, at,
+                       [&](std::string_view p) {
+                           entry = {};
+                           return decodeEntry(p, entry);
+                       },
+                       budget)) {
+            at = *end;
+            ++contents.mendedLengths;
+        } else {
+            // Only the end of the file can be a write cut short: the file ends inside the
+            // record, or (after a crash) holds zeros where it should be. Anything before a
+            // good record is damage.
+            const std::optional<std::size_t> next = findRecord(bytes, at + 1, budget);
+            const std::string_view rest = bytes.substr(at, next.value_or(bytes.size()) - at);
             const bool zeros = std::all_of(rest.begin(), rest.end(), [](char c) { return c == 0; });
-            contents.end = zeros ? JournalEnd::Torn : JournalEnd::Damaged;
-            break;
+            if (next || (frameResult != FrameResult::Torn && !zeros))
+                contents.skippedBytes += rest.size();
+            if (!next) break;
+            at = *next;
+            continue;
         }
         contents.entries.push_back(std::move(entry));
-        at += kFrameBytes + payload.size();
         contents.goodLength = at;
     }
+    contents.end = contents.skippedBytes > 0 || contents.mendedLengths > 0 ? JournalEnd::Damaged
+                   : contents.goodLength < bytes.size()                    ? JournalEnd::Torn
+                                                                           : JournalEnd::Clean;
     parsed.contents = std::move(contents);
     return parsed;
 }

@@ -60,15 +60,20 @@ std::string encodeEntry(const JournalEntry& entry);
 
 enum class JournalEnd {
     Clean,    // every byte belongs to a good record
-    Torn,     // the last record runs past the end of the file (a write cut short)
-    Damaged,  // a complete record failed its checksum or does not decode
+    Torn,     // a write cut short: the file ends inside the record after the last good one
+              // (or in zeros), and nothing good follows
+    Damaged,  // bytes that are not a torn tail were passed over, or a record was read
+              // whole although its length field was wrong: the file needs a copy kept
 };
 
 struct JournalContents {
     JournalHeader header;
-    std::vector<JournalEntry> entries;  // the good records after the header, in order
-    std::size_t goodLength = 0;         // bytes up to the end of the last good record
+    // The good records after the header, in order, with those found after damage.
+    std::vector<JournalEntry> entries;
+    std::size_t goodLength = 0;  // bytes up to the end of the last good record
     JournalEnd end = JournalEnd::Clean;
+    std::size_t skippedBytes = 0;   // passed over as damaged (not counting a torn tail)
+    std::size_t mendedLengths = 0;  // records whose length field was wrong, read whole
 };
 
 enum class JournalProblem {
@@ -76,7 +81,10 @@ enum class JournalProblem {
     TornHeader,    // the file ends inside its signature or header: it holds no change
 };
 
-// Reads journal bytes. Entries after a torn or damaged record are not read.
+// Reads journal bytes. A record whose checksum fails is read whole when only its length
+// field is wrong (its payload still has the stored checksum at another length); otherwise
+// its bytes are passed over up to the next good record, so damage costs only the records
+// it touches. A torn tail is dropped.
 struct ParsedJournal {
     std::optional<JournalContents> contents;
     JournalProblem problem = JournalProblem::NotAJournal;  // when contents is empty

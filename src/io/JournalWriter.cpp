@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "io/SafeFile.h"
-#include "io/SetAside.h"
 
 namespace io {
 
@@ -78,9 +77,13 @@ bool JournalWriter::restart(std::string start) {
     // flush() returned with nothing pending; wait out a sync still holding the file.
     synced_.wait(lock, [&] { return !busy_; });
     if (fd_ >= 0) {
+        // Only while the name is still this writer's file: one put in its place is not ours.
+        struct stat own {}, named {};
+        const bool ours = ::fstat(fd_, &own) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+                          own.st_dev == named.st_dev && own.st_ino == named.st_ino;
         ::close(fd_);
         fd_ = -1;
-        if (::unlink(path_.c_str()) != 0 && errno != ENOENT) {
+        if (ours && ::unlink(path_.c_str()) != 0 && errno != ENOENT) {
             fail("remove", errno);
             return false;
         }
@@ -115,13 +118,9 @@ void JournalWriter::fail(const char* what, int error) {
 
 bool JournalWriter::writeBatch(const std::string& batch) {
     if (fd_ < 0) {
-        int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        // A file in the way that this writer did not create: keep it, never replace it.
-        struct stat st {};
-        if (fd < 0 && errno == EEXIST && ::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            setAside(path_, "old")) {
-            fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        }
+        // A file in the way that this writer did not create is left alone, neither replaced
+        // nor moved: some other process may be writing it. The journal fails instead.
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) return false;
         fd_ = fd;
         folderDirty_ = true;
@@ -144,12 +143,13 @@ void JournalWriter::run() {
             batch.swap(pending_);
             busy_ = true;
             lock.unlock();
+            const bool opened = fd_ >= 0;
             const bool ok = writeBatch(batch);
             const int error = errno;
             lock.lock();
             busy_ = false;
             if (!ok) {
-                fail("write", error);
+                fail(opened ? "write" : "create", error);
                 continue;
             }
             writtenBytes_ += batch.size();

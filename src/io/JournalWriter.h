@@ -25,8 +25,9 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kSyncInterval{1000};
 
-    // A journal that is not on disk yet: the file is created at `path` (it must not exist),
-    // starting with `start` (signature and header), when the first record is written.
+    // A journal that is not on disk yet: the file is created at `path`, starting with
+    // `start` (signature and header), when the first record is written. A file found there
+    // then is not this writer's: it is left alone and the journal fails.
     JournalWriter(std::string path, std::string start,
                   std::chrono::milliseconds syncInterval = kSyncInterval);
     // Continues the journal at `path`, first cut back to its first `goodLength` bytes (a

@@ -1,5 +1,6 @@
 #include "io/SetAside.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,10 +31,21 @@ bool taken(const std::string& name) {
     return ::lstat(name.c_str(), &st) == 0;
 }
 
-// link() refuses an existing name, where rename() would replace it.
-int linkTo(const std::string& path, const std::string& name) {
-    if (::link(path.c_str(), name.c_str()) == 0) return 0;
+// link() refuses an existing name, where rename() would replace it. `follow`: a symbolic
+// link at `path` gives a link to its target's contents, not to the link itself.
+int linkTo(const std::string& path, const std::string& name, bool follow = false) {
+    if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, name.c_str(), follow ? AT_SYMLINK_FOLLOW : 0) == 0)
+        return 0;
     return errno;
+}
+
+// A copy must reach the disk before the original is replaced.
+bool syncFile(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 bool noHardLinks(int error) { return error == EPERM || error == ENOTSUP || error == EXDEV; }
@@ -55,12 +67,14 @@ std::optional<std::string> setAside(const std::string& path, const std::string& 
 
 std::optional<std::string> keepCopy(const std::string& path, const std::string& suffix) {
     return firstFreeName(path, suffix, [&](const std::string& name) {
-        const int error = linkTo(path, name);
+        const int error = linkTo(path, name, true);
         if (!noHardLinks(error)) return error;
         if (taken(name)) return EEXIST;
         std::error_code ec;
         std::filesystem::copy_file(path, name, ec);
-        return ec ? EIO : 0;
+        if (!ec && syncFile(name)) return 0;
+        std::filesystem::remove(name, ec);
+        return EIO;
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace circles {
@@ -25,6 +26,22 @@ void filledDisc(float cx, float cy, float radius, Colour c) {
         glVertex2f(cx, cy);
         glVertex2f(rim.x(radius, a), rim.y(radius, a));
         glVertex2f(rim.x(radius, a + kStep), rim.y(radius, a + kStep));
+    }
+    glEnd();
+}
+
+void ringArc(float cx, float cy, float inner, float outer, float fraction, Colour c) {
+    if (!(fraction > 0.0f)) return;
+    const Rim rim{cx, cy};
+    // Steps of at most the full circle's, at least one.
+    const float sweep = 6.2831855f * std::min(fraction, 1.0f);
+    const int steps = std::max(1, static_cast<int>(std::ceil(sweep / kStep)));
+    glColor4f(c.r, c.g, c.b, c.a);
+    glBegin(GL_TRIANGLE_STRIP);
+    for (int i = 0; i <= steps; ++i) {
+        const float a = 1.5707964f - sweep * static_cast<float>(i) / static_cast<float>(steps);
+        glVertex2f(rim.x(inner, a), rim.y(inner, a));
+        glVertex2f(rim.x(outer, a), rim.y(outer, a));
     }
     glEnd();
 }

@@ -199,6 +199,11 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBu
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
         drawStrokeBody(*s.stroke);
     }
+    for (const auto& s : d.visitingInk) {
+        if (s->pointCount() < 2) continue;
+        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        drawStrokeBody(*s);
+    }
     if (d.wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     pageFrame(d.index.root().bounds);

@@ -63,7 +63,7 @@ constexpr int kWantedSamples = 16;
 
 }  // namespace
 
-QImage renderPageImage(const Drawing& drawing, int scale) {
+QImage renderPageImage(const io::PageContent& page, int scale) {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (!context || scale < 1) return {};
     QOpenGLExtraFunctions& gl = *context->extraFunctions();
@@ -91,18 +91,22 @@ QImage renderPageImage(const Drawing& drawing, int scale) {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
 
-    const Rect page(0.0f, 0.0f, Drawing::kCanvasSize, Drawing::kCanvasSize);
-    for (const Stroke& s : drawing.strokes) {
-        // Bounds hold the point centres only; the body reaches a radius past them.
-        float widest = 0.0f;
-        for (const ControlPoint& p : s.points) widest = std::max(widest, p.r);
-        const Rect reach(s.bounds.minX - widest, s.bounds.minY - widest, s.bounds.maxX + widest,
-                         s.bounds.maxY + widest);
-        if (!reach.overlaps(page)) continue;
-        Stroke copy(s);
-        copy.rebuildRibsForZoom(zoom);
-        copy.buildOutline(zoom);
-        drawStrokeBody(copy);
+    const Rect square(0.0f, 0.0f, Drawing::kCanvasSize, Drawing::kCanvasSize);
+    for (std::size_t i = 0; i < page.strokes.size(); ++i) {
+        const std::vector<ControlPoint>& points = page.strokes[i];
+        if (points.empty()) continue;
+        // The body reaches a radius past the point centres.
+        Rect reach;
+        for (const ControlPoint& p : points) {
+            reach.include({p.x - p.r, p.y - p.r});
+            reach.include({p.x + p.r, p.y + p.r});
+        }
+        if (!reach.overlaps(square)) continue;
+        const auto stroke =
+            makeLoadedStroke(points, i < page.colours.size() ? page.colours[i] : Rgb{});
+        stroke->rebuildRibsForZoom(zoom);
+        stroke->buildOutline(zoom);
+        drawStrokeBody(*stroke);
     }
     return target.toImage().convertToFormat(QImage::Format_RGB32);
 }

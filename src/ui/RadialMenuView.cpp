@@ -2,7 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "brush/Palette.h"
 #include "controller/CanvasController.h"
@@ -23,6 +25,10 @@ constexpr circles::Colour kRim{0.35f, 0.35f, 0.35f, 1.0f};
 
 circles::Colour opaque(Rgb c) { return {c.redF(), c.greenF(), c.blueF(), 1.0f}; }
 
+// The export's progress ring: the accent blue of the selection box, pixels wide.
+constexpr circles::Colour kAccent{0.258f, 0.486f, 0.647f, 1.0f};
+constexpr float kProgressRingWidth = 7.0f;
+
 // Textures are drawn in their own colours: the current colour would tint them otherwise.
 void untinted() { glColor4f(1.0f, 1.0f, 1.0f, 1.0f); }
 
@@ -34,8 +40,8 @@ void buttonQuad(std::uint32_t texture, Vec2 c, float h) {
 }
 
 std::uint32_t imageFor(const MenuButtonImages& images, int id, const CanvasController& c) {
-    if (c.menuPressed && c.lastMenuButton == id) return images.pressed;
-    if (c.modeButton == id) return images.down;
+    if (c.menu().pressedButton == id) return images.pressed;
+    if (c.mode() == id) return images.down;
     return images.up;
 }
 }  // namespace
@@ -86,17 +92,29 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     drawButtons(controller);
     drawHistoryButtons(controller);
     untinted();
-    drawSliders(controller.menu, controller.mode);
-    if (controller.mode == 0) drawToggles(controller);
+    drawSliders(controller.menu(), controller.mode());
+    if (controller.mode() == 0) drawToggles(controller);
     glDisable(GL_TEXTURE_2D);
     drawReadout(controller);
     drawColourButton(controller);
+    drawExportProgress(controller);
     drawPalette(controller);
 }
 
+void RadialMenuView::drawExportProgress(const CanvasController& controller) const {
+    const std::optional<float> done = controller.exports().progress();
+    if (!done) return;
+    const RadialMenu& menu = controller.menu();
+    const Vec2 m = menu.position;
+    const float outer = menu.innerRadius - 2.0f, inner = outer - kProgressRingWidth;
+    // The whole ring faint, the part done over it.
+    circles::ringArc(m.x, m.y, inner, outer, 1.0f, {kAccent.r, kAccent.g, kAccent.b, 0.25f});
+    circles::ringArc(m.x, m.y, inner, outer, std::max(*done, 0.02f), kAccent);
+}
+
 void RadialMenuView::drawColourButton(const CanvasController& controller) const {
-    const RadialMenu& menu = controller.menu;
-    const Rgb ink = controller.drawing ? controller.drawing->brush.colour : Rgb{};
+    const RadialMenu& menu = controller.menu();
+    const Rgb ink = controller.drawing().brush.colour;
     const Vec2 c = menu.colourButtonCentre();
     circles::filledDisc(c.x, c.y, menu.colourButtonRadius, kRim);
     circles::filledDisc(c.x, c.y, menu.colourButtonRadius - 2.0f, {1.0f, 1.0f, 1.0f, 1.0f});
@@ -104,9 +122,9 @@ void RadialMenuView::drawColourButton(const CanvasController& controller) const 
 }
 
 void RadialMenuView::drawPalette(const CanvasController& controller) const {
-    const RadialMenu& menu = controller.menu;
+    const RadialMenu& menu = controller.menu();
     if (!menu.paletteOpen) return;
-    const Rgb ink = controller.drawing ? controller.drawing->brush.colour : Rgb{};
+    const Rgb ink = controller.drawing().brush.colour;
     const Vec2 c = menu.colourButtonCentre();
     const float r = menu.paletteDiscRadius;
     circles::filledDisc(c.x, c.y, menu.paletteBackdropRadius(), {1.0f, 1.0f, 1.0f, 0.92f});
@@ -124,7 +142,7 @@ void RadialMenuView::drawPalette(const CanvasController& controller) const {
 }
 
 void RadialMenuView::drawButtons(const CanvasController& controller) const {
-    const RadialMenu& menu = controller.menu;
+    const RadialMenu& menu = controller.menu();
     for (int i = 0; i < 4; ++i)
         buttonQuad(imageFor(buttons_[i], i, controller), menu.buttonCentre(i), menu.size * 0.5f);
 
@@ -137,8 +155,8 @@ void RadialMenuView::drawButtons(const CanvasController& controller) const {
 void RadialMenuView::drawHistoryButtons(const CanvasController& controller) const {
     // Faded rather than a grey image of their own: the face stays recognisable.
     constexpr float kUnavailableAlpha = 0.35f;
-    const RadialMenu& menu = controller.menu;
-    const bool available[2] = {controller.history.canUndo(), controller.history.canRedo()};
+    const RadialMenu& menu = controller.menu();
+    const bool available[2] = {controller.history().canUndo(), controller.history().canRedo()};
     const int ids[2] = {RadialMenu::kUndoButton, RadialMenu::kRedoButton};
     for (int i = 0; i < 2; ++i) {
         glColor4f(1.0f, 1.0f, 1.0f, available[i] ? 1.0f : kUnavailableAlpha);
@@ -169,15 +187,14 @@ void RadialMenuView::drawSliders(const RadialMenu& menu, int mode) const {
 
 void RadialMenuView::drawToggles(const CanvasController& controller) const {
     for (int i = 0; i < 2; ++i)
-        buttonQuad(imageFor(toggles_[i], 4 + i, controller), toggleCentre(controller.menu, i),
-                   controller.menu.size * 0.4f);
+        buttonQuad(imageFor(toggles_[i], 4 + i, controller), toggleCentre(controller.menu(), i),
+                   controller.menu().size * 0.4f);
 }
 
 void RadialMenuView::drawReadout(const CanvasController& controller) const {
-    const RadialMenu& menu = controller.menu;
+    const RadialMenu& menu = controller.menu();
     const Vec2 m = menu.position;
-    const Drawing* d = controller.drawing;
-    if (!d) return;
+    const Drawing* d = &controller.drawing();
     switch (menu.hitState) {
         case 0:
             if (font_) {

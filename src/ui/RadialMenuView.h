@@ -20,7 +20,8 @@ struct MenuButtonImages {
 
 // Draws the controller's radial menu: the four ring buttons, undo and redo, the centre disc,
 // the sliders of the current mode, the pen toggles in draw mode, the centre readout, the
-// colour button in the brush's colour and, on top of everything, the open palette. The
+// colour button in the brush's colour, the progress of an export in the background and, on
+// top of everything, the open palette. The
 // menu's position, angles and hit state live in the controller's RadialMenu; this view keeps
 // only texture names and the readout font. Screen pixels, y up.
 class RadialMenuView {
@@ -58,6 +59,8 @@ private:
     void drawReadout(const CanvasController& controller) const;
     void drawColourButton(const CanvasController& controller) const;
     void drawPalette(const CanvasController& controller) const;
+    // The running export's progress as a ring just inside the centre disc's rim.
+    void drawExportProgress(const CanvasController& controller) const;
 
     std::array<MenuButtonImages, 4> buttons_{};
     std::array<MenuButtonImages, 2> toggles_{};    // ids 4 (pressure) and 5 (speed)

@@ -51,8 +51,8 @@ TEST(CanvasWindow, ProjectionFollowsEveryResize) {
     w.settle(100);
     w.widget->grabFramebuffer();
     paintAndCheckProjection(*w.widget, 500, 300);
-    EXPECT_EQ(w.manager().controller().viewWidth, 500.0f);
-    EXPECT_EQ(w.manager().controller().viewHeight, 300.0f);
+    EXPECT_EQ(w.manager().controller().zones().width, 500.0f);
+    EXPECT_EQ(w.manager().controller().zones().height, 300.0f);
 }
 
 TEST(CanvasWindow, GrantsMultisamplingAndDrawsAWhiteCanvas) {

@@ -95,18 +95,18 @@ TEST(EndToEnd, DrawEraseSaveAndFlipPages) {
     s.tap(kNextX, kNextY);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Failed to load file\n"),
               std::string::npos);
-    EXPECT_EQ(s.controller().pageIndex, 1);
+    EXPECT_EQ(s.controller().pages().current(), 1);
     EXPECT_EQ(s.drawing().strokes.count(), 0u);
     EXPECT_FALSE(s.darkAt(420, 300));
 
     // The menu's delete button covers the previous-page triangle at its home position:
     // bring the menu elsewhere as a user would (hold still, then hold on the indicator).
     s.hold(700, 200);
-    ASSERT_TRUE(s.controller().indicator.visible);
+    ASSERT_TRUE(s.controller().indicator().visible);
     s.hold(702, 200);
-    EXPECT_EQ(s.controller().menu.position, Vec2(702.0f, 600.0f));
+    EXPECT_EQ(s.controller().menu().position, Vec2(702.0f, 600.0f));
     s.tap(kPrevX, kPrevY);
-    EXPECT_EQ(s.controller().pageIndex, 0);
+    EXPECT_EQ(s.controller().pages().current(), 0);
     EXPECT_EQ(s.drawing().strokes.count(), 4u);
     EXPECT_TRUE(std::filesystem::exists("1.xml"));
     EXPECT_TRUE(s.darkAt(420, 300));
@@ -140,7 +140,7 @@ TEST(EndToEnd, AFlipWhoseSaveFailsKeepsTheDrawingAndThePage) {
     testing::internal::CaptureStdout();
     s.tap(kNextX, kNextY);
     const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(s.controller().pageIndex, 0);
+    EXPECT_EQ(s.controller().pages().current(), 0);
     EXPECT_EQ(s.drawing().strokes.count(), 1u);
     EXPECT_TRUE(s.darkAt(500, 300));
     EXPECT_NE(said.find("0.xml"), std::string::npos) << said;
@@ -169,7 +169,7 @@ TEST(EndToEnd, UndoAndRedoFromTheKeysTheMenuAndTheTaps) {
     // The menu rests at (230, 230) screen, y up: undo is 130 px from its centre at 210
     // degrees, redo straight below.
     const CanvasController& c = s.controller();
-    const Vec2 undoAt = c.menu.historyButtonCentre(0), redoAt = c.menu.historyButtonCentre(1);
+    const Vec2 undoAt = c.menu().historyButtonCentre(0), redoAt = c.menu().historyButtonCentre(1);
     const auto tapScreen = [&](Vec2 p) {
         s.tap(static_cast<int>(p.x), 800 - static_cast<int>(p.y));
     };
@@ -178,7 +178,7 @@ TEST(EndToEnd, UndoAndRedoFromTheKeysTheMenuAndTheTaps) {
     tapScreen(undoAt);
     tapScreen(undoAt);
     EXPECT_EQ(s.drawing().strokes.count(), 0u);
-    EXPECT_FALSE(s.controller().history.canUndo()) << "the undo button shows faded";
+    EXPECT_FALSE(s.controller().history().canUndo()) << "the undo button shows faded";
     tapScreen(redoAt);
     EXPECT_EQ(s.drawing().strokes.count(), 1u);
 

@@ -70,7 +70,7 @@ TEST(FramesOnDemand, DrawnForInputAndAnimationsOnly) {
     View& view = f.manager().drawing().view;
     view.zoom = 3.0f;
     view.rotation = 30.0f;
-    const std::string reset = f.at(f.manager().controller().menu.buttonCentre(3));
+    const std::string reset = f.at(f.manager().controller().menu().buttonCentre(3));
     f.play("mouse press " + reset + " left\nmouse release " + reset + " left\n");
     EXPECT_GT(f.framesUntilQuiet(), 2);
     EXPECT_NEAR(view.zoom, 1.0f, 1e-4f);
@@ -78,8 +78,8 @@ TEST(FramesOnDemand, DrawnForInputAndAnimationsOnly) {
 
     // A still hold on the empty page shows the tap indicator, which fades out by itself.
     f.play("mouse press 500 300 left\nwait 1300\nmouse release 500 300 left\n");
-    ASSERT_TRUE(f.manager().controller().indicator.visible);
+    ASSERT_TRUE(f.manager().controller().indicator().visible);
     EXPECT_GT(f.framesUntilQuiet(), 2);
-    EXPECT_FALSE(f.manager().controller().indicator.visible);
+    EXPECT_FALSE(f.manager().controller().indicator().visible);
     EXPECT_EQ(f.framesUntilQuiet(), 0);
 }

@@ -51,6 +51,7 @@ TEST(LessonExport, PdfHasOnePagePerReadablePageFileDrawnLikeItsSvg) {
 
     testing::internal::CaptureStdout();
     w.manager().onKey("P");
+    w.manager().controller().finishExports();
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Could not read 1.xml; it is left out of pages.pdf"), std::string::npos)
         << said;
@@ -89,6 +90,7 @@ TEST(LessonExport, PngIsThePageAtTwiceItsSizeAsTheFrameShowsItAtZoomTwo) {
     ASSERT_TRUE(ink::writePage("0.xml", page));
     w.manager().onKey("L");
     w.manager().onKey("O");
+    w.manager().controller().finishExports();
     const QImage png = QImage(w.dir.filePath("0.png")).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(png.size(), QSize(1800, 1800));
     EXPECT_EQ(ink::classOf(png.pixelColor(5, 5)), 0) << "white paper";
@@ -97,7 +99,7 @@ TEST(LessonExport, PngIsThePageAtTwiceItsSizeAsTheFrameShowsItAtZoomTwo) {
     // (-700, -800)), with the menu out of the way.
     Drawing& d = w.manager().drawing();
     CanvasController& c = w.manager().controller();
-    c.menu.home = c.menu.position = Vec2(-1000.0f, -1000.0f);
+    c.setMenuHome(Vec2(-1000.0f, -1000.0f));
     d.view.zoom = 2.0f;
     d.view.panX = -100.0f;
     d.view.panY = -150.0f;

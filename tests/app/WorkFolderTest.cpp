@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
 #include "app/WorkFolder.h"
+#include "io/PageFile.h"
 #include "support/TempWorkDir.h"
 
 namespace fs = std::filesystem;
@@ -54,4 +56,61 @@ TEST(WorkFolder, TheInstalledProgramWritesPagesExportsAndLogsInItsFolder) {
     EXPECT_EQ(pages.entryList({"*.log"}).size(), 1);
     EXPECT_EQ(QDir(".").entryList(QDir::Files).join(' ').toStdString(), "stroke.replay")
         << "nothing written where the program was started";
+}
+
+// Two copies of the real program on one folder: the second is refused while the first
+// draws, naming the first; the first copy's strokes all survive its kill -9, and the next
+// copy gets the folder (the system released the lock with the killed process).
+TEST(WorkFolder, OneCopyAtATimeWorksOnAFolder) {
+    TempWorkDir tmp;
+    constexpr int kStrokes = 12;
+    std::ofstream first("first.replay");
+    first << "echo started\n";
+    for (int i = 0; i < kStrokes; ++i) {
+        const std::string y = std::to_string(80 + 18 * i);  // clear of the menu and the band
+        first << "mouse press 350 " << y << " left\nmouse move 500 " << y << " left\nmouse release 650 "
+              << y << " left\nwait 250\n";
+    }
+    first << "echo drawn\nwait 60000\n";
+    first.close();
+    std::ofstream("save.replay") << "key S\n";
+    const auto start = [](QProcess& p, const char* script) {
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(INKBOARD_BUILD_DIR "/inkboard", {"--replay", script, "lesson"});
+        p.waitForStarted();
+    };
+    const auto waitFor = [](QProcess& p, const QByteArray& line, QByteArray& out) {
+        for (int i = 0; i < 600 && !out.contains(line) && p.state() == QProcess::Running; ++i) {
+            p.waitForReadyRead(100);
+            out += p.readAll();
+        }
+        return out.contains(line);
+    };
+    QProcess a;
+    QByteArray aSaid;
+    start(a, "first.replay");
+    ASSERT_TRUE(waitFor(a, "started\n", aSaid)) << aSaid.toStdString();
+
+    QProcess b;  // saving would remove the first copy's live journal
+    start(b, "save.replay");
+    ASSERT_TRUE(b.waitForFinished(60000));
+    const std::string bSaid = b.readAll().toStdString();
+    EXPECT_EQ(b.exitCode(), 1) << bSaid;
+    EXPECT_NE(bSaid.find("in use by another copy of inkboard (process " + std::to_string(a.processId()) + ")"),
+              std::string::npos)
+        << bSaid;
+
+    ASSERT_TRUE(waitFor(a, "drawn\n", aSaid)) << aSaid.toStdString();
+    QTest::qWait(300);  // the journal's thread writes the last record
+    a.kill();
+    ASSERT_TRUE(a.waitForFinished(10000));
+
+    QProcess c;
+    start(c, "save.replay");
+    ASSERT_TRUE(c.waitForFinished(60000));
+    const std::string cSaid = c.readAll().toStdString();
+    EXPECT_EQ(c.exitCode(), 0) << cSaid;
+    const std::optional<io::PageContent> page = io::readPageFile("lesson/0.xml");
+    ASSERT_TRUE(page) << cSaid;
+    EXPECT_EQ(page->strokes.size(), static_cast<std::size_t>(kStrokes)) << cSaid;
 }

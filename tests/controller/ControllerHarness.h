@@ -14,13 +14,28 @@ struct ControllerHarness {
     double seconds = 0.0;
     double frameMs = 0.0;
     Drawing drawing{out};
-    CanvasController controller{&drawing, Stopwatch([this] { return seconds; }),
+    CanvasController controller{drawing, Stopwatch([this] { return seconds; }),
                                 [this] { return frameMs; }};
 
     explicit ControllerHarness(float w = 1200.0f, float h = 900.0f) {
         controller.setViewSize(w, h);
         drawing.view.viewWidth = w;
         drawing.view.viewHeight = h;
+    }
+    // The gesture of the pointer holding `target` (any target but the canvas), or null.
+    const GestureRecord* holder(GestureRecord::Target target) const {
+        return controller.gestures().holder(target);
+    }
+    bool anyDown() const { return !controller.gestures().empty(); }
+    // What the pointers holding the band, the menu and a handle are doing; -1 when none holds it.
+    int frameGesture() const { return heldField(GestureRecord::Target::Frame, &GestureRecord::gesture); }
+    int menuItem() const { return heldField(GestureRecord::Target::Menu, &GestureRecord::menuItem); }
+    int handleIndex() const {
+        return heldField(GestureRecord::Target::Handle, &GestureRecord::handleIndex);
+    }
+    int heldField(GestureRecord::Target target, int GestureRecord::*field) const {
+        const GestureRecord* r = holder(target);
+        return r ? r->*field : -1;
     }
     void tap(float x, float y, int button = 0) {
         controller.onPress(x, y, button, 1.0f);

@@ -24,8 +24,7 @@ bool nothingOpen(const ControllerHarness& h) {
     const SelectionBox& box = h.drawing.selectionBox;
     return !h.drawing.current && h.drawing.deformed.empty() && h.drawing.openDeformTool() < 0 &&
            !box.selectLassoActive && !box.eraseLassoActive && box.path.empty() &&
-           h.controller.lassoArmed == 0 && h.controller.handlePressed == 0 &&
-           h.controller.borderPressed == 0;
+           h.controller.gestures().empty();
 }
 }  // namespace
 
@@ -79,16 +78,15 @@ TEST(GestureEnding, ALassoDrawnWhileTheBoxIsShownIsFinishedAndLeavesNothingBehin
     h.seconds = 11.5;
     h.controller.onRelease(450.0f, 401.0f, 0);
     ASSERT_TRUE(h.drawing.selectionBox.shown);
-    ASSERT_TRUE(h.controller.indicator.visible);
-    const Vec2 menuBefore = h.controller.menu.position;
+    ASSERT_TRUE(h.controller.indicator().visible);
+    const Vec2 menuBefore = h.controller.menu().position;
     // A tiny erase lasso from the indicator, far from every stroke, twice.
     for (int round = 0; round < 2; ++round) {
         h.controller.onPress(800.0f, 250.0f, 1, 1.0f);
         for (int i = 1; i <= 8; ++i) h.controller.onDrag(800.0f + 2.0f * i, 250.0f + i, 1.0f);
         h.controller.onRelease(816.0f, 258.0f, 1);
         EXPECT_TRUE(nothingOpen(h));
-        EXPECT_EQ(h.controller.menu.position, menuBefore) << "a drawn lasso does not move the menu";
-        h.controller.indicator.show(800.0f, 250.0f, h.controller.stopwatch.seconds());
+        EXPECT_EQ(h.controller.menu().position, menuBefore) << "a drawn lasso does not move the menu";
     }
     EXPECT_EQ(h.drawing.strokes.count(), 2u) << "a lasso that crossed nothing erased nothing";
     ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
@@ -121,25 +119,50 @@ TEST(GestureEnding, AFastSwipeErasesEveryStrokeItCrossesAsASlowOneDoes) {
     EXPECT_EQ(slow, 16u);
 }
 
+// A press for a pointer already down (its release was lost on the way, while another hand
+// was on the board): the first stroke ends where the pointer last was, the second begins
+// at the new press; no line joins them.
+TEST(GestureEnding, APressForAPointerAlreadyDownEndsItsGestureFirst) {
+    for (const PointerKey p : {PointerKey::touch(1), PointerKey::pen(), PointerKey::mouse()}) {
+        ControllerHarness h;
+        const PointerKey other = PointerKey::touch(9);
+        h.controller.onPress(300.0f, 700.0f, 0, 1.0f, other);
+        for (const float y : {400.0f, 600.0f}) {
+            h.frameMs += 300.0;  // apart: no view gesture
+            h.controller.onPress(300.0f, y, 0, 1.0f, p);
+            for (float x = 310.0f; x <= 400.0f; x += 10.0f) h.controller.onDrag(x, y, 1.0f, p);
+        }
+        h.controller.onRelease(400.0f, 600.0f, 0, p);
+        h.controller.onDrag(400.0f, 700.0f, 1.0f, other);
+        h.controller.onRelease(400.0f, 700.0f, 0, other);
+        ASSERT_EQ(h.drawing.strokes.count(), 3u);
+        for (const Stroke& s : h.drawing.strokes)
+            for (const ControlPoint& c : s.points)
+                EXPECT_EQ(c.y, s.points.front().y) << "a stroke crosses between lines";
+        EXPECT_TRUE(nothingOpen(h));
+    }
+}
+
 TEST(MenuHome, ClearOfTheBandCornersAndPageTrianglesInEveryWindow) {
     for (const auto& [w, h] : {std::pair{800.0f, 600.0f}, {1024.0f, 768.0f}, {1280.0f, 1024.0f},
                                {1920.0f, 1080.0f}, {1080.0f, 1920.0f}, {3840.0f, 2160.0f}}) {
         ControllerHarness probe(w, h);
-        const RadialMenu& home = probe.controller.menu;
-        // Without an owner the hit test selects nothing and offers every slider and toggle
-        // (the edit mode's sliders sit where the draw mode's do); the palette stands open.
-        RadialMenu menu(home.position.x, home.position.y, home.size, home.innerRadius, nullptr);
-        probe.controller.menu.moveTo(-1000.0f, -1000.0f);
+        const RadialMenu& home = probe.controller.menu();
+        // The draw mode's sliders and toggles (the edit mode's sliders sit where the draw
+        // mode's do), with the palette open.
+        RadialMenu menu = home;
+        menu.paletteOpen = true;
+        probe.controller.setMenuHome(Vec2(-1000.0f, -1000.0f));
         const float reach = menu.reach();
         ASSERT_GT(reach, home.innerRadius + home.size) << "the open palette reaches farthest";
         for (float dx = -reach; dx <= reach; dx += 2.0f) {
             for (float dy = -reach; dy <= reach; dy += 2.0f) {
                 const Vec2 p = menu.position + Vec2(dx, dy);
-                menu.paletteOpen = true;
-                if (menu.hitTest(p) < 0) continue;
-                ASSERT_EQ(probe.controller.classifyHit(p.x, p.y), 0)
+                if (!menu.covers(p, 0)) continue;
+                const CanvasController::Hit hit = probe.controller.targetAt(p.x, p.y);
+                ASSERT_EQ(hit.target, GestureRecord::Target::Canvas)
                     << w << " x " << h << " at " << p.x << ", " << p.y;
-                ASSERT_EQ(probe.controller.pageFlip, 0) << "on a page triangle";
+                ASSERT_EQ(hit.pageFlip, 0) << "on a page triangle";
             }
         }
     }

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -63,20 +67,20 @@ TEST(Keys, SaveClearLoadAndExport) {
 TEST(Pages, FlipsSaveTheCurrentPageAndLoadTheNeighbour) {
     ControllerHarness h;
     // At its home position the menu's delete button covers the previous-page triangle.
-    h.controller.menu.moveTo(600.0f, 500.0f);
+    h.controller.setMenuHome(Vec2(600.0f, 500.0f));
     h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
     h.tap(kNextX, kNextY);
-    EXPECT_EQ(h.controller.pageIndex, 1);
+    EXPECT_EQ(h.controller.pages().current(), 1);
     EXPECT_TRUE(fs::exists("0.xml"));
     EXPECT_EQ(h.drawing.strokes.count(), 0u);
     EXPECT_NE(h.out.str().find("Failed to load file\n"), std::string::npos);
     h.tap(kPrevX, kPrevY);
-    EXPECT_EQ(h.controller.pageIndex, 0);
+    EXPECT_EQ(h.controller.pages().current(), 0);
     EXPECT_TRUE(fs::exists("1.xml"));
     EXPECT_EQ(h.drawing.strokes.count(), 1u);
     h.tap(kPrevX, kPrevY);
-    EXPECT_EQ(h.controller.pageIndex, 0) << "no page before 0";
-    EXPECT_EQ(h.controller.log.codes(), std::vector<int>{1}) << "flips are not logged";
+    EXPECT_EQ(h.controller.pages().current(), 0) << "no page before 0";
+    EXPECT_EQ(h.controller.log().codes(), std::vector<int>{1}) << "flips are not logged";
 }
 
 TEST(Pages, AFailedSaveKeepsTheDrawingAndThePage) {
@@ -86,7 +90,7 @@ TEST(Pages, AFailedSaveKeepsTheDrawingAndThePage) {
     testing::internal::CaptureStdout();
     h.tap(kNextX, kNextY);
     const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(h.controller.pageIndex, 0);
+    EXPECT_EQ(h.controller.pages().current(), 0);
     EXPECT_EQ(h.drawing.strokes.count(), 1u);
     EXPECT_NE(said.find("0.xml"), std::string::npos) << said;
     testing::internal::CaptureStdout();
@@ -96,7 +100,7 @@ TEST(Pages, AFailedSaveKeepsTheDrawingAndThePage) {
 
 TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokesInThousandsOfSeconds) {
     ControllerHarness h;
-    h.controller.startStamp = 5000;
+    h.controller.startRun(5000);
     h.frameMs = 8512.0;  // 3.512 s after the start
     h.controller.onPress(300.0f, 400.0f, 0, 1.0f);  // code 1
     for (int i = 1; i <= 60; ++i) h.controller.onDrag(300.0f + 5.0f * i, 400.0f, 1.0f);
@@ -117,7 +121,7 @@ TEST(CommandLog, WrittenUnderTheStartStampWithCommandsThenStrokesInThousandsOfSe
 
 TEST(CommandLog, EmptyRunWritesAnEmptyLog) {
     ControllerHarness h;
-    h.controller.startStamp = 7;
+    h.controller.startRun(7);
     ASSERT_TRUE(h.controller.writeCommandLog());
     EXPECT_EQ(readFile("7.log"), "<?xml version=\"1.0\" ?>\n<CommandLog />\n");
 }
@@ -150,15 +154,15 @@ TEST(Pages, AnUnreadablePageMetAtStartUpIsRemembered) {
 
 TEST(Pages, AnUnsavedDrawingIsKeptBesideItsPageAtTheEnd) {
     ControllerHarness h;
-    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    ASSERT_TRUE(h.controller.pages().keepUnsaved());
     EXPECT_FALSE(fs::exists("0.xml.unsaved")) << "nothing drawn, nothing kept";
     h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
     h.controller.onKey("S");
-    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    ASSERT_TRUE(h.controller.pages().keepUnsaved());
     EXPECT_FALSE(fs::exists("0.xml.unsaved")) << "saved as it is";
     h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    ASSERT_TRUE(h.controller.pages().keepUnsaved());
     EXPECT_NE(testing::internal::GetCapturedStdout().find("0.xml.unsaved"), std::string::npos);
     const auto kept = io::readPageFile("0.xml.unsaved");
     ASSERT_TRUE(kept);
@@ -170,7 +174,7 @@ TEST(Pages, AnUnsavedDrawingIsKeptEvenWhenThePagePathIsAFolder) {
     ControllerHarness h;
     h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
     fs::create_directory("0.xml");
-    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    ASSERT_TRUE(h.controller.pages().keepUnsaved());
     EXPECT_TRUE(io::readPageFile("0.xml.unsaved"));
 }
 
@@ -192,7 +196,7 @@ TEST(Pages, RescueCopiesNeverReplaceAnEarlierOne) {
     for (const char* kept : {"0.xml.unsaved", "0.xml.unsaved.2"}) {
         h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
         testing::internal::CaptureStdout();
-        ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+        ASSERT_TRUE(h.controller.pages().keepUnsaved());
         EXPECT_NE(testing::internal::GetCapturedStdout().find(kept), std::string::npos);
     }
     EXPECT_EQ(io::readPageFile("0.xml.unsaved")->strokes.size() + 1,
@@ -206,9 +210,57 @@ TEST(Pages, APageWithTheSameStrokesInAnotherLayoutIsNotUnsaved) {
                               "<P x='300' y='300.0' r='2' a='1.0'/></S><S/></Page>";
     h.drawing.loadXml("0.xml");
     ASSERT_EQ(h.drawing.strokes.count(), 1u);
-    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    ASSERT_TRUE(h.controller.pages().keepUnsaved());
     EXPECT_FALSE(fs::exists("0.xml.unsaved"));
     h.drawing.strokes.first()->stroke->points[0].x += 0.5f;
-    ASSERT_TRUE(h.controller.keepUnsavedDrawing());
+    ASSERT_TRUE(h.controller.pages().keepUnsaved());
     EXPECT_TRUE(fs::exists("0.xml.unsaved"));
+}
+
+// A save over a damaged page that fails (here the file size limit, as a full disk would) or
+// is cut short leaves the damaged page where it was and its copy beside it, so the next
+// start replays every stroke. A journal begun on that page still applies when the page
+// file has gone missing since (as an older version's failed save left it).
+TEST(Pages, AFailedSaveOverADamagedPageLosesNoStroke) {
+    TempWorkDir dir;
+    const std::string damaged = "<Drawing><Stroke><CP x=\"1\"";
+    std::ofstream("0.xml") << damaged;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::ostringstream out;
+        Drawing drawing(out);
+        CanvasController c(drawing);
+        c.setViewSize(1200.0f, 900.0f);
+        drawing.view.viewWidth = 1200.0f;
+        drawing.view.viewHeight = 900.0f;
+        for (int i = 0; i < 8; ++i) {
+            const float y = 150.0f + 70.0f * static_cast<float>(i);
+            c.onPress(420.0f, y, 0, 1.0f);
+            for (int k = 1; k <= 120; ++k) c.onDrag(420.0f + 5.0f * k, y + 20.0f * std::sin(k * 0.3f), 1.0f);
+            c.onRelease(1020.0f, y, 0);
+        }
+        std::ofstream("expected") << drawing.pageText();
+        if (!c.history().finish()) ::_exit(3);
+        const rlimit limit{fs::file_size("0.xml.journal") + 4096, RLIM_INFINITY};
+        if (drawing.pageText().size() <= limit.rlim_cur) ::_exit(4);
+        ::signal(SIGXFSZ, SIG_IGN);
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(5);
+        c.onKey("S");
+        ::_exit(fs::exists("0.xml.journal") ? 0 : 6);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readFile("0.xml.unreadable"), damaged);
+    const std::string expected = readFile("expected");
+    for (const bool pageMissing : {false, true}) {
+        if (pageMissing) fs::remove("0.xml");
+        std::ostringstream out;
+        testing::internal::CaptureStdout();
+        Drawing restarted(out);
+        CanvasController c(restarted);
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(restarted.pageText(), expected) << said;
+        EXPECT_NE(said.find("Restored 8 changes"), std::string::npos) << said;
+    }
 }

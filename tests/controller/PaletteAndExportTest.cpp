@@ -2,12 +2,15 @@
 // the PDF, and that failures leave the old files and say so.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "ControllerHarness.h"
 #include "brush/Palette.h"
+#include "support/GatedExporter.h"
 #include "controller/LessonExport.h"
 #include "io/PageFile.h"
 
@@ -40,7 +43,7 @@ struct RecordingExporter : LessonExporter {
         if (fail) return std::nullopt;
         return "%PDF";
     }
-    std::optional<std::string> pagePng(const Drawing&) override {
+    std::optional<std::string> pagePng(const PageSnapshot&) override {
         if (fail) return std::nullopt;
         return "PNG";
     }
@@ -50,7 +53,7 @@ struct RecordingExporter : LessonExporter {
 
 TEST(Palette, TheColourButtonSitsInAGapAndThePaletteDiscsStandApart) {
     ControllerHarness h;
-    const RadialMenu& m = h.controller.menu;
+    const RadialMenu& m = h.controller.menu();
     const Vec2 c = m.colourButtonCentre();
     const float r = m.colourButtonRadius;
     EXPECT_GE(distance(c, m.position), m.innerRadius + r);
@@ -82,7 +85,7 @@ TEST(Palette, TheColourButtonSitsInAGapAndThePaletteDiscsStandApart) {
 TEST(Palette, APressOnTheOpenPaletteOnlyEverPicksTheDiscUnderIt) {
     ControllerHarness h;
     h.stroke(400.0f, 500.0f, 600.0f, 520.0f);
-    RadialMenu& m = h.controller.menu;
+    const RadialMenu& m = h.controller.menu();
     const Vec2 c = m.colourButtonCentre();
     const float reach = m.paletteBackdropRadius();
     int picks = 0;
@@ -103,9 +106,9 @@ TEST(Palette, APressOnTheOpenPaletteOnlyEverPicksTheDiscUnderIt) {
                 under < 0 ? Rgb{1, 2, 3} : kPalette[static_cast<std::size_t>(under)];
             ASSERT_EQ(h.drawing.brush.colour, expected) << p.x << ", " << p.y;
             picks += under >= 0;
-            ASSERT_EQ(h.controller.lastMenuButton, -1);
+            ASSERT_EQ(h.controller.menu().pressedButton, -1);
             ASSERT_EQ(h.drawing.brush.speedMode, speedMode);
-            ASSERT_EQ(h.controller.mode, 0);
+            ASSERT_EQ(h.controller.mode(), 0);
             ASSERT_EQ(h.drawing.view.zoomStep, 0.0f) << "no view reset";
             ASSERT_EQ(h.drawing.strokes.count(), 1u);
         }
@@ -128,19 +131,21 @@ TEST(Palette, APressOnTheOpenPaletteOnlyEverPicksTheDiscUnderIt) {
 TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne) {
     ControllerHarness h;
     RecordingExporter exporter;
-    h.controller.exporter = &exporter;
+    h.controller.setExporter(&exporter);
+    for (int page = 0; page < 5; ++page) ASSERT_TRUE(h.controller.flipToNextPage());
+    std::filesystem::remove("3.xml");  // written empty on the way
     writePage(0, 1);
     writePage(1, 2);
     { std::ofstream("2.xml") << "<Drawing><Stroke>"; }
     writePage(4, 3);
     writePage(7, 1);  // after the gap at 6: not part of the lesson
-    h.controller.pageIndex = 5;
     h.controller.selectColour(1);
     h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
     h.stroke(300.0f, 600.0f, 600.0f, 650.0f);  // unsaved: the page as it is on screen
 
     testing::internal::CaptureStdout();
     h.controller.onKey("P");
+    h.controller.finishExports();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Could not read 2.xml; it is left out of pages.pdf\n"
               "3.xml is missing; it is left out of pages.pdf\n"
@@ -151,6 +156,7 @@ TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne
 
     testing::internal::CaptureStdout();
     h.controller.onKey("O");
+    h.controller.finishExports();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wrote 5.png\n");
     EXPECT_EQ(readFile("5.png"), "PNG");
 
@@ -158,10 +164,48 @@ TEST(LessonExport, ThePdfHoldsEveryReadablePageUpToTheFirstGapAfterTheCurrentOne
     exporter.fail = true;
     testing::internal::CaptureStdout();
     h.controller.onKey("P");
+    h.controller.finishExports();
     h.controller.onKey("O");
+    h.controller.finishExports();
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Could not make pages.pdf\n"), std::string::npos) << said;
     EXPECT_NE(said.find("Could not render 5.png\n"), std::string::npos) << said;
     EXPECT_EQ(readFile("pages.pdf"), "%PDF");
     EXPECT_EQ(readFile("5.png"), "PNG");
+}
+
+TEST(LessonExport, RunsInTheBackgroundFromTheBoardAsItWasAndStartsNoSecondExport) {
+    ControllerHarness h;
+    GatedExporter exporter;
+    std::atomic<int> wakes{0};
+    h.controller.setExporter(&exporter, [&] { ++wakes; });
+    h.stroke(300.0f, 400.0f, 600.0f, 450.0f);
+    h.controller.onKey("P");
+    exporter.waitAsked(1);
+
+    // The board goes on while the PDF is made; what is drawn now is not in it.
+    h.stroke(300.0f, 600.0f, 600.0f, 650.0f);
+    h.controller.onKey("S");
+    EXPECT_EQ(h.drawing.strokes.count(), 2u);
+    ASSERT_TRUE(h.controller.exports().progress().has_value());
+    testing::internal::CaptureStdout();
+    h.controller.onKey("P");
+    h.controller.onKey("O");
+    h.controller.tick();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Still writing pages.pdf (0 %); pages.pdf is not started\n"
+              "Still writing pages.pdf (0 %); 0.png is not started\n");
+    EXPECT_FALSE(std::filesystem::exists("pages.pdf")) << "only the whole file appears";
+
+    exporter.allow(1000);
+    testing::internal::CaptureStdout();
+    while (h.controller.exports().running()) {
+        h.controller.tick();
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wrote pages.pdf (1 page)\n");
+    EXPECT_EQ(exporter.pageStrokes, (std::vector<std::size_t>{1}));
+    EXPECT_EQ(readFile("pages.pdf"), "%PDF");
+    EXPECT_FALSE(h.controller.exports().progress().has_value());
+    EXPECT_GE(wakes.load(), 2) << "the board is woken as the export moves and ends";
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 
 #include "ControllerHarness.h"
@@ -24,8 +25,8 @@ bool onLine(const Stroke& s, bool horizontal, float c) {
 void expectNothingDrawn(const ControllerHarness& h) {
     EXPECT_EQ(h.drawing.strokes.count(), 0u);
     EXPECT_TRUE(h.drawing.strokesInProgress().empty());
-    EXPECT_TRUE(h.controller.log.codes().empty());
-    EXPECT_TRUE(h.controller.log.strokeRecords().empty());
+    EXPECT_TRUE(h.controller.log().codes().empty());
+    EXPECT_TRUE(h.controller.log().strokeRecords().empty());
 }
 
 // Both fingers' moves of one step, as one touch event delivers them.
@@ -70,9 +71,9 @@ TEST(SeveralHands, TenContactsAndThePenDrawTheirOwnStrokesAtOnce) {
         EXPECT_TRUE(onLine(*it, true, 380.0f + 40.0f * i)) << "contact " << i;
         EXPECT_GE(it->pointCount(), 2);
     }
-    EXPECT_EQ(std::count(h.controller.log.codes().begin(), h.controller.log.codes().end(), 1), 11);
-    EXPECT_EQ(h.controller.log.strokeRecords().size(), 44u);
-    EXPECT_FALSE(h.controller.pressed);
+    EXPECT_EQ(std::count(h.controller.log().codes().begin(), h.controller.log().codes().end(), 1), 11);
+    EXPECT_EQ(h.controller.log().strokeRecords().size(), 44u);
+    EXPECT_FALSE(h.anyDown());
     ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
 }
 
@@ -115,7 +116,7 @@ TEST(SeveralHands, ACancelledContactLeavesAFinishedStrokeAndIsNoTap) {
     h.controller.onPress(500.0f, 700.0f, 0, 1.0f, PointerKey::mouse());
     h.controller.onCancel(finger(3));
     EXPECT_EQ(h.drawing.strokes.count(), 1u);
-    EXPECT_EQ(h.controller.log.strokeRecords().size(), 4u);
+    EXPECT_EQ(h.controller.log().strokeRecords().size(), 4u);
     EXPECT_TRUE(h.drawing.strokeInProgress(PointerKey::mouse())) << "the mouse draws on";
 
     // A still contact, held past a second and cancelled, neither selects nor shows the ring.
@@ -123,16 +124,16 @@ TEST(SeveralHands, ACancelledContactLeavesAFinishedStrokeAndIsNoTap) {
     h.controller.onPress(600.0f, 500.0f, 0, 1.0f, finger(4));
     h.seconds = 7.0;
     h.controller.onCancelTouches();
-    EXPECT_FALSE(h.controller.indicator.visible);
+    EXPECT_FALSE(h.controller.indicator().visible);
     EXPECT_TRUE(h.drawing.selection.empty());
     h.controller.onRelease(500.0f, 700.0f, 0);
-    EXPECT_FALSE(h.controller.pressed);
+    EXPECT_FALSE(h.anyDown());
     ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
 }
 
 TEST(SeveralHands, AThousandContactsAtOnceDrawAtMostTheLimit) {
     ControllerHarness h;
-    h.controller.menu.moveTo(-1000.0f, -1000.0f);
+    h.controller.setMenuHome(Vec2(-1000.0f, -1000.0f));
     const auto at = [](int i, int step) {
         return Vec2(100.0f + (i % 40) * 20.0f + 5.0f * step, 100.0f + (i / 40) * 30.0f);
     };
@@ -144,7 +145,7 @@ TEST(SeveralHands, AThousandContactsAtOnceDrawAtMostTheLimit) {
     for (int i = 0; i < 1000; ++i) h.controller.onRelease(330.0f, 200.0f, 0, finger(i));
     EXPECT_LE(h.drawing.strokes.count(), GestureTable::kMaxContacts);
     EXPECT_GT(h.drawing.strokes.count(), 20u);
-    EXPECT_FALSE(h.controller.pressed);
+    EXPECT_FALSE(h.anyDown());
     ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
 }
 
@@ -172,7 +173,7 @@ TEST(SeveralHands, TwoFingersSpreadingAndTurningZoomAndRotateTheViewAndDrawNothi
     h.controller.onRelease(mid.x - 90.0f, mid.y - 50.0f, 0, finger(1));
     h.controller.onRelease(mid.x + 90.0f, mid.y + 50.0f, 0, finger(2));
     expectNothingDrawn(h);
-    EXPECT_EQ(h.controller.twoFingerTaps, 0);
+    EXPECT_EQ(h.controller.twoFingerTaps(), 0);
     EXPECT_NEAR(h.drawing.view.rotation, 30.0f, 1e-3f) << "a gesture that moved is no tap";
 }
 
@@ -207,12 +208,12 @@ TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing
         h.frameMs += 120.0;
         for (int i = 1; i <= fingers; ++i)
             h.controller.onRelease(503.0f + 60.0f * i, 502.0f, 0, finger(i));
-        EXPECT_EQ(h.controller.twoFingerTaps, fingers == 2 ? 1 : 0);
-        EXPECT_EQ(h.controller.threeFingerTaps, fingers == 3 ? 1 : 0);
+        EXPECT_EQ(h.controller.twoFingerTaps(), fingers == 2 ? 1 : 0);
+        EXPECT_EQ(h.controller.threeFingerTaps(), fingers == 3 ? 1 : 0);
         expectNothingDrawn(h);
         EXPECT_EQ(h.drawing.view.panX, 50.0f) << "the view is put back";
         EXPECT_EQ(h.drawing.view.zoom, 1.0f);
-        EXPECT_FALSE(h.controller.indicator.visible);
+        EXPECT_FALSE(h.controller.indicator().visible);
     }
     ControllerHarness slow;  // lifted after 400 ms: a view gesture that did not move
     slow.controller.onPress(500.0f, 500.0f, 0, 1.0f, finger(1));
@@ -220,56 +221,81 @@ TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing
     slow.frameMs += 400.0;
     slow.controller.onRelease(500.0f, 500.0f, 0, finger(1));
     slow.controller.onRelease(560.0f, 500.0f, 0, finger(2));
-    EXPECT_EQ(slow.controller.twoFingerTaps, 0);
+    EXPECT_EQ(slow.controller.twoFingerTaps(), 0);
     expectNothingDrawn(slow);
 }
 
+// The pen at the board, step by step: whether a finger stroke after each step is drawn.
+// The pen is at the board while it touches, while it hovers in proximity sending events, and
+// for half a second after its last event; one silent for a second in proximity has left
+// without a leave; a leave while it touches ends its stroke there.
 TEST(SeveralHands, TouchesWhileThePenIsAtTheBoardAreThePalm) {
     ControllerHarness h;
-    auto touchStroke = [&](int id, float y) {
+    const PointerKey pen = PointerKey::pen();
+    int id = 0;
+    const auto fingerDraws = [&] {
+        const std::size_t before = h.drawing.strokes.count();
+        const float y = 100.0f + 20.0f * static_cast<float>(++id);
         h.controller.onPress(450.0f, y, 0, 1.0f, finger(id));
         for (int i = 1; i <= 10; ++i) h.controller.onDrag(450.0f + 6.0f * i, y, 1.0f, finger(id));
         h.controller.onRelease(510.0f, y, 0, finger(id));
+        return h.drawing.strokes.count() > before;
     };
-    h.controller.onPenProximity(true);
-    touchStroke(1, 500.0f);
-    h.frameMs += 5000.0;
-    touchStroke(2, 520.0f);
-    expectNothingDrawn(h);
-    h.controller.onPenProximity(false);
-    h.frameMs += 450.0;
-    touchStroke(3, 540.0f);
-    EXPECT_EQ(h.drawing.strokes.count(), 0u) << "within 500 ms of the pen leaving";
-
-    // Without proximity events, a pen on the board and just lifted count as well.
-    h.controller.onPress(450.0f, 700.0f, 0, 0.5f, PointerKey::pen());
-    h.frameMs += 1000.0;
-    touchStroke(4, 560.0f);
-    h.controller.onRelease(450.0f, 700.0f, 0, PointerKey::pen());
-    h.frameMs += 300.0;
-    touchStroke(5, 580.0f);
-    EXPECT_EQ(h.drawing.strokes.count(), 0u);
-    h.frameMs += 300.0;
-    touchStroke(6, 600.0f);
-    EXPECT_EQ(h.drawing.strokes.count(), 1u);
+    const auto hover = [&](double ms) {
+        for (double t = 0; t < ms; t += 100.0) {
+            h.frameMs += 100.0;
+            h.controller.onPointer(800.0f, 700.0f, pen);
+        }
+    };
+    const auto wait = [&](double ms) { h.frameMs += ms; };
+    const struct {
+        const char* what;
+        std::function<void()> step;
+        bool draws;
+    } steps[] = {
+        {"near", [&] { h.controller.onPenProximity(true); }, false},
+        {"hovering for 5 s", [&] { hover(5000.0); }, false},
+        {"silent 0.9 s in proximity", [&] { wait(900.0); }, false},
+        {"silent 1.1 s: gone without a leave", [&] { wait(200.0); }, true},
+        {"back, then left 450 ms ago", [&] { hover(300.0); h.controller.onPenProximity(false); wait(450.0); }, false},
+        {"left 550 ms ago", [&] { wait(100.0); }, true},
+        {"on the board, no proximity events", [&] { h.controller.onPress(800.0f, 700.0f, 0, 0.5f, pen); wait(3000.0); }, false},
+        {"lifted 300 ms ago", [&] { h.controller.onRelease(800.0f, 700.0f, 0, pen); wait(300.0); }, false},
+        {"lifted 600 ms ago", [&] { wait(300.0); }, true},
+        {"left while touching, 600 ms ago",
+         [&] {
+             h.controller.onPenProximity(true);
+             h.controller.onPress(800.0f, 600.0f, 0, 0.5f, pen);
+             h.controller.onDrag(850.0f, 600.0f, 0.5f, pen);
+             h.controller.onPenProximity(false);
+             wait(600.0);
+         },
+         true},
+    };
+    for (const auto& s : steps) {
+        s.step();
+        EXPECT_EQ(fingerDraws(), s.draws) << s.what;
+    }
+    EXPECT_TRUE(h.controller.gestures().empty()) << "the leave ended the pen's stroke";
+    EXPECT_TRUE(h.drawing.strokesInProgress().empty());
 }
 
 TEST(SeveralHands, AContactHoldsASliderWhileAnotherDrawsAndAThirdIsTurnedAway) {
     ControllerHarness h;
-    const Vec2 slider = h.controller.menu.home + Vec2(-10.5f, 114.0f);  // brush size
+    const Vec2 slider = h.controller.menu().home + Vec2(-10.5f, 114.0f);  // brush size
     h.controller.onPress(slider.x, slider.y, 0, 1.0f, finger(1));
     h.frameMs += 300.0;
     h.controller.onPress(500.0f, 600.0f, 0, 1.0f, finger(2));
     h.controller.onPress(slider.x + 2.0f, slider.y, 0, 1.0f, finger(3));  // held: ignored
-    const Vec2 ring = h.controller.menu.buttonCentre(1);
+    const Vec2 ring = h.controller.menu().buttonCentre(1);
     h.controller.onPress(ring.x, ring.y, 0, 1.0f, PointerKey::mouse());  // the edit button
-    EXPECT_EQ(h.controller.mode, 0) << "the menu is held";
+    EXPECT_EQ(h.controller.mode(), 0) << "the menu is held";
     for (int i = 1; i <= 20; ++i) {
         h.controller.onDrag(slider.x, slider.y - 2.0f * i, 1.0f, finger(1));
         h.controller.onDrag(500.0f + 10.0f * i, 600.0f, 1.0f, finger(2));
         h.controller.onDrag(slider.x + 2.0f, slider.y + 3.0f * i, 1.0f, finger(3));
     }
-    EXPECT_EQ(h.controller.menuItem, 1);
+    EXPECT_EQ(h.menuItem(), 1);
     h.controller.onRelease(700.0f, 600.0f, 0, finger(2));
     h.controller.onRelease(slider.x, slider.y - 40.0f, 0, finger(1));
     h.controller.onRelease(slider.x, slider.y, 0, finger(3));
@@ -278,8 +304,8 @@ TEST(SeveralHands, AContactHoldsASliderWhileAnotherDrawsAndAThirdIsTurnedAway) {
     const Stroke& s = *h.drawing.strokes.first()->stroke;
     EXPECT_TRUE(onLine(s, true, 550.0f));
     EXPECT_FLOAT_EQ(s.points.back().x, 650.0f) << "every point up to the last event";
-    EXPECT_EQ(h.controller.log.codes(), std::vector<int>{1});
-    EXPECT_EQ(h.controller.menu.position, h.controller.menu.home);
+    EXPECT_EQ(h.controller.log().codes(), std::vector<int>{1});
+    EXPECT_EQ(h.controller.menu().position, h.controller.menu().home);
 }
 
 // Frames keep coming until every follower has come to rest, not just the brush's own.
@@ -305,7 +331,7 @@ TEST(SeveralHands, FollowersSettleEachTowardsItsOwnPointer) {
 // begun on and are saved with it; their later moves draw nothing on the next page.
 TEST(SeveralHands, APageFlipEndsOtherHandsStrokesOnTheirOwnPage) {
     ControllerHarness h;
-    h.controller.menu.moveTo(600.0f, 500.0f);  // off the page-flip triangles
+    h.controller.setMenuHome(Vec2(600.0f, 500.0f));  // off the page-flip triangles
     h.controller.onPress(300.0f, 400.0f, 0, 1.0f, finger(1));
     h.controller.onPress(300.0f, 600.0f, 0, 1.0f, PointerKey::pen());
     for (int i = 1; i <= 20; ++i) {
@@ -315,7 +341,7 @@ TEST(SeveralHands, APageFlipEndsOtherHandsStrokesOnTheirOwnPage) {
     h.frameMs += 1000.0;
     h.controller.onPress(920.0f, 80.0f, 0, 1.0f, PointerKey::mouse());  // the next-page triangle
     h.controller.onRelease(920.0f, 80.0f, 0, PointerKey::mouse());
-    ASSERT_EQ(h.controller.pageIndex, 1);
+    ASSERT_EQ(h.controller.pages().current(), 1);
     EXPECT_EQ(h.drawing.strokes.count(), 0u);
     EXPECT_TRUE(h.drawing.strokesInProgress().empty());
     for (int i = 1; i <= 5; ++i) h.controller.onDrag(500.0f + 10.0f * i, 400.0f, 1.0f, finger(1));

@@ -1,5 +1,6 @@
 // Undo and redo through the controller: each gesture, key and button is one step; pages keep
-// their histories across flips; a save asked for mid-gesture waits for its end; the rescue
+// their histories across flips; a save asked for mid-gesture waits for its end, at most a
+// second, and never for strokes being drawn; the rescue
 // copy is written at the end only when the journal cannot hold the changes.
 
 #include <gtest/gtest.h>
@@ -93,7 +94,7 @@ TEST(Undo, PagesKeepTheirHistoriesAcrossFlips) {
     h.stroke(300, 400, 700, 420);
     h.stroke(300, 600, 700, 620);
     ASSERT_TRUE(h.controller.flipToNextPage());
-    EXPECT_FALSE(h.controller.history.canUndo());
+    EXPECT_FALSE(h.controller.history().canUndo());
     h.stroke(300, 500, 700, 520);
     ASSERT_TRUE(h.controller.flipToPreviousPage());
     ASSERT_EQ(strokes(h), 2u);
@@ -115,7 +116,7 @@ TEST(Undo, PagesKeepTheirHistoriesAcrossFlips) {
     }
     ASSERT_TRUE(h.controller.flipToPreviousPage());
     EXPECT_EQ(strokes(h), 0u);
-    EXPECT_FALSE(h.controller.history.canRedo());
+    EXPECT_FALSE(h.controller.history().canRedo());
 }
 
 // A clear keeps the page's index with its strokes; the page is reloaded from its file when
@@ -163,6 +164,52 @@ TEST(Undo, ASaveDuringAGestureWaitsForItsEnd) {
     EXPECT_EQ(strokes(h), 1u);
 }
 
+// A contact whose release never comes, and an eraser held on the page, neither keep "S" from
+// writing every finished stroke: at once beside strokes being drawn, within a second beside
+// the eraser, which goes on as a step of its own.
+TEST(Undo, ASaveIsWrittenWithinASecondWhateverIsOpen) {
+    ControllerHarness h;
+    const auto onDisk = [] {
+        const auto page = io::readPageFile("0.xml");
+        return page ? page->strokes.size() : 0u;
+    };
+    h.stroke(300, 400, 700, 420);
+    h.controller.onPress(300, 700, 0, 1.0f, PointerKey::touch(4));  // never lifted
+    h.controller.onDrag(400, 700, 1.0f, PointerKey::touch(4));
+    h.controller.onKey("S");
+    ASSERT_EQ(onDisk(), 1u) << "strokes in progress hold nothing up";
+    h.stroke(300, 500, 700, 520);
+    h.controller.onPress(500, 300, 1, 1.0f);  // the eraser across both, held
+    h.controller.onDrag(500, 600, 1.0f);
+    h.frameMs += 400.0;
+    h.controller.onKey("S");
+    h.frameMs += 900.0;
+    h.controller.tick();
+    EXPECT_EQ(onDisk(), 1u) << "waits for the eraser";
+    h.frameMs += 200.0;
+    h.controller.tick();
+    EXPECT_EQ(onDisk(), 4u) << "within a second: both strokes, cut";
+    EXPECT_FALSE(h.controller.savePending());
+    const std::string atSave = h.drawing.pageText();
+    h.controller.onDrag(600, 300, 1.0f);  // back across both
+    h.controller.onRelease(600, 300, 1);
+    h.controller.onRelease(400, 700, 0, PointerKey::touch(4));
+    {  // the page and its journal give the drawing back
+        ASSERT_TRUE(h.controller.finishRun());
+        std::ostringstream out;
+        Drawing next(out);
+        CanvasController again(next);
+        ASSERT_EQ(next.pageText(), h.drawing.pageText());
+    }
+    ASSERT_TRUE(h.controller.undo()) << "the contact's stroke";
+    ASSERT_NE(h.drawing.pageText(), atSave);
+    ASSERT_TRUE(h.controller.undo()) << "the eraser after the save";
+    ASSERT_EQ(h.drawing.pageText(), atSave);
+    ASSERT_TRUE(h.controller.undo()) << "the eraser before it";
+    EXPECT_EQ(strokes(h), 2u);
+    ASSERT_NO_FATAL_FAILURE(expectDocumentSound(h.drawing));
+}
+
 TEST(Undo, TheRescueCopyIsWrittenOnlyWhenTheJournalCannotHoldTheChanges) {
     {
         ControllerHarness h;
@@ -174,7 +221,9 @@ TEST(Undo, TheRescueCopyIsWrittenOnlyWhenTheJournalCannotHoldTheChanges) {
     ControllerHarness h;
     fs::create_directory("0.xml.journal");  // in the way of the journal
     testing::internal::CaptureStdout();
-    h.controller.history.openPage(0, "0.xml", true);
+    // Opened again: the page is saved (empty) and shown afresh, with its journal.
+    ASSERT_TRUE(h.controller.flipToNextPage());
+    ASSERT_TRUE(h.controller.flipToPreviousPage());
     EXPECT_NE(testing::internal::GetCapturedStdout().find("is in the way"), std::string::npos);
     h.stroke(300, 400, 700, 420);
     testing::internal::CaptureStdout();

@@ -117,26 +117,53 @@ TEST(Journal, AFileCutAnywhereReadsAsItsCompleteRecords) {
     EXPECT_EQ(parseJournal(zeros).contents->end, JournalEnd::Torn);
 }
 
-// One flipped byte anywhere: the header is rejected, or reading stops before the record
-// that holds it. Never a crash, never an entry that was not written.
-TEST(Journal, ADamagedRecordStopsTheReadAtTheLastGoodOne) {
+// One flipped byte anywhere costs at most the record that holds it: a flip in a length
+// field costs nothing (the record is read whole by its checksum), any other one the record
+// itself, never the records after it. The header is read whole or rejected. Whatever was
+// passed over or mended reads as damaged, so that the file is kept.
+TEST(Journal, DamageCostsOnlyTheRecordItTouches) {
     const Sample s = sample(8, 10);
     std::mt19937 rng(3);
     for (std::size_t at = 0; at < s.bytes.size(); ++at) {
         std::string bytes = s.bytes;
         bytes[at] = static_cast<char>(bytes[at] ^ (1 + rng() % 255));
         const ParsedJournal parsed = parseJournal(bytes);
-        if (at < s.ends[0]) {
+        const std::size_t hit = std::upper_bound(s.ends.begin(), s.ends.end(), at) - s.ends.begin();
+        const std::size_t begin = hit == 0 ? 8 : s.ends[hit - 1];  // the hit record's frame
+        const bool inLength = at >= begin && at < begin + 4;
+        if (hit == 0 && !inLength) {
             ASSERT_FALSE(parsed.contents && parsed.contents->header == s.header) << at;
             continue;
         }
-        ASSERT_TRUE(parsed.contents);
-        const std::size_t hit =
-            std::upper_bound(s.ends.begin(), s.ends.end(), at) - s.ends.begin() - 1;
-        ASSERT_EQ(parsed.contents->entries.size(), hit) << at;
-        ASSERT_NE(parsed.contents->end, JournalEnd::Clean) << at;
-        ASSERT_TRUE(std::equal(parsed.contents->entries.begin(), parsed.contents->entries.end(),
-                               s.entries.begin()));
+        ASSERT_TRUE(parsed.contents) << at;
+        EXPECT_EQ(parsed.contents->header, s.header) << at;
+        std::vector<JournalEntry> expected = s.entries;
+        if (!inLength) expected.erase(expected.begin() + static_cast<long>(hit) - 1);
+        ASSERT_EQ(parsed.contents->entries, expected) << at;
+        ASSERT_EQ(parsed.contents->end, JournalEnd::Damaged) << at;
+        ASSERT_EQ(parsed.contents->mendedLengths, inLength ? 1u : 0u) << at;
+    }
+}
+
+// Bits flipped in the length fields of several records (the header's among them): every
+// record is read whole.
+TEST(Journal, WrongLengthFieldsLoseNoRecord) {
+    std::mt19937 rng(11);
+    for (unsigned seed = 0; seed < 300; ++seed) {
+        const Sample s = sample(seed, 1 + seed % 12);
+        std::string bytes = s.bytes;
+        const auto lengthAt = [&](std::size_t record) { return record == 0 ? 8 : s.ends[record - 1]; };
+        for (int flips = 1 + static_cast<int>(rng() % 3); flips > 0; --flips) {
+            bytes[lengthAt(rng() % s.ends.size()) + rng() % 4] ^= static_cast<char>(1 << rng() % 8);
+        }
+        std::size_t changed = 0;  // two flips may undo each other
+        for (std::size_t r = 0; r < s.ends.size(); ++r) changed += bytes.compare(lengthAt(r), 4, s.bytes, lengthAt(r), 4) != 0;
+        const ParsedJournal parsed = parseJournal(bytes);
+        ASSERT_TRUE(parsed.contents) << seed;
+        EXPECT_EQ(parsed.contents->header, s.header) << seed;
+        ASSERT_EQ(parsed.contents->entries, s.entries) << seed;
+        EXPECT_EQ(parsed.contents->mendedLengths, changed) << seed;
+        EXPECT_EQ(parsed.contents->end, changed ? JournalEnd::Damaged : JournalEnd::Clean) << seed;
     }
 }
 
@@ -207,12 +234,10 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
     const std::string path = dir.file("1.xml.journal");
     const Sample a = sample(2, 3);
     {
-        std::ofstream(path) << "someone else's file";
         JournalWriter writer(path, a.bytes.substr(0, a.ends[0]));
         writer.append(a.bytes.substr(a.ends[0]));
         ASSERT_TRUE(writer.flush());
         EXPECT_EQ(readAll(path), a.bytes);
-        EXPECT_EQ(readAll(path + ".old"), "someone else's file") << "never replaced";
 
         // A save empties the journal: the file goes, the next record starts a new one.
         ASSERT_TRUE(writer.restart("NEW"));
@@ -220,6 +245,18 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
         writer.append("x");
         ASSERT_TRUE(writer.flush());
         EXPECT_EQ(readAll(path), "NEWx");
+
+        // A file put in its place by someone else is neither removed nor moved nor written.
+        std::filesystem::remove(path);
+        std::ofstream(path) << "someone else's file";
+        ASSERT_TRUE(writer.restart("NEW"));
+        testing::internal::CaptureStdout();
+        writer.append("y");
+        EXPECT_FALSE(writer.flush());
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not create the journal"),
+                  std::string::npos);
+        EXPECT_EQ(readAll(path), "someone else's file");
+        EXPECT_EQ(dir.listing(), "1.xml.journal;");
     }
     {
         std::ofstream(path, std::ios::trunc) << a.bytes << "torn tail";
@@ -238,6 +275,6 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
         lost.append("more");
         EXPECT_FALSE(lost.flush());
     }
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not write the journal"),
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not create the journal"),
               std::string::npos);
 }

@@ -6,7 +6,9 @@
 #include "GlCanvas.h"
 #include "brush/Palette.h"
 #include "controller/ControllerHarness.h"
+#include "io/PageFile.h"
 #include "platform/TextureManager.h"
+#include "support/GatedExporter.h"
 #include "ui/RadialMenuView.h"
 #include "ui/TextureFont.h"
 
@@ -38,8 +40,18 @@ protected:
     GlCanvas canvas{400, 400};
     ControllerHarness h;
     RadialMenuView view;
-    RadialMenu& menu = h.controller.menu;
-    void SetUp() override { menu.moveTo(200, 200); }
+    const RadialMenu& menu = h.controller.menu();
+    void SetUp() override { h.controller.setMenuHome(Vec2(200, 200)); }
+    // Taps the menu where `item` (a slider or toggle) is: the readout shows it.
+    void engage(int item) {
+        for (float dx = -160; dx <= 160; dx += 4)
+            for (float dy = -160; dy <= 160; dy += 4)
+                if (menu.at(menu.position + Vec2(dx, dy), h.controller.mode()).item == item) {
+                    const Vec2 p = menu.position + Vec2(dx, dy);
+                    h.tap(p.x, p.y);
+                    return;
+                }
+    }
     QImage frame() {
         canvas.clear();
         view.draw(h.controller);
@@ -67,11 +79,12 @@ TEST_F(RadialMenuViewTest, ButtonsShowUpPressedOrDownImagesUprightOnTheirRays) {
     EXPECT_GT(difference(f, draw, "drawButton_up.png"), 30.0);
     EXPECT_LT(difference(f, edit, "editButton_up.png"), 12.0);
 
-    h.controller.modeButton = 1;
-    h.controller.menuPressed = 1;
-    h.controller.lastMenuButton = 0;
+    h.controller.onPress(edit.x, edit.y, 0, 1.0f);  // held on the edit button
     f = frame();
-    EXPECT_LT(difference(f, draw, "drawButton_press.png"), 12.0);
+    EXPECT_LT(difference(f, edit, "editButton_press.png"), 12.0);
+    EXPECT_LT(difference(f, draw, "drawButton_up.png"), 12.0);
+    h.controller.onRelease(edit.x, edit.y, 0);
+    f = frame();
     EXPECT_LT(difference(f, edit, "editButton_down.png"), 12.0);
 }
 
@@ -80,23 +93,24 @@ TEST_F(RadialMenuViewTest, SlidersAndTogglesAreDrawnWhereTheHitTestFindsThem) {
                  blue = GlCanvas::solidTexture(Qt::blue);
     view.setSliderTextures(0, red, blue, green);
     view.setToggleTextures(0, 0, 0, blue, 0, blue, 0);
-    menu.hitState = 1;  // a brush disc of radius 5 instead of the text
     auto onRay = [&](float degrees, float dist) {
         return menu.position + rotated(Vec2(dist, 0), degrees * kDegToRad);
     };
     const Vec2 first = onRay(95, 121.6f), second = onRay(65, 121.6f);
+    h.tap(first.x, first.y);  // the readout: a brush disc of radius 5 instead of the text
+    ASSERT_EQ(menu.hitState, 1);
     QImage f = frame();
     EXPECT_EQ(GlCanvas::at(f, first.x, first.y), QColor(Qt::red));
     EXPECT_EQ(GlCanvas::at(f, second.x, second.y), QColor(Qt::green)) << "smoothness";
     for (int i = 0; i < 2; ++i) {
         const Vec2 c = RadialMenuView::toggleCentre(menu, i);
         EXPECT_EQ(GlCanvas::at(f, c.x, c.y), QColor(Qt::blue));
-        EXPECT_EQ(menu.hitTest(c), 5 + i);
+        EXPECT_EQ(menu.at(c, 0).item, 5 + i);
     }
-    EXPECT_EQ(menu.hitTest(first), 1);
-    EXPECT_EQ(menu.hitTest(second), 2);
+    EXPECT_EQ(menu.at(first, 0).item, 1);
+    EXPECT_EQ(menu.at(second, 0).item, 2);
 
-    h.controller.mode = 1;
+    h.controller.selectMenuButton(1);
     f = frame();
     EXPECT_EQ(GlCanvas::at(f, second.x, second.y), QColor(Qt::blue)) << "softness";
     const Vec2 pressure = RadialMenuView::toggleCentre(menu, 0);
@@ -112,7 +126,8 @@ TEST_F(RadialMenuViewTest, ColourButtonShowsTheInkAndThePaletteEachColourWhereIt
     const Vec2 disc0 = menu.paletteDiscCentre(0);
     EXPECT_EQ(GlCanvas::at(f, disc0.x, disc0.y), QColor(Qt::white)) << "the palette is shut";
 
-    menu.paletteOpen = true;
+    h.tap(button.x, button.y);
+    ASSERT_TRUE(menu.paletteOpen);
     f = frame();
     for (std::size_t i = 0; i < kPalette.size(); ++i) {
         const Vec2 d = menu.paletteDiscCentre(static_cast<int>(i));
@@ -121,9 +136,10 @@ TEST_F(RadialMenuViewTest, ColourButtonShowsTheInkAndThePaletteEachColourWhereIt
         // Just outside the disc: the dark ring marks the ink, the others stand on the backdrop.
         const Vec2 rim = d + normalized(d - button) * (menu.paletteDiscRadius + 2.5f);
         EXPECT_EQ(GlCanvas::at(f, rim.x, rim.y).lightness() < 64, i == 2) << i;
-        EXPECT_EQ(menu.hitTest(d), 0);
+        EXPECT_EQ(menu.at(d, 0).item, 0);
+        h.tap(d.x, d.y);
         EXPECT_EQ(h.drawing.brush.colour, c) << "a press on the disc picks it";
-        menu.paletteOpen = true;
+        h.tap(button.x, button.y);
     }
     EXPECT_EQ(GlCanvas::at(f, button.x, button.y), QColor(0xd5, 0x5e, 0x00));
 }
@@ -150,14 +166,16 @@ TEST_F(RadialMenuViewTest, ReadoutFollowsTheHitState) {
     EXPECT_NEAR((left + right) * 0.5f, m.x, 4.0f);
 
     // Brush size: a black disc of the brush radius.
-    menu.hitState = 1;
+    engage(1);
+    ASSERT_EQ(menu.hitState, 1);
     h.drawing.brush.size = 20.0f;
     QImage f = frame();
     EXPECT_EQ(GlCanvas::at(f, m.x + 17, m.y).lightness(), 0);
     EXPECT_EQ(GlCanvas::at(f, m.x + 23, m.y).lightness(), 255);
 
     // Smoothness: the zigzag's amplitude is 10 - smoothness.
-    menu.hitState = 2;
+    engage(2);
+    ASSERT_EQ(menu.hitState, 2);
     auto tallest = [&](float smoothness) {
         h.drawing.smoothness = smoothness;
         const QImage z = frame();
@@ -168,4 +186,37 @@ TEST_F(RadialMenuViewTest, ReadoutFollowsTheHitState) {
     };
     EXPECT_LE(tallest(10.0f), 2) << "flat";
     EXPECT_GE(tallest(1.0f), 8);
+}
+
+TEST_F(RadialMenuViewTest, ARingInsideTheCentreDiscShowsTheRunningExportsProgress) {
+    view.setSliderTextures(0, 0, 0, 0);
+    for (int page = 0; page < 4; ++page)
+        ASSERT_TRUE(io::writePageFile(std::to_string(page) + ".xml", {}));
+    GatedExporter exporter;
+    h.controller.setExporter(&exporter);
+    // On the ring, `fraction` of the way round clockwise from the top.
+    const auto ring = [&](const QImage& f, float fraction) {
+        const float a = 1.5707964f - 6.2831855f * fraction, r = menu.innerRadius - 5.5f;
+        return GlCanvas::at(f, static_cast<int>(200.0f + r * std::cos(a)),
+                            static_cast<int>(200.0f + r * std::sin(a)));
+    };
+    const QColor accent(66, 124, 165);
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) < 30;
+    };
+    EXPECT_FALSE(near(ring(frame(), 0.2f), accent)) << "no ring without an export";
+
+    // Four pages and the file: two pages done of five steps.
+    h.controller.onKey("P");
+    exporter.allow(3);
+    exporter.waitAsked(4);
+    const QImage f = frame();
+    exporter.allow(1000);
+    h.controller.finishExports();
+    EXPECT_TRUE(near(ring(f, 0.2f), accent));
+    EXPECT_TRUE(near(ring(f, 0.38f), accent));
+    EXPECT_FALSE(near(ring(f, 0.45f), accent));
+    EXPECT_FALSE(near(ring(f, 0.9f), accent));
+    EXPECT_NE(ring(f, 0.9f), QColor(Qt::white)) << "the rest of the ring shows faintly";
 }

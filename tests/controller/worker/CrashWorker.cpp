@@ -48,10 +48,10 @@ int main(int argc, char** argv) {
     constexpr float kWidth = 1200.0f, kHeight = 900.0f;
     drawing.view.viewWidth = kWidth;
     drawing.view.viewHeight = kHeight;
-    CanvasController c(&drawing);
+    CanvasController c(drawing);
     c.setViewSize(kWidth, kHeight);
     report("start", &drawing);
-    PageHistories& histories = c.history.histories();
+    PageHistories& histories = c.history().histories();
     histories.journal = [&, record = histories.journal](const io::JournalEntry& entry) {
         report("state", &drawing);
         record(entry);

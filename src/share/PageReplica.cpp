@@ -1,0 +1,245 @@
+#include "share/PageReplica.h"
+
+#include <algorithm>
+#include <span>
+
+namespace share {
+
+PageReplica::PageReplica(BoardId board) : board_(board) {}
+
+void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to) {
+    for (Pending& p : pending_) {
+        for (StrokeOp& op : p.change.ops) {
+            if (op.base == from) op.base = to(op.stroke.id);
+        }
+    }
+}
+
+void PageReplica::forget(const Pending& p, Version now) {
+    const Version local = localVersion(p.change.number);
+    for (const StrokeOp& op : p.change.ops) {
+        dirty_.insert(op.stroke.id);
+        const auto d = drawn_.find(op.stroke.id);
+        if (d != drawn_.end() && d->second.version == local) d->second.version = now;
+    }
+    rewriteBases(local, [now](io::StrokeId) { return now; });
+}
+
+void PageReplica::resetRoom(PageState page) {
+    for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
+    room_ = std::move(page);
+    for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
+    // Own changes the new page holds already: what builds on them finds the version they
+    // were stored at, when the board was told it.
+    const std::uint64_t held = room_.lastNumber(board_);
+    while (!pending_.empty() && pending_.front().change.number <= held) {
+        const Pending p = std::move(pending_.front());
+        pending_.pop_front();
+        forget(p, p.stored != 0 ? p.stored : kForeign);
+    }
+    stale_ = true;
+}
+
+bool PageReplica::receive(const ShareChange& change, Seq seq) {
+    std::vector<io::StrokeId> touched, skipped;
+    if (!room_.apply(change, seq, &touched, &skipped)) return false;
+    dirty_.insert(touched.begin(), touched.end());
+    stale_ = true;
+    if (change.board != board_) return true;
+    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
+        return p.change.number == change.number;
+    });
+    if (it == pending_.end()) return true;
+    // What the record set in the room is what the drawing shows already: only the name
+    // of that version changes. A step the rules passed over names no version of the room,
+    // so nothing built on it (an undo) finds the stroke as it expects.
+    const Version local = localVersion(change.number);
+    std::sort(skipped.begin(), skipped.end());
+    for (const StrokeOp& op : change.ops) {
+        const auto d = drawn_.find(op.stroke.id);
+        if (d == drawn_.end() || d->second.version != local) continue;
+        const bool passedOver = std::binary_search(skipped.begin(), skipped.end(), op.stroke.id);
+        d->second.version = passedOver ? kForeign : seq;
+    }
+    pending_.erase(it);
+    rewriteBases(local, [&](io::StrokeId id) {
+        return std::binary_search(skipped.begin(), skipped.end(), id) ? kForeign : seq;
+    });
+    return true;
+}
+
+const ShareChange& PageReplica::local(const io::Change& change, std::uint64_t number,
+                                      const std::function<io::StrokeId(io::StrokeId)>& originOf,
+                                      bool undo, bool seed) {
+    ShareChange c;
+    c.board = board_;
+    c.number = number;
+    c.kind = change.kind;
+    c.undo = undo;
+    std::size_t r = 0, a = 0;
+    while (r < change.removed.size() || a < change.added.size()) {
+        const io::StrokeId removedId =
+            r < change.removed.size() ? change.removed[r].id : ~io::StrokeId{0};
+        const io::StrokeId addedId =
+            a < change.added.size() ? change.added[a].stroke.id : ~io::StrokeId{0};
+        const io::StrokeId id = std::min(removedId, addedId);
+        const bool wasThere = removedId == id;
+        StrokeOp op;
+        if (addedId == id) {
+            op.stroke = change.added[a++].stroke;
+            op.present = true;
+        } else {
+            op.stroke.id = id;
+        }
+        if (wasThere) ++r;
+        const auto d = drawn_.find(id);
+        if (d != drawn_.end()) {
+            op.base = d->second.version;
+        } else {
+            op.base = wasThere ? kForeign : 0;  // a stroke the page never had, or a new one
+        }
+        if (op.base == 0 && originOf) op.origin = originOf(id);
+        c.ops.push_back(std::move(op));
+    }
+    const Version at = localVersion(number);
+    for (const StrokeOp& op : c.ops) {
+        drawn_[op.stroke.id] = Drawn{op.present, at};
+        dirty_.insert(op.stroke.id);  // a step the rules skip leaves the drawing behind
+    }
+    Pending p;
+    p.change = std::move(c);
+    p.seed = seed;
+    pending_.push_back(std::move(p));
+    if (!stale_) {
+        std::vector<io::StrokeId> touched;
+        applyChange(shown_, pending_.back().change, at, &touched);
+        dirty_.insert(touched.begin(), touched.end());
+    }
+    return pending_.back().change;
+}
+
+void PageReplica::stored(std::uint64_t number, Seq seq) {
+    for (Pending& p : pending_) {
+        if (p.change.number == number) p.stored = seq;
+    }
+}
+
+void PageReplica::refused(std::uint64_t number) {
+    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
+        return p.change.number == number;
+    });
+    if (it == pending_.end()) return;
+    const Pending p = std::move(*it);
+    pending_.erase(it);
+    forget(p, kForeign);
+    stale_ = true;
+}
+
+std::vector<PageReplica::Pending> PageReplica::takeSendable() {
+    std::vector<Pending> out;
+    for (Pending& p : pending_) {
+        if (p.handed) continue;
+        // A change built on one of the board's changes the room has not applied yet waits
+        // for it: only then is it known whether the rules took that step or passed it over.
+        const bool waits = std::any_of(p.change.ops.begin(), p.change.ops.end(),
+                                       [](const StrokeOp& op) { return isLocal(op.base); });
+        if (waits) break;
+        p.handed = true;
+        out.push_back(p);
+    }
+    return out;
+}
+
+void PageReplica::rehand() {
+    for (Pending& p : pending_) p.handed = false;
+}
+
+void PageReplica::rebuild() {
+    for (const auto& [id, e] : shown_.own()) dirty_.insert(id);
+    shown_.clear();
+    std::vector<io::StrokeId> touched;
+    for (const Pending& p : pending_) {
+        applyChange(shown_, p.change, localVersion(p.change.number), &touched, nullptr);
+        for (const StrokeOp& op : p.change.ops) dirty_.insert(op.stroke.id);
+    }
+    dirty_.insert(touched.begin(), touched.end());
+    stale_ = false;
+}
+
+std::vector<io::StrokeData> PageReplica::showAll() {
+    if (stale_) rebuild();
+    std::vector<io::StrokeData> out;
+    drawn_.clear();
+    const auto take = [&](io::StrokeId id, const StrokeEntry& e) {
+        drawn_[id] = Drawn{e.present, e.version};
+        if (e.present) out.push_back(io::StrokeData{id, e.points, e.colour});
+    };
+    const auto& under = room_.table().own();
+    const auto& over = shown_.own();
+    auto a = under.begin();
+    auto b = over.begin();
+    while (a != under.end() || b != over.end()) {
+        if (b == over.end() || (a != under.end() && a->first < b->first)) {
+            take(a->first, a->second);
+            ++a;
+        } else {
+            if (a != under.end() && a->first == b->first) ++a;
+            take(b->first, b->second);
+            ++b;
+        }
+    }
+    dirty_.clear();
+    return out;
+}
+
+io::Change PageReplica::reconcile(const std::function<bool(io::StrokeId)>& busy) {
+    if (stale_) rebuild();
+    io::Change out;
+    out.kind = io::ChangeKind::Several;
+    for (auto it = dirty_.begin(); it != dirty_.end();) {
+        const io::StrokeId id = *it;
+        const StrokeEntry* s = shown_.find(id);
+        const auto d = drawn_.find(id);
+        const bool shownHere = s != nullptr && s->present;
+        const bool drawnHere = d != drawn_.end() && d->second.present;
+        const Version version = s != nullptr ? s->version : kForeign;
+        if (shownHere == drawnHere && (!shownHere || version == d->second.version)) {
+            it = dirty_.erase(it);
+            continue;
+        }
+        if (busy && busy(id)) {
+            ++it;
+            continue;
+        }
+        if (drawnHere) out.removed.push_back(io::StrokeAt{id, 0});
+        if (shownHere) out.added.push_back(io::PlacedStroke{0, io::StrokeData{id, s->points, s->colour}});
+        drawn_[id] = Drawn{shownHere, version};
+        it = dirty_.erase(it);
+    }
+    return out;
+}
+
+std::string PageReplica::shownText() {
+    if (stale_) rebuild();
+    return textOf(contentOf(shown_, &room_.table()));
+}
+
+bool PageReplica::conflicted(io::StrokeId id) {
+    if (stale_) rebuild();
+    const auto d = drawn_.find(id);
+    if (d != drawn_.end() && d->second.version == kForeign) return true;
+    if (!dirty_.contains(id)) return false;
+    const StrokeEntry* s = shown_.find(id);
+    const bool shownHere = s != nullptr && s->present;
+    const bool drawnHere = d != drawn_.end() && d->second.present;
+    return shownHere != drawnHere || (shownHere && s->version != d->second.version);
+}
+
+io::StrokeId PageReplica::largestId() const {
+    io::StrokeId largest = 0;
+    if (!room_.table().own().empty()) largest = room_.table().own().rbegin()->first;
+    if (!shown_.own().empty()) largest = std::max(largest, shown_.own().rbegin()->first);
+    return largest;
+}
+
+}  // namespace share

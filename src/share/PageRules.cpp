@@ -1,0 +1,144 @@
+#include "share/PageRules.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace share {
+
+const StrokeEntry* StrokeTable::find(io::StrokeId id) const {
+    const auto it = entries_.find(id);
+    if (it != entries_.end()) return &it->second;
+    return under_ ? under_->find(id) : nullptr;
+}
+
+void StrokeTable::put(io::StrokeId id, StrokeEntry entry) {
+    if (entry.origin != 0 && find(id) == nullptr) children_[entry.origin].push_back(id);
+    entries_[id] = std::move(entry);
+}
+
+void StrokeTable::childrenOf(io::StrokeId id, std::vector<io::StrokeId>& out) const {
+    if (under_) under_->childrenOf(id, out);
+    const auto it = children_.find(id);
+    if (it != children_.end()) out.insert(out.end(), it->second.begin(), it->second.end());
+}
+
+void StrokeTable::clear() {
+    entries_.clear();
+    children_.clear();
+}
+
+namespace {
+
+enum class Fate { Applied, Skipped };
+
+void note(std::vector<io::StrokeId>* touched, io::StrokeId id) {
+    if (touched) touched->push_back(id);
+}
+
+void removeEntry(StrokeTable& table, io::StrokeId id, const StrokeEntry& was, Version at,
+                 std::vector<io::StrokeId>* touched) {
+    StrokeEntry gone;
+    gone.version = at;
+    gone.origin = was.origin;
+    gone.created = was.created;  // read before `was` may be overwritten
+    gone.cutAt = was.cutAt;
+    table.put(id, std::move(gone));
+    note(touched, id);
+}
+
+// A removal made on an older version of `id` also takes the pieces the eraser cut from it
+// since that version: the remover never saw them, and they are what it removed.
+void removeUnseenPieces(StrokeTable& table, io::StrokeId id, Version seen, Version at,
+                        std::vector<io::StrokeId>* touched) {
+    std::vector<io::StrokeId> children;
+    table.childrenOf(id, children);
+    for (const io::StrokeId child : children) {
+        const StrokeEntry* e = table.find(child);
+        if (e == nullptr || e->created <= seen) continue;
+        if (e->present) removeEntry(table, child, *e, at, touched);
+        removeUnseenPieces(table, child, seen, at, touched);
+    }
+}
+
+}  // namespace
+
+void applyChange(StrokeTable& table, const ShareChange& change, Version at,
+                 std::vector<io::StrokeId>* touched, std::vector<io::StrokeId>* skipped) {
+    // Ops run in ascending id, so a piece comes after the stroke it was cut from (its id
+    // is newer) and can follow that stroke's fate.
+    if (change.undo) {
+        const bool asSeen = std::all_of(change.ops.begin(), change.ops.end(), [&](const StrokeOp& op) {
+            const StrokeEntry* cur = table.find(op.stroke.id);
+            return cur ? cur->version == op.base : op.base == 0;
+        });
+        if (!asSeen) {
+            for (const StrokeOp& op : change.ops) note(skipped, op.stroke.id);
+            return;
+        }
+    }
+    std::unordered_map<io::StrokeId, Fate> fates;
+    // Changes that may have erased part of a stroke: an eraser gesture, alone or merged.
+    const bool cutting =
+        change.kind == io::ChangeKind::Erase || change.kind == io::ChangeKind::Several;
+    for (const StrokeOp& op : change.ops) {
+        const io::StrokeId id = op.stroke.id;
+        const StrokeEntry* cur = table.find(id);
+        const bool isNew = op.base == 0;
+        const io::StrokeId origin = cur ? cur->origin : op.origin;
+
+        bool skip = isNew && cur != nullptr;  // an id the page has already: never replaced
+        if (!skip && origin != 0) {
+            const auto f = fates.find(origin);
+            if (f != fates.end()) {
+                skip = f->second == Fate::Skipped;
+            } else if (isNew) {
+                const StrokeEntry* o = table.find(origin);
+                skip = o == nullptr || !o->present;
+            }
+        }
+        if (skip) {
+            fates[id] = Fate::Skipped;
+            note(skipped, id);
+            continue;
+        }
+        // The stroke is as the board saw it: nobody changed it in between.
+        const bool asSeen = cur ? cur->version == op.base : isNew;
+        Fate fate = Fate::Applied;
+        if (op.present) {
+            // A stroke changed since the board saw it takes the later version, unless an
+            // eraser took part of it meanwhile: the older shape would bring that ink back.
+            const bool later = cur && cur->present && op.base != kForeign && cur->cutAt <= op.base;
+            if (asSeen || later) {
+                StrokeEntry e;
+                e.present = true;
+                e.points = op.stroke.points;
+                e.colour = op.stroke.colour;
+                e.version = at;
+                e.origin = cur ? cur->origin : op.origin;
+                e.created = cur ? cur->created : at;
+                e.cutAt = cutting ? at : (cur ? cur->cutAt : 0);
+                table.put(id, std::move(e));
+                note(touched, id);
+            } else {
+                fate = Fate::Skipped;  // removed or cut since the board saw it
+            }
+        } else if (cur && cur->present) {
+            removeEntry(table, id, *cur, at, touched);
+            if (!asSeen) removeUnseenPieces(table, id, op.base, at, touched);
+        } else if (!asSeen && cur != nullptr) {
+            // Removed by another record first. Both removals count: the stroke's version
+            // moves on, so that neither board's undo brings it back.
+            StrokeEntry again = *cur;
+            again.version = at;
+            table.put(id, std::move(again));
+            note(touched, id);
+            fate = Fate::Skipped;
+        } else if (!asSeen) {
+            fate = Fate::Skipped;
+        }
+        if (fate == Fate::Skipped) note(skipped, id);
+        fates[id] = fate;
+    }
+}
+
+}  // namespace share

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry/ControlPoint.h"
+#include "geometry/Rgb.h"
+#include "share/ShareChange.h"
+
+// The deterministic rules by which every board applies the room's records, and the table of
+// strokes they work on. Every board that applies the same records in the same order to the
+// same table ends with the same table: the rules read nothing else. The conflict table is in
+// Sharing.md.
+namespace share {
+
+// What a page knows of one stroke id: the stroke while it is on the page, and after it left
+// (so that a late change can tell that it was removed, and by which record).
+struct StrokeEntry {
+    bool present = false;
+    std::vector<ControlPoint> points;  // while present
+    Rgb colour;                        // while present
+    Version version = 0;               // the record that last set it
+    io::StrokeId origin = 0;           // the stroke it was cut from; 0: drawn
+    Version created = 0;               // the record that first added it
+    Version cutAt = 0;                 // the last record whose eraser took part of it
+
+    bool operator==(const StrokeEntry&) const = default;
+};
+
+// Stroke entries by id. A table may lie over another (`under`, which must outlive it): it
+// then reads through to it and keeps only what it changed, so a board's pending changes are
+// applied over the room's page without copying the page.
+class StrokeTable {
+public:
+    explicit StrokeTable(const StrokeTable* under = nullptr) : under_(under) {}
+
+    const StrokeEntry* find(io::StrokeId id) const;
+    void put(io::StrokeId id, StrokeEntry entry);
+    // Ids of the strokes cut from `id`, in this table and under it.
+    void childrenOf(io::StrokeId id, std::vector<io::StrokeId>& out) const;
+    // The entries this table holds itself, ascending id.
+    const std::map<io::StrokeId, StrokeEntry>& own() const { return entries_; }
+    void clear();
+
+private:
+    const StrokeTable* under_;
+    std::map<io::StrokeId, StrokeEntry> entries_;
+    std::unordered_map<io::StrokeId, std::vector<io::StrokeId>> children_;
+};
+
+// Applies one change as the record at version `at` (later than every version in the table).
+// Ids whose entry changed are appended to `touched`, and ids of the change's strokes that
+// the rules passed over (see Sharing.md) to `skipped`, when given.
+void applyChange(StrokeTable& table, const ShareChange& change, Version at,
+                 std::vector<io::StrokeId>* touched = nullptr,
+                 std::vector<io::StrokeId>* skipped = nullptr);
+
+}  // namespace share

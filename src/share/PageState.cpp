@@ -1,0 +1,71 @@
+#include "share/PageState.h"
+
+#include <span>
+
+namespace share {
+
+bool PageState::apply(const ShareChange& change, Seq seq, std::vector<io::StrokeId>* touched,
+                      std::vector<io::StrokeId>* skipped) {
+    if (seq <= seq_) return false;
+    seq_ = seq;
+    std::uint64_t& last = lastNumbers_[change.board];
+    if (change.number <= last) return false;
+    last = change.number;
+    applyChange(table_, change, seq, touched, skipped);
+    return true;
+}
+
+std::uint64_t PageState::lastNumber(BoardId board) const {
+    const auto it = lastNumbers_.find(board);
+    return it == lastNumbers_.end() ? 0 : it->second;
+}
+
+std::size_t PageState::strokeCount() const {
+    std::size_t n = 0;
+    for (const auto& [id, e] : table_.own()) n += e.present ? 1 : 0;
+    return n;
+}
+
+io::PageContent contentOf(const StrokeTable& table, const StrokeTable* under) {
+    io::PageContent page;
+    const auto add = [&](const StrokeEntry& e) {
+        if (!e.present) return;
+        page.strokes.push_back(e.points);
+        page.colours.push_back(e.colour);
+    };
+    if (under == nullptr) {
+        for (const auto& [id, e] : table.own()) add(e);
+        return page;
+    }
+    // Merge by id: the upper table's entry wins.
+    auto a = under->own().begin();
+    const auto aEnd = under->own().end();
+    auto b = table.own().begin();
+    const auto bEnd = table.own().end();
+    while (a != aEnd || b != bEnd) {
+        if (b == bEnd || (a != aEnd && a->first < b->first)) {
+            add((a++)->second);
+        } else {
+            if (a != aEnd && a->first == b->first) ++a;
+            add((b++)->second);
+        }
+    }
+    return page;
+}
+
+io::PageContent PageState::content() const { return contentOf(table_, nullptr); }
+
+std::string textOf(const io::PageContent& page) {
+    std::vector<std::span<const ControlPoint>> lists(page.strokes.begin(), page.strokes.end());
+    return io::formatPage(lists, page.colours);
+}
+
+std::string PageState::pageText() const { return textOf(content()); }
+
+void PageState::restore(Seq seq, std::map<BoardId, std::uint64_t> lastNumbers) {
+    table_.clear();
+    seq_ = seq;
+    lastNumbers_ = std::move(lastNumbers);
+}
+
+}  // namespace share

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "io/PageFile.h"
+#include "share/PageState.h"
+#include "share/ShareChange.h"
+
+// The bytes of a change record and of a page snapshot (layout in Sharing.md). Records come
+// from the network: decoding checks everything a page file's reader would (sizes, counts,
+// numbers, ids) and more, and refuses the whole record with a reason rather than use part.
+namespace share {
+
+// A change record is at most this long; a larger change is sent as several.
+inline constexpr std::size_t kMaxRecordBytes = std::size_t{8} << 20;
+// A snapshot holds at most what a page file may.
+inline constexpr std::size_t kMaxSnapshotBytes = io::kMaxPageFileBytes;
+
+std::string encodeChange(const ShareChange& change);
+// Bytes encodeChange writes for the change, without writing them.
+std::size_t encodedSize(const ShareChange& change);
+std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& error);
+
+std::string encodeSnapshot(const PageState& page);
+std::optional<PageState> decodeSnapshot(std::string_view bytes, std::string& error);
+
+}  // namespace share

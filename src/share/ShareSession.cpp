@@ -1,0 +1,392 @@
+#include "share/ShareSession.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "document/Command.h"
+#include "document/Drawing.h"
+#include "document/PageHistories.h"
+#include "io/SafeFile.h"
+
+namespace share {
+
+namespace {
+
+// A stroke in progress is sent whole this often, so a receiver that lost a piece recovers.
+constexpr std::chrono::milliseconds kInkRefresh{500};
+// Another board's stroke in progress is dropped when nothing of it came for this long, and
+// an ended one when its finished stroke has not come by then.
+constexpr std::chrono::milliseconds kInkTimeout{2000};
+
+std::uint64_t fnv(std::uint64_t h, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        h ^= (v >> (8 * i)) & 0xFFu;
+        h *= 0x100000001b3ULL;
+    }
+    return h;
+}
+
+}  // namespace
+
+std::uint64_t strokeHash(const std::vector<ControlPoint>& points, Rgb colour) {
+    std::uint64_t h = 0xcbf29ce484222325ULL;
+    h = fnv(h, static_cast<std::uint32_t>(colour.r) | (std::uint32_t{colour.g} << 8) |
+                   (std::uint32_t{colour.b} << 16));
+    for (const ControlPoint& p : points) {
+        h = fnv(h, std::bit_cast<std::uint32_t>(p.x));
+        h = fnv(h, std::bit_cast<std::uint32_t>(p.y));
+        h = fnv(h, std::bit_cast<std::uint32_t>(p.r));
+        h = fnv(h, std::bit_cast<std::uint32_t>(p.a));
+    }
+    return h;
+}
+
+ShareSession::ShareSession(Drawing& drawing, PageHistories& histories, RoomLink& link,
+                           Identity identity, std::ostream& log,
+                           std::function<std::string(int)> pageFile, ShareStore* store,
+                           Clock clock)
+    : drawing_(drawing),
+      histories_(histories),
+      link_(link),
+      board_(identity.board),
+      tag_(identity.tag),
+      nextNumber_(identity.firstNumber),
+      log_(log),
+      pageFile_(std::move(pageFile)),
+      store_(store),
+      clock_(clock ? std::move(clock) : Clock([] { return std::chrono::steady_clock::now(); })) {
+    drawing_.strokeIdStep = std::uint64_t{1} << kTagBits;
+    drawing_.nextStrokeId = drawing_.strokeIdStep | tag_;
+    histories_.journal = [this](const io::JournalEntry& entry) { recorded(entry); };
+    histories_.mayToggle = [this](const Command& command) { return mayToggle(command); };
+    histories_.onStrokeCut([this](io::StrokeId piece, io::StrokeId from) { cuts_[piece] = from; });
+}
+
+ShareSession::~ShareSession() {
+    histories_.journal = nullptr;
+    histories_.mayToggle = nullptr;
+    histories_.onStrokeCut(nullptr);
+    drawing_.visitingInk.clear();
+}
+
+PageReplica& ShareSession::replicaFor(int page) {
+    auto& slot = pages_[page];
+    if (!slot) slot = std::make_unique<PageReplica>(board_);
+    return *slot;
+}
+
+PageReplica* ShareSession::replica(int page) {
+    const auto it = pages_.find(page);
+    return it == pages_.end() ? nullptr : it->second.get();
+}
+
+void ShareSession::raiseNextId(io::StrokeId seen) {
+    const std::uint64_t next = (((seen >> kTagBits) + 1) << kTagBits) | tag_;
+    drawing_.nextStrokeId = std::max(drawing_.nextStrokeId, next);
+}
+
+void ShareSession::pageOpened(int page) {
+    page_ = page;
+    drawing_.visitingInk.clear();
+    const bool known = pages_.contains(page);
+    PageReplica& replica = replicaFor(page);
+    if (known) {
+        show(replica);
+    } else {
+        seed(replica, page);
+    }
+    if (!followed_.contains(page)) {
+        followed_[page] = replica.room().seq();
+        link_.follow(page, replica.room().seq());
+    }
+    sendReady();
+}
+
+void ShareSession::seed(PageReplica& replica, int page) {
+    // The page's file is this board's own page: it goes to the room with ids of the room,
+    // taken only if the room's page has no record yet.
+    io::Change change;
+    change.kind = io::ChangeKind::Load;
+    for (Stroke& s : drawing_.strokes) {
+        s.id = drawing_.nextStrokeId;
+        drawing_.nextStrokeId += drawing_.strokeIdStep;
+        change.added.push_back(io::PlacedStroke{0, io::StrokeData{s.id, s.points, s.colour}});
+    }
+    histories_.forgetPage(page);  // its commands name the file's ids
+    if (change.added.empty()) return;
+    replica.local(change, nextNumber_++, nullptr, false, true);
+}
+
+void ShareSession::show(PageReplica& replica) {
+    io::Change all;
+    all.kind = io::ChangeKind::Load;
+    for (io::StrokeData& s : replica.showAll()) {
+        raiseNextId(s.id);
+        all.added.push_back(io::PlacedStroke{0, std::move(s)});
+    }
+    histories_.unrecorded([&] {
+        drawing_.clear();
+        Command command = commandFor(all, drawing_.view.zoom);
+        toggle(command, drawing_, {});
+    });
+}
+
+bool ShareSession::reconcile(PageReplica& replica) {
+    const io::Change change = replica.reconcile(
+        [this](io::StrokeId id) { return histories_.gestureTouches(id); });
+    if (change.removed.empty() && change.added.empty()) return false;
+    bool fits = true;
+    histories_.unrecorded([&] {
+        Command command = commandFor(change, drawing_.view.zoom);
+        fits = toggle(command, drawing_, {});
+    });
+    for (const io::PlacedStroke& p : change.added) raiseNextId(p.stroke.id);
+    if (!fits) {
+        // The drawing no longer is what the board believes it shows: show the page whole.
+        say("Page " + std::to_string(page_) + " was out of step with the room; it is shown again");
+        show(replica);
+    }
+    return true;
+}
+
+void ShareSession::recorded(const io::JournalEntry& entry) {
+    if (entry.type != io::EntryType::Do && entry.type != io::EntryType::Undo &&
+        entry.type != io::EntryType::Redo) {
+        return;
+    }
+    if (page_ < 0) return;
+    PageReplica& replica = replicaFor(page_);
+    const auto originOf = [this](io::StrokeId id) -> io::StrokeId {
+        const auto it = cuts_.find(id);
+        if (it == cuts_.end()) return 0;
+        const io::StrokeId from = it->second;
+        cuts_.erase(it);
+        return from;
+    };
+    replica.local(entry.change, nextNumber_++, originOf, entry.type != io::EntryType::Do);
+    cuts_.clear();
+    // What an undo or redo of this command must find on the page: the strokes as it left
+    // them.
+    std::vector<Expected>& expected = expected_[entry.serial];
+    expected.clear();
+    for (const io::PlacedStroke& p : entry.change.added) {
+        expected.push_back(Expected{p.stroke.id, strokeHash(p.stroke.points, p.stroke.colour)});
+    }
+    for (const io::StrokeAt& r : entry.change.removed) {
+        const bool stays = std::any_of(entry.change.added.begin(), entry.change.added.end(),
+                                       [&](const io::PlacedStroke& p) { return p.stroke.id == r.id; });
+        if (!stays) expected.push_back(Expected{r.id, std::nullopt});
+    }
+    sendReady();
+}
+
+bool ShareSession::mayToggle(const Command& command) {
+    const auto it = expected_.find(command.serial);
+    if (it == expected_.end() || page_ < 0) return true;
+    PageReplica& replica = replicaFor(page_);
+    std::unordered_map<io::StrokeId, const Stroke*> onPage;
+    for (const Expected& e : it->second) onPage.emplace(e.id, nullptr);
+    for (const Stroke& s : drawing_.strokes) {
+        const auto found = onPage.find(s.id);
+        if (found != onPage.end()) found->second = &s;
+    }
+    for (const Expected& e : it->second) {
+        const Stroke* s = onPage[e.id];
+        const bool asLeft = e.hash ? (s != nullptr && strokeHash(s->points, s->colour) == *e.hash)
+                                   : s == nullptr;
+        if (!asLeft || replica.conflicted(e.id)) {
+            say("Undo skipped: another board changed those strokes since");
+            expected_.erase(it);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ShareSession::sendReady() {
+    for (auto& [page, replica] : pages_) {
+        for (const PageReplica::Pending& p : replica->takeSendable()) {
+            link_.send(page, p.change, p.seed);
+        }
+    }
+}
+
+bool ShareSession::pump() {
+    bool changed = false;
+    std::vector<RoomEvent> events = link_.poll();
+    for (RoomEvent& e : events) handle(e, changed);
+    if (page_ >= 0) changed = reconcile(replicaFor(page_)) || changed;
+    sendReady();
+    sendInk();
+    expireInk();
+    return changed;
+}
+
+void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
+    switch (e.type) {
+        case RoomEvent::Type::Record: {
+            if (!e.change) return;
+            PageReplica& replica = replicaFor(e.page);
+            if (!replica.receive(*e.change, e.seq)) return;
+            // The finished stroke is here: the board's stroke in progress goes.
+            if (e.page == page_ && e.change->board != board_ && !drawing_.visitingInk.empty()) {
+                std::erase_if(visiting_, [&](auto& v) {
+                    if (v.first.first != e.change->board || !v.second.ended) return false;
+                    std::erase_if(drawing_.visitingInk,
+                                  [&](const auto& s) { return s.get() == v.second.stroke; });
+                    drawingChanged = true;
+                    return true;
+                });
+            }
+            if (++recordsSinceSnapshot_[e.page] >= snapshotEvery && e.change->board == board_) {
+                recordsSinceSnapshot_[e.page] = 0;
+                link_.sendSnapshot(e.page, replica.room());
+            }
+            return;
+        }
+        case RoomEvent::Type::Snapshot:
+            if (e.snapshot) {
+                replicaFor(e.page).resetRoom(std::move(*e.snapshot));
+                recordsSinceSnapshot_[e.page] = 0;
+            }
+            return;
+        case RoomEvent::Type::Stored:
+            replicaFor(e.page).stored(e.number, e.seq);
+            return;
+        case RoomEvent::Type::Refused: {
+            PageReplica& replica = replicaFor(e.page);
+            for (const PageReplica::Pending& p : replica.pending()) {
+                if (p.change.number != e.number || !p.seed) continue;
+                io::PageContent content;
+                for (const StrokeOp& op : p.change.ops) {
+                    content.strokes.push_back(op.stroke.points);
+                    content.colours.push_back(op.stroke.colour);
+                }
+                refusedSeeds_[e.page] = textOf(content);
+            }
+            replica.refused(e.number);
+            if (caughtUp_[e.page]) keepRescue(e.page);
+            return;
+        }
+        case RoomEvent::Type::CaughtUp:
+            caughtUp_[e.page] = true;
+            keepRescue(e.page);
+            return;
+        case RoomEvent::Type::Ink:
+            if (e.ink && e.page == page_ && e.ink->board != board_) {
+                takeInk(*e.ink);
+                drawingChanged = true;
+            }
+            return;
+        case RoomEvent::Type::State:
+            state_ = e.state;
+            return;
+        case RoomEvent::Type::Problem:
+            say(e.text);
+            return;
+    }
+}
+
+void ShareSession::keepRescue(int page) {
+    const auto it = refusedSeeds_.find(page);
+    if (it == refusedSeeds_.end()) return;
+    const std::string text = std::move(it->second);
+    refusedSeeds_.erase(it);
+    PageReplica& replica = replicaFor(page);
+    if (text == replica.room().pageText()) return;  // the room holds the same page
+    const std::string name = io::claimFreeName(pageFile_(page) + ".rescue");
+    if (name.empty() || !io::replaceFileContents(name, text)) {
+        say("Page " + std::to_string(page) + ": the room has its own page; this board's could not be kept");
+        return;
+    }
+    say("Page " + std::to_string(page) + ": the room has its own page; this board's is kept as " + name);
+}
+
+void ShareSession::sendInk() {
+    if (page_ < 0) return;
+    const auto now = clock_();
+    std::map<std::uint64_t, InkOut> still;
+    for (const StrokeInProgress& s : drawing_.strokesInProgress()) {
+        if (!s.stroke) continue;
+        const std::uint64_t pointer = (static_cast<std::uint64_t>(s.pointer.device) << 56) ^
+                                      static_cast<std::uint64_t>(s.pointer.contact);
+        auto found = inkOut_.find(pointer);
+        InkOut out = found != inkOut_.end() ? found->second : InkOut{nextInkKey_++, 0, {}};
+        const auto& points = s.stroke->points;
+        LiveInk ink;
+        ink.board = board_;
+        ink.stroke = out.key;
+        ink.colour = s.stroke->colour;
+        const bool refresh = now - out.full >= kInkRefresh;
+        ink.from = refresh ? 0 : std::min<std::uint32_t>(out.stable, static_cast<std::uint32_t>(points.size()));
+        if (refresh) out.full = now;
+        ink.points.assign(points.begin() + ink.from, points.end());
+        out.stable = static_cast<std::uint32_t>(std::max(0, s.firstUnsimplified));
+        link_.sendInk(page_, ink);
+        still[pointer] = out;
+    }
+    for (const auto& [pointer, out] : inkOut_) {
+        if (still.contains(pointer)) continue;
+        LiveInk ended;
+        ended.board = board_;
+        ended.stroke = out.key;
+        ended.ended = true;
+        link_.sendInk(page_, ended);
+    }
+    inkOut_ = std::move(still);
+}
+
+void ShareSession::takeInk(const LiveInk& ink) {
+    Visiting& v = visiting_[{ink.board, ink.stroke}];
+    v.seen = clock_();
+    if (ink.ended) {
+        v.ended = true;
+        return;
+    }
+    if (v.stroke == nullptr) {
+        drawing_.visitingInk.push_back(std::make_unique<Stroke>());
+        v.stroke = drawing_.visitingInk.back().get();
+    }
+    Stroke& s = *v.stroke;
+    if (ink.from > s.points.size()) return;  // a piece was lost: wait for the whole stroke
+    s.points.resize(ink.from);
+    s.points.insert(s.points.end(), ink.points.begin(), ink.points.end());
+    s.colour = ink.colour;
+    s.invalidateDerived();
+    s.recomputeBounds();
+    s.resetRibLists();
+    s.buildAllRibs(drawing_.view.zoom);
+    s.buildOutline(drawing_.view.zoom);
+}
+
+void ShareSession::expireInk() {
+    const auto now = clock_();
+    std::erase_if(visiting_, [&](auto& v) {
+        if (now - v.second.seen < kInkTimeout) return false;
+        std::erase_if(drawing_.visitingInk, [&](const auto& s) { return s.get() == v.second.stroke; });
+        return true;
+    });
+}
+
+std::string ShareSession::shownText(int page) {
+    PageReplica* r = replica(page);
+    return r ? r->shownText() : io::formatPage({});
+}
+
+ShareSession::Status ShareSession::status() const {
+    Status s;
+    s.state = state_;
+    for (const auto& [page, replica] : pages_) {
+        for (const PageReplica::Pending& p : replica->pending()) s.waiting += p.stored == 0 ? 1 : 0;
+    }
+    return s;
+}
+
+void ShareSession::persist() {}
+
+void ShareSession::say(const std::string& line) {
+    notice_ = line;
+    log_ << line << "\n";
+}
+
+}  // namespace share

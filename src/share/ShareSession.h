@@ -1,0 +1,145 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry/PointerKey.h"
+#include "io/JournalFormat.h"
+#include "share/PageReplica.h"
+#include "share/RoomLink.h"
+
+class Drawing;
+class PageHistories;
+class Stroke;
+struct Command;
+
+namespace share {
+
+class ShareStore;
+
+// Bits of a shared board's stroke ids that name the board: ids are counted in steps of
+// 2^kTagBits with the board's tag below, so no two boards of a room give the same id.
+inline constexpr int kTagBits = 20;
+
+// A board in a room, on the drawing thread: the room's pages as this board holds them, its
+// changes on their way, the other boards' strokes in progress. Installs itself in the
+// page histories (every finished change, undo and redo is sent; an undo that would overwrite
+// another board's later change is refused) and gives the drawing room-wide stroke ids.
+//
+// The drawing changes only in pump() (and pageOpened), between input events: never under a
+// gesture, and a stroke a gesture in progress holds is brought up to date when it ends.
+class ShareSession {
+public:
+    struct Identity {
+        BoardId board = 0;
+        std::uint32_t tag = 0;          // 1 .. 2^kTagBits - 1, unique in the room
+        std::uint64_t firstNumber = 1;  // above every change number the board used before
+    };
+    struct Status {
+        LinkState state = LinkState::Connecting;
+        std::size_t waiting = 0;  // changes the room has not stored yet
+    };
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // `store` (may be null) keeps the room's pages and the changes on their way in the
+    // folder. Diagnostics go to `log`. `pageFile(n)` names page n's file.
+    ShareSession(Drawing& drawing, PageHistories& histories, RoomLink& link, Identity identity,
+                 std::ostream& log, std::function<std::string(int)> pageFile,
+                 ShareStore* store = nullptr, Clock clock = nullptr);
+    ~ShareSession();
+    ShareSession(const ShareSession&) = delete;
+    ShareSession& operator=(const ShareSession&) = delete;
+
+    // The drawing has just loaded page `page` from its file (and the history is on it): it
+    // shows the room's page instead. A page this board never held in the room offers its
+    // file as the room's page (a seed: taken only while the room's page is empty).
+    void pageOpened(int page);
+    // Takes in what the room sent, brings the drawing up to date, sends what is ready.
+    // True when the drawing changed.
+    bool pump();
+    // Puts what the board holds of the room in its folder store (at a page flip, a save,
+    // the end of a run).
+    void persist();
+
+    Status status() const;
+    int page() const { return page_; }
+    // The page as the room and this board's pending changes make it ("S"'s text).
+    std::string shownText(int page);
+    PageReplica* replica(int page);
+    // A board sends a snapshot of a page after about this many of the page's records, so
+    // that a board joining later replays at most about this many.
+    std::uint64_t snapshotEvery = 1000;
+    // A line the user should see (an undo refused, a rescue kept), until the next one.
+    const std::string& notice() const { return notice_; }
+
+private:
+    struct Expected {
+        io::StrokeId id = 0;
+        std::optional<std::uint64_t> hash;  // none: the stroke is not on the page
+    };
+    struct Visiting {
+        Stroke* stroke = nullptr;  // in the drawing's visitingInk
+        std::chrono::steady_clock::time_point seen{};
+        bool ended = false;
+    };
+    struct InkOut {
+        std::uint64_t key = 0;
+        std::uint32_t stable = 0;  // points the last message left final
+        std::chrono::steady_clock::time_point full{};
+    };
+
+    PageReplica& replicaFor(int page);
+    void recorded(const io::JournalEntry& entry);
+    bool mayToggle(const Command& command);
+    void handle(RoomEvent& event, bool& drawingChanged);
+    void seed(PageReplica& replica, int page);
+    void show(PageReplica& replica);
+    bool reconcile(PageReplica& replica);
+    void raiseNextId(io::StrokeId seen);
+    void sendReady();
+    void sendInk();
+    void takeInk(const LiveInk& ink);
+    void expireInk();
+    void keepRescue(int page);
+    void say(const std::string& line);
+
+    Drawing& drawing_;
+    PageHistories& histories_;
+    RoomLink& link_;
+    const BoardId board_;
+    const std::uint32_t tag_;
+    std::uint64_t nextNumber_;
+    std::ostream& log_;
+    std::function<std::string(int)> pageFile_;
+    ShareStore* store_;
+    Clock clock_;
+
+    int page_ = -1;
+    std::map<int, std::unique_ptr<PageReplica>> pages_;
+    std::map<int, Seq> followed_;
+    std::map<int, std::uint64_t> recordsSinceSnapshot_;
+    // Seeds the room refused, by page: their text, kept aside once the page is caught up.
+    std::map<int, std::string> refusedSeeds_;
+    std::map<int, bool> caughtUp_;
+    std::unordered_map<io::StrokeId, io::StrokeId> cuts_;  // piece -> the stroke it was cut from
+    std::unordered_map<std::uint64_t, std::vector<Expected>> expected_;  // by command serial
+    LinkState state_ = LinkState::Connecting;
+    std::string notice_;
+
+    std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
+    std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
+    std::uint64_t nextInkKey_ = 1;
+};
+
+// 64-bit FNV-1a of what a page file keeps of a stroke: its points' bits and its colour.
+std::uint64_t strokeHash(const std::vector<ControlPoint>& points, Rgb colour);
+
+}  // namespace share
