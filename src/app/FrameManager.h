@@ -58,8 +58,8 @@ public:
         if (frameRequest_) frameRequest_();
     }
     // Whether the next frame would differ from the last without new input: the view reset
-    // runs, the tap indicator is fading, a brush follower has not settled, or a save waits
-    // for its time.
+    // runs, the tap indicator is fading, a brush follower has not settled, a save waits
+    // for its time, or a held stroke's hint or snap is still to come.
     bool animating() const;
 
     Drawing& drawing() { return *drawing_; }
