@@ -43,7 +43,7 @@ private:
     std::optional<Shape> shape_;
 };
 
-// A recognised shape as the window outlines it, in its stroke's colour.
+// A recognised shape as the window outlines it, with its stroke's colour.
 struct ShapeHint {
     Shape shape;
     Rgb colour;
