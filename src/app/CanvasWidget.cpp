@@ -2,7 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -17,7 +20,9 @@
 #include <iostream>
 
 #include "app/FrameManager.h"
+#include "app/MaterialChooser.h"
 #include "app/QtLessonExporter.h"
+#include "material/QtMaterialInspector.h"
 #include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
 
@@ -39,6 +44,7 @@ CanvasWidget::CanvasWidget(QWidget* parent, int repaintIntervalMs, ManagerFactor
     QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
     setAttribute(Qt::WA_NoSystemBackground, true);
     setAttribute(Qt::WA_AcceptTouchEvents, true);
+    setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     if (repaintIntervalMs > 0) {
         timer_ = new QTimer(this);
@@ -95,7 +101,52 @@ void CanvasWidget::initializeGL() {
     // update() coalesces: however many requests come before the next paint, one frame
     // answers them all, and it shows every input routed before it.
     manager_->setFrameRequest([this] { update(); });
+    manager_->setWakeFromAnyThread([this] {
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    });
     manager_->initialize();
+    inspector_ = std::make_unique<QtMaterialInspector>();
+    manager_->controller().setMaterialInspector(inspector_.get());
+    // Queued: the chooser is a dialog of its own, not opened inside a press's handling.
+    manager_->controller().setMaterialChooser([this] {
+        QMetaObject::invokeMethod(this, [this] { chooseMaterial(); }, Qt::QueuedConnection);
+    });
+    if (!startImports_.empty()) importMaterial(std::exchange(startImports_, {}));
+}
+
+bool CanvasWidget::importMaterial(const std::vector<std::string>& files) {
+    if (!manager_) return false;
+    const bool added = manager_->controller().importMaterial(files);
+    manager_->requestFrame();
+    return added;
+}
+
+void CanvasWidget::chooseMaterial() {
+    MaterialChooser chooser(this);
+    if (isFullScreen()) chooser.setWindowState(Qt::WindowMaximized);
+    if (chooser.exec() == QDialog::Accepted && !chooser.chosen().isEmpty())
+        importMaterial({chooser.chosen().toStdString()});
+}
+
+namespace {
+std::vector<std::string> droppedFiles(const QMimeData* mime) {
+    std::vector<std::string> files;
+    if (!mime) return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+}  // namespace
+
+void CanvasWidget::dragEnterEvent(QDragEnterEvent* e) {
+    if (!droppedFiles(e->mimeData()).empty()) e->acceptProposedAction();
+}
+
+void CanvasWidget::dropEvent(QDropEvent* e) {
+    const std::vector<std::string> files = droppedFiles(e->mimeData());
+    if (files.empty()) return;
+    e->acceptProposedAction();
+    importMaterial(files);
 }
 
 void CanvasWidget::resizeGL(int w, int h) {

@@ -25,6 +25,8 @@ public:
     bool show(int page);
     bool previous() { return page_ >= 1 && show(page_ - 1); }
     bool next() { return show(page_ + 1); }
+    // Shows `page` as show does, first ending nothing else.
+    bool jump(int page) { return page == page_ || show(page); }
     // "L": the page file replaces the drawing, as a change that can be undone.
     void reload();
 
