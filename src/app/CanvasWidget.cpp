@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <QBuffer>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -22,11 +24,26 @@
 #include "app/FrameManager.h"
 #include "app/MaterialChooser.h"
 #include "app/QtLessonExporter.h"
+#include "material/BackgroundSource.h"
 #include "material/QtMaterialInspector.h"
 #include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
 
 namespace {
+// The material drawn as the PNG export draws it, at twice the page's size, as a picture in
+// the SVG: an SVG cannot hold a PDF page.
+std::optional<io::SvgBackground> svgMaterial(const io::PageStyle& style) {
+    BackgroundSource source(QDir::currentPath().toStdString());
+    const BackgroundImage image = source.render(style.background, style.backgroundPage, 1800);
+    if (image.image.isNull()) return std::nullopt;
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    if (!image.image.save(&png, "PNG")) return std::nullopt;
+    const io::Placement& p = image.placement;
+    return io::SvgBackground{"image/png;base64," + png.data().toBase64().toStdString(), p.x, p.y,
+                             p.width, p.height};
+}
+
 bool fromRealMouse(const QMouseEvent* e) {
     // Mouse events synthesized from tablet or touch input must not start a second stroke.
     const QInputDevice* d = e->device();
@@ -110,6 +127,9 @@ void CanvasWidget::initializeGL() {
     // Queued: the chooser is a dialog of its own, not opened inside a press's handling.
     manager_->controller().setMaterialChooser([this] {
         QMetaObject::invokeMethod(this, [this] { chooseMaterial(); }, Qt::QueuedConnection);
+    });
+    manager_->controller().setSvgMaterial([](const io::PageStyle& style) {
+        return svgMaterial(style);
     });
     if (!startImports_.empty()) importMaterial(std::exchange(startImports_, {}));
 }

@@ -46,6 +46,18 @@ void paintPaper(QPainter& painter, io::Paper paper) {
                             io::kPaperDotRadius);
 }
 
+// The page's background drawn for `box` pixels from the lesson folder (the working
+// directory); null when there is none or it cannot be drawn.
+BackgroundImage backgroundOf(const io::PageStyle& style, int box) {
+    if (style.background.empty()) return {};
+    BackgroundSource source(QDir::currentPath().toStdString());
+    BackgroundImage image = source.render(style.background, style.backgroundPage, box);
+    if (!image.problem.empty())
+        std::cout << "The background " << style.background << " " << image.problem
+                  << "; the page is exported with its ink on white\n";
+    return image;
+}
+
 // Under the paper: a picture drawn here; a PDF page left for withUnderlays.
 void paintBackground(QPainter& painter, const io::PageStyle& style, int index,
                      std::vector<PdfUnderlay>& underlays) {
@@ -88,18 +100,6 @@ void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strok
             painter.drawPolygon(quad, 4);
         });
     }
-}
-
-// The page's background drawn for `box` pixels from the lesson folder (the working
-// directory); null when there is none or it cannot be drawn.
-BackgroundImage backgroundOf(const io::PageStyle& style, int box) {
-    if (style.background.empty()) return {};
-    BackgroundSource source(QDir::currentPath().toStdString());
-    BackgroundImage image = source.render(style.background, style.backgroundPage, box);
-    if (!image.problem.empty())
-        std::cout << "The background " << style.background << " " << image.problem
-                  << "; the page is exported with its ink on white\n";
-    return image;
 }
 
 }  // namespace

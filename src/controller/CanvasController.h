@@ -98,6 +98,8 @@ public:
     void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
         pages_.setExporter(exporter, std::move(wake));
     }
+    // Draws the page's material into the SVG export.
+    void setSvgMaterial(LessonPages::SvgMaterial draw) { pages_.setSvgMaterial(std::move(draw)); }
     // Reads material for importMaterial; not owned; none without a window.
     void setMaterialInspector(MaterialInspector* inspector) { inspector_ = inspector; }
     // Shows the chooser of material to bring into the lesson (the menu's open button); the

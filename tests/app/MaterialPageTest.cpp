@@ -31,7 +31,6 @@ TEST(MaterialPage, ImportedWorksheetLiesUnderTheInkOfItsOwnPage) {
         const float x = (900.0f - 900.0f * 595 / 842) / 2 + 150.0f - origin.x;
         const float y = 900.0f - top - origin.y;
         const QColor p = w.widget->grabFramebuffer().pixelColor(static_cast<int>(x), 999 - static_cast<int>(y));
-        std::cerr << origin.x << " " << origin.y << " " << x << " " << y << " " << p.name().toStdString() << "\n";
         return p.blue() > 200 && p.red() < 80;
     };
     EXPECT_TRUE(blueAt(2));
@@ -51,8 +50,8 @@ TEST(MaterialPage, ImportedWorksheetLiesUnderTheInkOfItsOwnPage) {
     EXPECT_LT(ink.lightness(), 80);
 }
 
-// "P" keeps a PDF background as the original's vector page (pdftotext reads its words) and
-// "O" draws it under the ink, as the frame does.
+// "P" keeps a PDF background as the original's vector page (pdftotext reads its words),
+// "O" draws it under the ink, as the frame does, and "E" holds it as a picture.
 TEST(MaterialPage, ExportsKeepTheMaterial) {
     QTemporaryDir elsewhere;
     const std::string sheet = elsewhere.filePath("sheet.pdf").toStdString();
@@ -75,6 +74,11 @@ TEST(MaterialPage, ExportsKeepTheMaterial) {
                                     w.dir.filePath("pages.pdf"), w.dir.filePath("p1")}), 0);
     w.manager().onKey("O");
     c.finishExports();
+    w.manager().onKey("E");
+    QFile svg(w.dir.filePath("1.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svg.readAll();
+    EXPECT_TRUE(svgText.contains("<image x=\"132."));
     const QImage pdfPage(w.dir.filePath("p1.png"));
     const QImage png(w.dir.filePath("1.png"));
     ASSERT_EQ(pdfPage.size(), QSize(900, 900));

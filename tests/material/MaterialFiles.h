@@ -19,6 +19,7 @@ inline std::string worksheetPdf(int pages) {
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setResolution(72);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&writer);
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(40);
