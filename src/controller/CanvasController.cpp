@@ -388,15 +388,15 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
     if (r.began == Began::ViewGesture) {
         fingerLifted(r, cancelled);
     } else {
-        // What the press began ends before anything else: a stroke is finished (and so
-        // saved and indexed) even when the release also counts as a tap.
-        const bool marked = endCanvasGesture(r, x, y);
-
         const float d2 = (x - r.press.x) * (x - r.press.x) + (y - r.press.y) * (y - r.press.y);
         const float t = stopwatch_.seconds();
         const bool held = static_cast<float>(kHoldSeconds) < t - static_cast<float>(r.pressSecond);
         // A cancelled gesture is never a tap: the system took the pointer away.
         const bool still = !cancelled && ((held && d2 < 25.0f) || drawing_.selectionBox.shown);
+        // What the press began ends before anything else: a stroke is finished (and so
+        // saved and indexed) even when the release also counts as a tap. A press released
+        // before it was held leaves a dot.
+        const bool marked = endCanvasGesture(r, x, y, !still && !cancelled);
         if (r.target == Target::Indicator) {
             // A lasso that was drawn is finished even while the box is shown; only a press
             // that drew none can be the tap that brings the menu.
@@ -497,7 +497,7 @@ void CanvasController::clearPage() {
     history_.recordAs(io::ChangeKind::Clear, [this] { drawing_.clear(); });
 }
 
-bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
+bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y, bool keepDot) {
     const Began what = r.began;
     r.began = Began::Nothing;
     switch (what) {
@@ -505,7 +505,10 @@ bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y) {
             const Stroke* s = drawing_.strokeInProgress(r.pointer);
             const bool drew = s && s->pointCount() >= 2;
             logStroke(r, x, y);
-            drawing_.endStroke(x, y, r.pointer);
+            if (drew || keepDot)
+                drawing_.endStroke(x, y, r.pointer);
+            else
+                drawing_.withdrawStroke(r.pointer);
             return drew;
         }
         case Began::Erase:

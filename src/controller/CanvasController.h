@@ -152,8 +152,9 @@ private:
     // end on the page they began on.
     bool flip(int delta, std::optional<PointerKey> pointer);
     // Ends the stroke or deformation the press began; true when it left a mark on the page
-    // (a stroke of two or more points, or strokes pushed), so the release is no tap.
-    bool endCanvasGesture(GestureRecord& r, float x, float y);
+    // (a stroke of two or more points, or strokes pushed), so the release is no tap. A
+    // stroke that stayed one point is kept as a dot only when `keepDot`.
+    bool endCanvasGesture(GestureRecord& r, float x, float y, bool keepDot);
     // Finishes the lasso the press drew, with the kind chosen at the press; false when no
     // lasso was begun. Either way nothing of it is left open.
     bool endLasso(const GestureRecord& r);
