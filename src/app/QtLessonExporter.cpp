@@ -88,15 +88,22 @@ void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strok
     QColor current;
     for (const io::SvgStrokeOutline& stroke : strokes) {
         QColor fill(stroke.colour.r, stroke.colour.g, stroke.colour.b);
-        io::forEachOutlineQuad(stroke, [&](const float* c, float opacity) {
-            // A damaged page's points can be anywhere; what is not a number is left out.
-            if (!std::all_of(c, c + 8, [](float v) { return std::isfinite(v); })) return;
-            const QPointF quad[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[6], c[7]}};
+        const auto setFill = [&](float opacity) {
             fill.setAlphaF(opacity > 0.0f ? std::min(opacity, 1.0f) : 0.0f);
             if (fill != current) {
                 painter.setBrush(fill);
                 current = fill;
             }
+        };
+        if (const std::optional<io::OutlineDot> dot = io::outlineDot(stroke)) {
+            setFill(dot->opacity);
+            painter.drawEllipse(QPointF(dot->x, dot->y), dot->radius, dot->radius);
+        }
+        io::forEachOutlineQuad(stroke, [&](const float* c, float opacity) {
+            // A damaged page's points can be anywhere; what is not a number is left out.
+            if (!std::all_of(c, c + 8, [](float v) { return std::isfinite(v); })) return;
+            const QPointF quad[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[6], c[7]}};
+            setFill(opacity);
             painter.drawPolygon(quad, 4);
         });
     }

@@ -8,6 +8,7 @@
 
 #include "controller/BorderZones.h"
 #include "controller/CommandLog.h"
+#include "controller/ContactLanding.h"
 #include "controller/EditHistory.h"
 #include "controller/GestureTable.h"
 #include "controller/LessonPages.h"
@@ -150,8 +151,12 @@ private:
     void endGesture(GestureRecord& r, float x, float y, int altButton, bool cancelled);
     // What a release that did not move (or any release while the selection is shown) means.
     void stillRelease(GestureRecord& r, float x, float y, int altButton);
-    // A touch contact landing on the canvas may make a view gesture with another.
+    // A touch contact landing on the canvas may gather with others (see ContactLanding).
     void gatherFingers(GestureRecord& landing);
+    // What the landing window decided by now, and acting on a decision: a pair becomes a
+    // view gesture, a trio a tap, both taking back what they drew.
+    void settleLanding();
+    void takeLanding(ContactLanding::Verdict verdict);
     // Takes back what a contact's press began on the canvas, as it joins a view gesture.
     void withdraw(GestureRecord& r);
     void fingerLifted(GestureRecord& r, bool cancelled);
@@ -162,8 +167,9 @@ private:
     // end on the page they began on.
     bool flip(int delta, std::optional<PointerKey> pointer);
     // Ends the stroke or deformation the press began; true when it left a mark on the page
-    // (a stroke of two or more points, or strokes pushed), so the release is no tap.
-    bool endCanvasGesture(GestureRecord& r, float x, float y);
+    // (a stroke of two or more points, or strokes pushed), so the release is no tap. A
+    // stroke that stayed one point is kept as a dot only when `keepDot`.
+    bool endCanvasGesture(GestureRecord& r, float x, float y, bool keepDot);
     // Finishes the lasso the press drew, with the kind chosen at the press; false when no
     // lasso was begun. Either way nothing of it is left open.
     bool endLasso(const GestureRecord& r);
@@ -193,6 +199,7 @@ private:
     int twoFingerTaps_ = 0;
     int threeFingerTaps_ = 0;
     GestureTable gestures_;
+    ContactLanding landing_;
     TwoFingerGesture fingers_;
     PenPresence pen_;
     std::function<void()> showMaterialChooser_;
