@@ -1,6 +1,6 @@
 # Fails when a display-free layer includes a Qt widget or OpenGL header.
 set(bad "")
-foreach(layer geometry brush document io controller share)
+foreach(layer geometry brush document io controller share nats)
   file(GLOB_RECURSE files ${SRC}/${layer}/*.h ${SRC}/${layer}/*.cpp)
   foreach(f ${files})
     file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|GL/|OpenGL/|qopengl|QtWidgets|QtGui|QtOpenGL)")

@@ -1,0 +1,634 @@
+#include "nats/NatsRoom.h"
+
+#include <nats/nats.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "share/RecordCodec.h"
+
+namespace share {
+
+namespace {
+
+// How long the room waits for the server to store a change before it tries again.
+constexpr std::int64_t kPublishWaitMs = 5000;
+// The server forgets message ids after this long: a change sent again within it is stored
+// once. (Later, the board's own change numbers still apply it once.)
+constexpr std::int64_t kDuplicateWindowNs = std::int64_t{10} * 60 * 1000000000;
+// Pause after a failed step before the next attempt, while the connection seems fine.
+constexpr std::chrono::milliseconds kRetryPause{200};
+
+std::string hex(std::uint64_t v) {
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(v));
+    return buffer;
+}
+
+void onMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closure);
+void onInkMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closure) {
+    static_cast<NatsRoom*>(closure)->onInk(natsMsg_GetSubject(msg), natsMsg_GetData(msg),
+                                          natsMsg_GetDataLength(msg));
+    natsMsg_Destroy(msg);
+}
+void connected(natsConnection*, void* closure) { static_cast<NatsRoom*>(closure)->onConnected(); }
+void disconnected(natsConnection*, void* closure) {
+    static_cast<NatsRoom*>(closure)->onDisconnected();
+}
+// Doubles from 50 ms up to the room's longest pause, so a server back after a short outage is
+// found at once and one gone for long is not hammered.
+std::int64_t retryDelay(natsConnection*, int attempts, void* closure) {
+    const auto longest = *static_cast<const std::chrono::milliseconds*>(closure);
+    const std::int64_t delay = std::int64_t{50} << std::min(attempts, 16);
+    return std::min<std::int64_t>(delay, longest.count());
+}
+
+void closedCb(natsConnection*, void* closure) { static_cast<NatsRoom*>(closure)->onClosed(); }
+
+}  // namespace
+
+struct NatsRoom::Subscription {
+    NatsRoom* room = nullptr;
+    int page = 0;
+    std::uint64_t nextConsumerSeq = 1;
+    natsSubscription* sub = nullptr;
+    bool ended = false;  // unsubscribed (the room's thread only)
+    // nats.c calls no callback of the subscription once this is set.
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool complete = false;
+};
+
+namespace {
+
+void onMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closure) {
+    auto* sub = static_cast<NatsRoom::Subscription*>(closure);
+    jsMsgMetaData* meta = nullptr;
+    if (natsMsg_GetMetaData(&meta, msg) == NATS_OK) {
+        sub->room->onRecord(*sub, natsMsg_GetSubject(msg), natsMsg_GetData(msg),
+                            natsMsg_GetDataLength(msg), meta->Sequence.Stream,
+                            meta->Sequence.Consumer);
+        jsMsgMetaData_Destroy(meta);
+    }
+    natsMsg_Destroy(msg);
+}
+
+void subscriptionComplete(void* closure) {
+    auto* sub = static_cast<NatsRoom::Subscription*>(closure);
+    std::lock_guard lock(sub->mutex);
+    sub->complete = true;
+    sub->cv.notify_all();
+}
+
+}  // namespace
+
+NatsRoom::NatsRoom(Options options)
+    : options_(std::move(options)),
+      recStream_("ibrec-" + options_.address.room),
+      snapStream_("ibsnap-" + options_.address.room),
+      lostAt_(std::chrono::steady_clock::now()) {
+    thread_ = std::thread([this] { run(); });
+}
+
+NatsRoom::~NatsRoom() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wakeLink_.notify_all();
+    thread_.join();
+    natsConnection* nc = nc_.exchange(nullptr);
+    if (nc != nullptr) {
+        // Closing ends every subscription; the callbacks of each, and the connection's, are
+        // over once their completion has been called.
+        natsConnection_Close(nc);
+        {
+            std::unique_lock lock(mutex_);
+            closedCv_.wait_for(lock, std::chrono::seconds(2), [&] { return closed_; });
+        }
+        for (auto& sub : subscriptions_) {
+            std::unique_lock lock(sub->mutex);
+            sub->cv.wait_for(lock, std::chrono::seconds(2), [&] { return sub->complete; });
+            if (sub->sub != nullptr) natsSubscription_Destroy(sub->sub);
+        }
+        if (inkSub_ != nullptr) natsSubscription_Destroy(inkSub_);
+    }
+    if (js_ != nullptr) jsCtx_Destroy(js_);
+    if (nc != nullptr) natsConnection_Destroy(nc);
+}
+
+std::string NatsRoom::subject(const char* kind, int page) const {
+    return "ib." + options_.address.room + "." + kind + "." + std::to_string(page);
+}
+
+void NatsRoom::push(RoomEvent event) {
+    std::function<void()> wake;
+    {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+        wake = wake_;
+    }
+    if (wake) wake();
+}
+
+void NatsRoom::pushState(LinkState state) {
+    RoomEvent e;
+    e.type = RoomEvent::Type::State;
+    e.state = state;
+    push(std::move(e));
+}
+
+// ----- the caller's side -----
+
+void NatsRoom::follow(int page, Seq after) {
+    {
+        std::lock_guard lock(mutex_);
+        if (followed_.contains(page)) return;
+        Followed& f = followed_[page];
+        f.delivered = after;
+        f.started = after != 0;
+    }
+    wakeLink_.notify_all();
+}
+
+void NatsRoom::send(int page, const ShareChange& change, bool seed) {
+    Out out;
+    out.page = page;
+    out.bytes = encodeChange(change);
+    out.seed = seed;
+    out.msgId = hex(change.board) + "-" + std::to_string(change.number);
+    out.number = change.number;
+    {
+        std::lock_guard lock(mutex_);
+        outgoing_.push_back(std::move(out));
+    }
+    wakeLink_.notify_all();
+}
+
+void NatsRoom::sendSnapshot(int page, const PageState& state) {
+    std::string bytes = encodeSnapshot(state);
+    {
+        std::lock_guard lock(mutex_);
+        snapshots_[page] = std::move(bytes);
+    }
+    wakeLink_.notify_all();
+}
+
+void NatsRoom::sendInk(int page, const LiveInk& ink) {
+    natsConnection* nc = nc_.load();
+    if (nc == nullptr || natsConnection_Status(nc) != NATS_CONN_STATUS_CONNECTED) return;
+    // A plain publish only fills nats.c's buffer; its own thread writes it out.
+    const std::string bytes = encodeInk(ink);
+    natsConnection_Publish(nc, subject("ink", page).c_str(), bytes.data(),
+                           static_cast<int>(bytes.size()));
+}
+
+std::vector<RoomEvent> NatsRoom::poll() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(events_, {});
+}
+
+void NatsRoom::setWake(std::function<void()> wake) {
+    std::lock_guard lock(mutex_);
+    wake_ = std::move(wake);
+}
+
+std::size_t NatsRoom::unsent() const {
+    std::lock_guard lock(mutex_);
+    return outgoing_.size();
+}
+
+// ----- nats.c's threads -----
+
+void NatsRoom::onRecord(Subscription& sub, const std::string& subj, const char* data, int size,
+                        std::uint64_t streamSeq, std::uint64_t consumerSeq) {
+    // Decoded before the lock: a large record must not hold up the drawing thread's poll.
+    std::string error;
+    std::optional<ShareChange> change =
+        decodeChange(std::string_view(data, static_cast<std::size_t>(std::max(size, 0))), error);
+    std::vector<RoomEvent> out;
+    std::function<void()> wake;
+    bool resubscribe = false;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = followed_.find(sub.page);
+        if (it == followed_.end() || it->second.sub != &sub) return;  // an old subscription
+        Followed& f = it->second;
+        if (consumerSeq != sub.nextConsumerSeq) {
+            // A message was lost on the way: start again after the last one taken.
+            f.stale = true;
+            f.sub = nullptr;
+            resubscribe = true;
+        } else {
+            ++sub.nextConsumerSeq;
+            if (streamSeq > f.delivered) {
+                f.delivered = streamSeq;
+                RoomEvent e;
+                e.page = sub.page;
+                e.seq = streamSeq;
+                if (change) {
+                    e.type = RoomEvent::Type::Record;
+                    e.change = std::move(change);
+                } else {
+                    e.type = RoomEvent::Type::Problem;
+                    e.text = "A record of page " + std::to_string(sub.page) +
+                             " from the room was dropped: " + error;
+                }
+                out.push_back(std::move(e));
+                if (!f.caughtUp && f.delivered >= f.caughtUpAt) {
+                    f.caughtUp = true;
+                    RoomEvent c;
+                    c.type = RoomEvent::Type::CaughtUp;
+                    c.page = sub.page;
+                    out.push_back(std::move(c));
+                }
+            }
+        }
+        for (RoomEvent& e : out) events_.push_back(std::move(e));
+        wake = wake_;
+    }
+    (void)subj;
+    if (resubscribe) wakeLink_.notify_all();
+    if (wake && !out.empty()) wake();
+}
+
+void NatsRoom::onInk(const std::string& subj, const char* data, int size) {
+    const std::size_t dot = subj.rfind('.');
+    int page = 0;
+    try {
+        page = std::stoi(subj.substr(dot + 1));
+    } catch (...) {
+        return;
+    }
+    std::string error;
+    std::optional<LiveInk> ink =
+        decodeInk(std::string_view(data, static_cast<std::size_t>(std::max(size, 0))), error);
+    if (!ink) return;  // strokes in progress are a lossy stream: a bad piece is a lost piece
+    RoomEvent e;
+    e.type = RoomEvent::Type::Ink;
+    e.page = page;
+    e.ink = std::move(ink);
+    push(std::move(e));
+}
+
+void NatsRoom::onConnected() {
+    {
+        std::lock_guard lock(mutex_);
+        connected_ = true;
+        setUp_ = false;
+    }
+    wakeLink_.notify_all();
+}
+
+void NatsRoom::onClosed() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    closedCv_.notify_all();
+}
+
+void NatsRoom::onDisconnected() {
+    bool tell = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_) return;
+        tell = connected_;
+        connected_ = false;
+        setUp_ = false;
+        lostAt_ = std::chrono::steady_clock::now();
+        if (tell) state_ = LinkState::Reconnecting;
+    }
+    if (tell) pushState(LinkState::Reconnecting);
+    wakeLink_.notify_all();
+}
+
+// ----- the room's thread -----
+
+void NatsRoom::connect() {
+    natsOptions* opts = nullptr;
+    if (natsOptions_Create(&opts) != NATS_OK) return;
+    std::vector<const char*> servers;
+    for (const std::string& s : options_.address.servers) servers.push_back(s.c_str());
+    natsOptions_SetServers(opts, servers.data(), static_cast<int>(servers.size()));
+    natsOptions_SetName(opts, "inkboard");
+    natsOptions_SetTimeout(opts, 2000);
+    natsOptions_SetPingInterval(opts, 2000);
+    natsOptions_SetMaxPingsOut(opts, 2);
+    natsOptions_SetMaxReconnect(opts, -1);
+    natsOptions_SetCustomReconnectDelay(opts, retryDelay,
+                                        const_cast<std::chrono::milliseconds*>(&options_.maxRetryDelay));
+    natsOptions_SetRetryOnFailedConnect(opts, true, connected, this);
+    natsOptions_SetReconnectedCB(opts, connected, this);
+    natsOptions_SetDisconnectedCB(opts, disconnected, this);
+    natsOptions_SetClosedCB(opts, closedCb, this);
+    if (!options_.credentials.token.empty()) {
+        natsOptions_SetToken(opts, options_.credentials.token.c_str());
+    } else if (!options_.credentials.user.empty()) {
+        natsOptions_SetUserInfo(opts, options_.credentials.user.c_str(),
+                                options_.credentials.password.c_str());
+    }
+    natsConnection* nc = nullptr;
+    const natsStatus s = natsConnection_Connect(&nc, opts);
+    natsOptions_Destroy(opts);
+    if (s != NATS_OK && s != NATS_NOT_YET_CONNECTED) {
+        RoomEvent e;
+        e.type = RoomEvent::Type::Problem;
+        e.text = std::string("The room's server cannot be used: ") + natsStatus_GetText(s);
+        push(std::move(e));
+        return;
+    }
+    jsOptions jo;
+    jsOptions_Init(&jo);
+    jo.Wait = kPublishWaitMs;
+    natsConnection_JetStream(&js_, nc, &jo);
+    nc_.store(nc);
+    if (s == NATS_OK) onConnected();
+}
+
+bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
+                            std::int64_t perSubject) {
+    jsStreamInfo* info = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    natsStatus s = js_GetStreamInfo(&info, js_, name.c_str(), nullptr, &code);
+    if (s == NATS_OK) {
+        jsStreamInfo_Destroy(info);
+        return true;
+    }
+    if (code != JSStreamNotFoundErr) return false;
+    jsStreamConfig cfg;
+    jsStreamConfig_Init(&cfg);
+    cfg.Name = name.c_str();
+    const char* subjects[] = {subj.c_str()};
+    cfg.Subjects = subjects;
+    cfg.SubjectsLen = 1;
+    cfg.Storage = js_FileStorage;
+    cfg.Duplicates = kDuplicateWindowNs;
+    cfg.MaxMsgsPerSubject = perSubject;
+    s = js_AddStream(&info, js_, &cfg, nullptr, &code);
+    if (s == NATS_OK) jsStreamInfo_Destroy(info);
+    return s == NATS_OK || code == JSStreamNameExistErr;
+}
+
+bool NatsRoom::setUp() {
+    const std::string room = "ib." + options_.address.room;
+    if (!ensureStream(recStream_, room + ".rec.*", -1) ||
+        !ensureStream(snapStream_, room + ".snap.*", 1)) {
+        return false;
+    }
+    natsConnection* nc = nc_.load();
+    if (inkSub_ == nullptr &&
+        natsConnection_Subscribe(&inkSub_, nc, (room + ".ink.*").c_str(), onInkMessage, this) !=
+            NATS_OK) {
+        inkSub_ = nullptr;
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        // The server may have lost the consumers (it was restarted): follow every page anew.
+        for (auto& [page, f] : followed_) {
+            f.stale = true;
+            f.sub = nullptr;
+        }
+        setUp_ = true;
+        state_ = LinkState::Connected;
+    }
+    pushState(LinkState::Connected);
+    return true;
+}
+
+bool NatsRoom::subscribe(int page) {
+    Seq after = 0;
+    bool started = false;
+    Subscription* old = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        Followed& f = followed_[page];
+        old = f.sub;
+        f.sub = nullptr;  // what the old one still delivers is passed over
+        started = f.started;
+    }
+    for (auto& s : subscriptions_) {
+        if (s->sub != nullptr && !s->ended && (s.get() == old || s->page == page)) {
+            s->ended = true;
+            natsSubscription_Unsubscribe(s->sub);
+        }
+    }
+    if (!started) {
+        // A page followed from its beginning starts from the room's latest snapshot.
+        natsMsg* msg = nullptr;
+        jsErrCode code = static_cast<jsErrCode>(0);
+        const natsStatus s =
+            js_GetLastMsg(&msg, js_, snapStream_.c_str(), subject("snap", page).c_str(), nullptr, &code);
+        if (s != NATS_OK && code != JSNoMessageFoundErr) return false;
+        RoomEvent e;
+        e.page = page;
+        if (s == NATS_OK) {
+            std::string error;
+            e.snapshot = decodeSnapshot(
+                std::string_view(natsMsg_GetData(msg), static_cast<std::size_t>(natsMsg_GetDataLength(msg))),
+                error);
+            if (e.snapshot) {
+                e.type = RoomEvent::Type::Snapshot;
+            } else {
+                e.type = RoomEvent::Type::Problem;
+                e.text = "The room's snapshot of page " + std::to_string(page) +
+                         " was dropped: " + error;
+            }
+            natsMsg_Destroy(msg);
+        }
+        std::lock_guard lock(mutex_);
+        Followed& f = followed_[page];
+        if (e.snapshot) f.delivered = e.snapshot->seq();
+        f.started = true;
+        if (s == NATS_OK) events_.push_back(std::move(e));
+    }
+    // Where the page's records end now: the page is caught up once it got that far.
+    Seq last = 0;
+    {
+        natsMsg* msg = nullptr;
+        jsErrCode code = static_cast<jsErrCode>(0);
+        const natsStatus s =
+            js_GetLastMsg(&msg, js_, recStream_.c_str(), subject("rec", page).c_str(), nullptr, &code);
+        if (s == NATS_OK) {
+            last = natsMsg_GetSequence(msg);
+            natsMsg_Destroy(msg);
+        } else if (code != JSNoMessageFoundErr) {
+            return false;
+        }
+    }
+    auto sub = std::make_unique<Subscription>();
+    sub->room = this;
+    sub->page = page;
+    {
+        std::lock_guard lock(mutex_);
+        Followed& f = followed_[page];
+        after = f.delivered;
+        f.caughtUpAt = last;
+        f.sub = sub.get();
+        f.stale = false;
+        if (!f.caughtUp && last <= after) {
+            f.caughtUp = true;
+            RoomEvent c;
+            c.type = RoomEvent::Type::CaughtUp;
+            c.page = page;
+            events_.push_back(std::move(c));
+        }
+    }
+    jsSubOptions so;
+    jsSubOptions_Init(&so);
+    so.Stream = recStream_.c_str();
+    so.Config.DeliverPolicy = js_DeliverByStartSequence;
+    so.Config.OptStartSeq = after + 1;
+    so.Config.AckPolicy = js_AckNone;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    natsStatus s = js_Subscribe(&sub->sub, js_, subject("rec", page).c_str(), onMessage, sub.get(),
+                                nullptr, &so, &code);
+    if (s == NATS_OK) {
+        natsSubscription_SetOnCompleteCB(sub->sub, subscriptionComplete, sub.get());
+        natsSubscription_SetPendingLimits(sub->sub, -1, -1);
+    } else {
+        sub->sub = nullptr;
+        sub->complete = true;
+        std::lock_guard lock(mutex_);
+        Followed& f = followed_[page];
+        f.sub = nullptr;
+        f.stale = true;
+    }
+    subscriptions_.push_back(std::move(sub));
+    std::function<void()> wake;
+    {
+        std::lock_guard lock(mutex_);
+        wake = wake_;
+    }
+    if (wake) wake();
+    return s == NATS_OK;
+}
+
+bool NatsRoom::publishNext() {
+    Out out;
+    {
+        std::lock_guard lock(mutex_);
+        if (outgoing_.empty() || !setUp_) return false;
+        out = outgoing_.front();
+    }
+    natsMsg* msg = nullptr;
+    if (natsMsg_Create(&msg, subject("rec", out.page).c_str(), nullptr, out.bytes.data(),
+                       static_cast<int>(out.bytes.size())) != NATS_OK) {
+        return false;
+    }
+    jsPubOptions po;
+    jsPubOptions_Init(&po);
+    po.MsgId = out.msgId.c_str();
+    po.ExpectStream = recStream_.c_str();
+    po.ExpectNoMessage = out.seed;  // a seed only starts an empty page
+    jsPubAck* ack = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    const natsStatus s = js_PublishMsg(&ack, js_, msg, &po, &code);
+    natsMsg_Destroy(msg);
+    RoomEvent e;
+    e.page = out.page;
+    e.number = out.number;
+    if (s == NATS_OK) {
+        e.type = RoomEvent::Type::Stored;
+        e.seq = ack->Sequence;
+        jsPubAck_Destroy(ack);
+    } else if (code == JSStreamWrongLastSequenceErr && out.seed) {
+        e.type = RoomEvent::Type::Refused;
+    } else if (s == NATS_MAX_PAYLOAD) {
+        // It can never go: the board takes it back rather than wait for ever.
+        RoomEvent p;
+        p.type = RoomEvent::Type::Problem;
+        p.text = "A change of page " + std::to_string(out.page) +
+                 " is larger than the room's server takes (max_payload); it was taken back";
+        push(std::move(p));
+        e.type = RoomEvent::Type::Refused;
+    } else {
+        if (code == JSStreamNotFoundErr || s == NATS_NO_RESPONDERS) {
+            std::lock_guard lock(mutex_);
+            setUp_ = false;
+        }
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        outgoing_.pop_front();
+    }
+    push(std::move(e));
+    return true;
+}
+
+void NatsRoom::publishSnapshots() {
+    std::map<int, std::string> snapshots;
+    {
+        std::lock_guard lock(mutex_);
+        if (!setUp_) return;
+        snapshots.swap(snapshots_);
+    }
+    natsConnection* nc = nc_.load();
+    for (auto& [page, bytes] : snapshots) {
+        // A snapshot larger than a message may be is not kept: joining boards replay more.
+        if (static_cast<std::int64_t>(bytes.size()) > natsConnection_GetMaxPayload(nc) - 1024) continue;
+        jsPubAck* ack = nullptr;
+        if (js_Publish(&ack, js_, subject("snap", page).c_str(), bytes.data(),
+                       static_cast<int>(bytes.size()), nullptr, nullptr) == NATS_OK) {
+            jsPubAck_Destroy(ack);
+        } else {
+            std::lock_guard lock(mutex_);
+            snapshots_.try_emplace(page, std::move(bytes));  // a newer one may have come
+        }
+    }
+}
+
+void NatsRoom::run() {
+    connect();
+    while (true) {
+        bool ready = false;
+        bool offline = false;
+        {
+            std::unique_lock lock(mutex_);
+            wakeLink_.wait_for(lock, std::chrono::milliseconds(50));
+            if (stop_) return;
+            if (nc_.load() != nullptr && !connected_ && state_ != LinkState::Offline &&
+                std::chrono::steady_clock::now() - lostAt_ >= options_.offlineAfter) {
+                state_ = LinkState::Offline;
+                offline = true;
+            }
+            ready = connected_;
+        }
+        if (offline) pushState(LinkState::Offline);
+        if (nc_.load() == nullptr) {
+            connect();
+            if (nc_.load() == nullptr) std::this_thread::sleep_for(options_.maxRetryDelay);
+            continue;
+        }
+        if (!ready) continue;
+        bool ok = true;
+        bool ready2 = false;
+        {
+            std::lock_guard lock(mutex_);
+            ready2 = setUp_;
+        }
+        if (!ready2) ok = setUp();
+        if (ok) {
+            std::vector<int> stale;
+            {
+                std::lock_guard lock(mutex_);
+                for (const auto& [page, f] : followed_) {
+                    if (f.stale) stale.push_back(page);
+                }
+            }
+            for (int page : stale) ok = subscribe(page) && ok;
+            publishSnapshots();
+            while (publishNext()) {
+            }
+            std::lock_guard lock(mutex_);
+            ok = ok && (outgoing_.empty() || !connected_);
+        }
+        if (!ok) {
+            std::unique_lock lock(mutex_);
+            wakeLink_.wait_for(lock, kRetryPause, [&] { return stop_; });
+        }
+    }
+}
+
+}  // namespace share

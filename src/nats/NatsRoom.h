@@ -1,0 +1,124 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "nats/RoomAddress.h"
+#include "share/RoomLink.h"
+
+struct __natsConnection;
+struct __natsSubscription;
+struct __jsCtx;
+
+namespace share {
+
+// A room on a NATS JetStream server. The room ROOM is two streams:
+//   "ibrec-ROOM"   subjects "ib.ROOM.rec.PAGE": every page's change records, in the server's
+//                  order (a record's sequence is its stream sequence);
+//   "ibsnap-ROOM"  subjects "ib.ROOM.snap.PAGE": the latest snapshot of each page;
+// and live ink goes on plain NATS subjects "ib.ROOM.ink.PAGE" (kept nowhere, may be lost).
+//
+// Everything that talks to the server runs on the room's own thread and nats.c's threads;
+// the caller's calls return at once. Changes are sent one at a time in their order, with the
+// message id "BOARD-NUMBER" (the server stores a change sent twice once) and, for a seed,
+// the condition that the page's subject has no message yet. While the server cannot be
+// reached they wait in order; the connection is retried with back-off forever.
+class NatsRoom final : public RoomLink {
+public:
+    struct Options {
+        RoomAddress address;
+        Credentials credentials;
+        // Without a connection this long the room counts as offline (it keeps trying).
+        std::chrono::milliseconds offlineAfter{3000};
+        // Longest pause between two attempts to reach the server.
+        std::chrono::milliseconds maxRetryDelay{2000};
+    };
+
+    explicit NatsRoom(Options options);
+    ~NatsRoom() override;
+    NatsRoom(const NatsRoom&) = delete;
+    NatsRoom& operator=(const NatsRoom&) = delete;
+
+    void follow(int page, Seq after) override;
+    void send(int page, const ShareChange& change, bool seed) override;
+    void sendSnapshot(int page, const PageState& state) override;
+    void sendInk(int page, const LiveInk& ink) override;
+    std::vector<RoomEvent> poll() override;
+    void setWake(std::function<void()> wake) override;
+    std::size_t unsent() const override;
+
+    // nats.c's callbacks (plain functions reach the room through these).
+    struct Subscription;
+    void onRecord(Subscription& sub, const std::string& subject, const char* data, int size,
+                  std::uint64_t streamSeq, std::uint64_t consumerSeq);
+    void onInk(const std::string& subject, const char* data, int size);
+    void onConnected();
+    void onDisconnected();
+    void onClosed();
+
+private:
+    struct Out {
+        int page = 0;
+        std::string bytes;
+        bool seed = false;
+        std::string msgId;
+        std::uint64_t number = 0;
+    };
+    struct Followed {
+        Seq delivered = 0;      // the last record delivered (or the snapshot's seq)
+        Seq caughtUpAt = 0;     // CaughtUp once `delivered` reaches this
+        bool caughtUp = false;
+        bool started = false;   // the snapshot (if any) was taken; records follow
+        bool stale = true;      // needs a (new) subscription
+        Subscription* sub = nullptr;
+    };
+
+    void run();
+    void connect();
+    bool setUp();
+    bool ensureStream(const std::string& name, const std::string& subject, std::int64_t perSubject);
+    bool subscribe(int page);
+    bool publishNext();
+    void publishSnapshots();
+    void push(RoomEvent event);
+    void pushState(LinkState state);
+    std::string subject(const char* kind, int page) const;
+
+    const Options options_;
+    const std::string recStream_;
+    const std::string snapStream_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wakeLink_;
+    std::condition_variable closedCv_;
+    bool closed_ = false;
+    std::vector<RoomEvent> events_;
+    std::function<void()> wake_;
+    std::deque<Out> outgoing_;
+    std::map<int, std::string> snapshots_;  // page -> encoded snapshot waiting to go
+    std::map<int, Followed> followed_;
+    bool stop_ = false;
+    bool connected_ = false;  // as nats.c last told
+    bool setUp_ = false;      // streams and subscriptions made on this connection
+    LinkState state_ = LinkState::Connecting;
+    std::chrono::steady_clock::time_point lostAt_;
+
+    std::atomic<__natsConnection*> nc_{nullptr};
+    __jsCtx* js_ = nullptr;
+    __natsSubscription* inkSub_ = nullptr;
+    std::vector<std::unique_ptr<Subscription>> subscriptions_;  // alive until the end
+    std::uint64_t generation_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace share

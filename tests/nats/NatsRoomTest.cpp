@@ -1,0 +1,215 @@
+// Boards sharing a room on a real nats-server (started here on 127.0.0.1 with its own store):
+// each a real controller and history with a NatsRoom, driven by random strokes, eraser swipes,
+// undo and redo. They must end with byte-identical pages, a board joining later too, whatever
+// the server went through meanwhile; a record that is not one is dropped with a line.
+#include <gtest/gtest.h>
+#include <nats/nats.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "controller/CanvasController.h"
+#include "controller/PageFiles.h"
+#include "document/Drawing.h"
+#include "nats/NatsRoom.h"
+#include "share/ShareSession.h"
+#include "support/NatsServer.h"
+#include "support/TempWorkDir.h"
+
+namespace {
+
+using namespace share;
+using namespace std::chrono_literals;
+
+struct Board {
+    std::ostringstream out;
+    double seconds = 100.0;
+    Drawing drawing{out};
+    CanvasController controller{drawing, Stopwatch([this] { return seconds; }), [] { return 1e5; }};
+    NatsRoom link;
+    ShareSession session;
+
+    Board(const std::string& url, BoardId id)
+        : link(NatsRoom::Options{{{url}, "lesson-1"}, {}, 500ms, 200ms}),
+          session(drawing, controller.history().histories(), link, {id, static_cast<std::uint32_t>(id), 1},
+                  out, pageFileName) {
+        controller.setViewSize(1200.0f, 900.0f);
+        session.snapshotEvery = 25;
+        session.pageOpened(controller.pages().current());
+    }
+    bool settled() {
+        session.pump();
+        return link.unsent() == 0 && session.status().waiting == 0 &&
+               session.replica(0)->pending().empty() && session.replica(0)->settled();
+    }
+};
+
+// Pumps every board until `done`, at most `limit`.
+template <typename Done>
+bool waitFor(std::vector<Board*> boards, Done done, std::chrono::milliseconds limit = 20s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        for (Board* b : boards) b->session.pump();
+        if (done()) return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return false;
+}
+
+void scribble(Board& b, std::mt19937_64& rng, int actions) {
+    std::uniform_real_distribution<float> x(300.0f, 900.0f), y(150.0f, 800.0f), d(-120.0f, 120.0f);
+    for (int i = 0; i < actions; ++i) {
+        const int what = static_cast<int>(rng() % 8);
+        if (what == 6) {
+            b.controller.undo();
+        } else if (what == 7) {
+            b.controller.redo();
+        } else {
+            const int button = what == 5 ? 1 : 0;  // now and then the eraser
+            const float x0 = x(rng), y0 = y(rng), dx = d(rng), dy = d(rng);
+            b.controller.onPress(x0, y0, button, 1.0f);
+            for (int s = 1; s <= 8; ++s) {
+                b.controller.onDrag(x0 + dx * s / 8, y0 + dy * s / 8, 1.0f);
+                if (s % 3 == 0) b.session.pump();  // live ink goes out, records come in
+            }
+            b.controller.onRelease(x0 + dx, y0 + dy, button);
+        }
+        b.seconds += 10.0;
+        b.controller.tick();
+        b.session.pump();
+    }
+}
+
+// Messages in the room's record stream, read with a connection of its own.
+std::uint64_t storedRecords(const std::string& url) {
+    natsConnection* nc = nullptr;
+    jsCtx* js = nullptr;
+    jsStreamInfo* info = nullptr;
+    std::uint64_t n = 0;
+    if (natsConnection_ConnectTo(&nc, url.c_str()) == NATS_OK &&
+        natsConnection_JetStream(&js, nc, nullptr) == NATS_OK &&
+        js_GetStreamInfo(&info, js, "ibrec-lesson-1", nullptr, nullptr) == NATS_OK) {
+        n = info->State.Msgs;
+        jsStreamInfo_Destroy(info);
+    }
+    jsCtx_Destroy(js);
+    natsConnection_Destroy(nc);
+    return n;
+}
+
+void publishRaw(const std::string& url, const std::string& subject, const std::string& bytes) {
+    natsConnection* nc = nullptr;
+    ASSERT_EQ(natsConnection_ConnectTo(&nc, url.c_str()), NATS_OK);
+    natsConnection_Publish(nc, subject.c_str(), bytes.data(), static_cast<int>(bytes.size()));
+    natsConnection_FlushTimeout(nc, 2000);
+    natsConnection_Destroy(nc);
+}
+
+std::uint64_t records(Board& b) {
+    std::uint64_t n = 0;
+    for (const auto& [board, number] : b.session.replica(0)->room().lastNumbers()) n += number;
+    return n;
+}
+
+TEST(NatsRoom, BoardsAndAJoinerConvergeAndBadRecordsAreDropped) {
+    TempWorkDir dir;
+    NatsServer server(dir.path() / "server");
+    Board a(server.url(), 1), b(server.url(), 2);
+    std::mt19937_64 rng(7);
+    for (int round = 0; round < 6; ++round) {
+        scribble(a, rng, 10);
+        scribble(b, rng, 10);
+        if (round == 2) {
+            ASSERT_TRUE(waitFor({&a, &b}, [&] { return a.settled(); }));  // the streams exist
+            publishRaw(server.url(), "ib.lesson-1.rec.0", "not a record");
+            publishRaw(server.url(), "ib.lesson-1.ink.0", "not ink either");
+        }
+    }
+    ASSERT_TRUE(waitFor({&a, &b}, [&] {
+        return a.settled() && b.settled() && a.drawing.pageText() == b.drawing.pageText();
+    })) << a.out.str() << b.out.str();
+    EXPECT_EQ(a.session.status().state, LinkState::Connected);
+    EXPECT_NE(a.out.str().find("was dropped"), std::string::npos);
+    EXPECT_NE(b.out.str().find("was dropped"), std::string::npos);
+    EXPECT_GT(a.drawing.strokes.count(), 0u);
+    // Every change stored once, beside the bad record.
+    EXPECT_EQ(storedRecords(server.url()), records(a) + 1);
+
+    // A board joining now starts from a snapshot and the records after it.
+    Board late(server.url(), 3);
+    ASSERT_TRUE(waitFor({&a, &b, &late}, [&] {
+        return late.settled() && late.drawing.pageText() == a.drawing.pageText();
+    })) << late.out.str();
+}
+
+TEST(NatsRoom, ChangesMadeWhileTheServerIsDownLandOnceWhenItIsBack) {
+    TempWorkDir dir;
+    NatsServer server(dir.path() / "server");
+    Board a(server.url(), 1), b(server.url(), 2);
+    std::mt19937_64 rng(11);
+    scribble(a, rng, 10);
+    scribble(b, rng, 10);
+    ASSERT_TRUE(waitFor({&a, &b}, [&] { return a.settled() && b.settled(); }));
+
+    server.stop(SIGKILL);
+    scribble(a, rng, 15);  // some go out as the server dies, the rest wait
+    ASSERT_TRUE(waitFor({&a}, [&] { return a.session.status().state == LinkState::Offline; }));
+    scribble(a, rng, 15);
+    EXPECT_GT(a.session.status().waiting, 0u);
+
+    server.start();
+    scribble(b, rng, 5);
+    ASSERT_TRUE(waitFor({&a, &b}, [&] {
+        return a.settled() && b.settled() && a.drawing.pageText() == b.drawing.pageText();
+    })) << a.out.str() << b.out.str();
+    EXPECT_EQ(a.session.status().state, LinkState::Connected);
+    EXPECT_EQ(storedRecords(server.url()), records(a));
+    EXPECT_EQ(records(a), records(b));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RoomAddress, NamesAndServersAreCheckedCredentialsMustBePrivate) {
+    const struct {
+        const char* text;
+        bool ok;
+    } cases[] = {
+        {"nats://127.0.0.1:4222/maths-7b", true},  {"nats://a:1,b.example:65535/R_1", true},
+        {"nats://h:4222/", false},                 {"nats://h:4222/a.b", false},
+        {"nats://h:4222/a b", false},               {"nats://h:4222/*", false},
+        {"nats://h:4222/é", false},                 {"nats://h/room", false},
+        {"nats://h:0/room", false},                 {"nats://h:4222,/room", false},
+        {"http://h:4222/room", false},              {"nats://h:4222", false},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(share::parseRoomAddress(c.text, error).has_value(), c.ok) << c.text << ": " << error;
+        EXPECT_EQ(error.empty(), c.ok) << c.text;
+    }
+    std::string error;
+    const auto two = share::parseRoomAddress("nats://a:1,b:2/x", error);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->servers, (std::vector<std::string>{"nats://a:1", "nats://b:2"}));
+
+    TempWorkDir dir;
+    std::ofstream("pw") << "teacher:s3cret:x\n";
+    std::ofstream("token") << "abc123";
+    ::chmod("pw", 0600);
+    ::chmod("token", 0640);
+    const auto pw = share::readCredentials("pw", error);
+    ASSERT_TRUE(pw) << error;
+    EXPECT_EQ(pw->user, "teacher");
+    EXPECT_EQ(pw->password, "s3cret:x");
+    EXPECT_FALSE(share::readCredentials("token", error));
+    EXPECT_NE(error.find("chmod 600"), std::string::npos);
+    ::chmod("token", 0400);
+    EXPECT_EQ(share::readCredentials("token", error)->token, "abc123");
+    EXPECT_FALSE(share::readCredentials("missing", error));
+}
+
+}  // namespace

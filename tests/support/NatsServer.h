@@ -1,0 +1,99 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+// A real nats-server with JetStream for a test: on 127.0.0.1 at a free port, its store in
+// the given folder (kept across a restart), stopped when the object goes.
+class NatsServer {
+public:
+    explicit NatsServer(std::filesystem::path folder) : folder_(std::move(folder)) {
+        std::filesystem::create_directories(folder_ / "store");
+        // Records reach 8 MiB; the server's default limit is 1 MiB.
+        std::ofstream(folder_ / "server.conf") << "max_payload: 8MB\n";
+        port_ = freePort();
+        start();
+    }
+    ~NatsServer() { stop(SIGTERM); }
+    NatsServer(const NatsServer&) = delete;
+    NatsServer& operator=(const NatsServer&) = delete;
+
+    std::string url() const { return "nats://127.0.0.1:" + std::to_string(port_); }
+    int port() const { return port_; }
+
+    void start() {
+        const std::string port = std::to_string(port_);
+        const std::string store = (folder_ / "store").string();
+        const std::string conf = (folder_ / "server.conf").string();
+        const std::string log = (folder_ / "server.log").string();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const char* args[] = {"nats-server", "-c", conf.c_str(), "-a", "127.0.0.1", "-p",
+                                  port.c_str(), "-js", "-sd", store.c_str(), "-l", log.c_str(),
+                                  nullptr};
+            ::execv("/usr/sbin/nats-server", const_cast<char* const*>(args));
+            ::execvp("nats-server", const_cast<char* const*>(args));
+            ::_exit(127);
+        }
+        // Up when it takes a connection; bounded.
+        for (int i = 0; i < 200; ++i) {
+            if (accepts()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        stop(SIGKILL);
+        throw std::runtime_error("nats-server did not start on port " + port);
+    }
+
+    // SIGTERM: a clean stop; SIGKILL: the server dies mid-work.
+    void stop(int signal) {
+        if (pid_ <= 0) return;
+        ::kill(pid_, signal);
+        for (int i = 0; i < 200; ++i) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    static int freePort() {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        ::close(fd);
+        return ntohs(a.sin_port);
+    }
+    bool accepts() const {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<std::uint16_t>(port_));
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        return ok;
+    }
+
+    std::filesystem::path folder_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
