@@ -20,6 +20,7 @@
 #include "app/QtLessonExporter.h"
 #include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
+#include "ui/RadialMenuView.h"
 
 namespace {
 bool fromRealMouse(const QMouseEvent* e) {
@@ -53,6 +54,10 @@ CanvasWidget::CanvasWidget(QWidget* parent, int repaintIntervalMs, ManagerFactor
 
 CanvasWidget::~CanvasWidget() {
     // The manager writes the command log and releases GL objects: keep the context current.
+    if (lesson_) {
+        lesson_->finish(std::chrono::seconds(5));
+        lesson_.reset();
+    }
     if (manager_) {
         manager_->setFrameRequest(nullptr);
         makeCurrent();
@@ -96,6 +101,32 @@ void CanvasWidget::initializeGL() {
     // answers them all, and it shows every input routed before it.
     manager_->setFrameRequest([this] { update(); });
     manager_->initialize();
+    if (room_) {
+        lesson_ = std::make_unique<LiveLesson>(
+            *manager_, *room_,
+            [this] { QMetaObject::invokeMethod(this, [this] { pumpRoom(); }, Qt::QueuedConnection); },
+            std::cerr);
+        // Strokes in progress go out, and others' that fell silent go, at this pace too.
+        auto* pace = new QTimer(this);
+        connect(pace, &QTimer::timeout, this, [this] { pumpRoom(); });
+        pace->start(40);
+    }
+}
+
+void CanvasWidget::pumpRoom() {
+    if (!lesson_ || !manager_) return;
+    const bool changed = lesson_->pump();
+    const share::ShareSession::Status status = lesson_->status();
+    RoomMark mark;
+    mark.shown = true;
+    mark.waiting = status.waiting;
+    mark.state = status.state == share::LinkState::Connected ? RoomMark::State::Connected
+                 : status.state == share::LinkState::Offline ? RoomMark::State::Offline
+                                                              : RoomMark::State::Reconnecting;
+    const RoomMark& shown = manager_->menuView().roomMark();
+    const bool markChanged = shown.state != mark.state || shown.waiting != mark.waiting || !shown.shown;
+    manager_->menuView().setRoomMark(mark);
+    if (changed || markChanged) update();
 }
 
 void CanvasWidget::resizeGL(int w, int h) {
@@ -114,6 +145,8 @@ void CanvasWidget::resizeGL(int w, int h) {
 
 void CanvasWidget::paintGL() {
     if (grantedSamples_ == 0) glGetIntegerv(GL_SAMPLES, &grantedSamples_);
+    // Between input events: what the room sent shows in this frame, the ink drawn goes out.
+    if (lesson_) lesson_->pump();
     glClear(GL_COLOR_BUFFER_BIT);
     if (manager_) manager_->renderFrame(false);
 }
@@ -250,6 +283,7 @@ void CanvasWidget::keyPressEvent(QKeyEvent* e) {
 }
 
 void CanvasWidget::quitNow() {
+    if (lesson_) lesson_->finish(std::chrono::seconds(5));
     if (manager_) manager_->finishRun();
     std::cout.flush();
     std::fflush(nullptr);
