@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/LiveLesson.h"
 #include "input/InputRouter.h"
@@ -12,6 +14,7 @@
 class FrameManager;
 class FrameTimer;
 class QtLessonExporter;
+class QtMaterialInspector;
 class QTimer;
 class QTouchEvent;
 
@@ -36,6 +39,14 @@ public:
     bool isFullScreenLayout() const { return fullScreen_; }
     // Samples the GL context granted (read in paintGL; 0 until the first frame).
     int grantedSamples() const { return grantedSamples_; }
+
+    // Files to bring into the lesson once the board is up (the --import option).
+    void importOnStart(std::vector<std::string> files) { startImports_ = std::move(files); }
+    // Brings files in as pages after the last and shows the first of them (a drop, the
+    // chooser); false when none was taken.
+    bool importMaterial(const std::vector<std::string>& files);
+    // The open button's chooser; returns when it is closed.
+    void chooseMaterial();
 
     void enterFullScreen();
     void leaveFullScreen();
@@ -64,6 +75,8 @@ protected:
     void tabletEvent(QTabletEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -81,6 +94,8 @@ private:
     ManagerFactory factory_;
     // Outlives the manager, whose controller points at it.
     std::unique_ptr<QtLessonExporter> exporter_;
+    std::unique_ptr<QtMaterialInspector> inspector_;
+    std::vector<std::string> startImports_;
     std::unique_ptr<FrameManager> manager_;
     std::unique_ptr<InputRouter> router_;
     QTimer* timer_ = nullptr;  // owned by the widget (Qt parent)

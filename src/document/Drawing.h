@@ -30,7 +30,7 @@
 //
 // Invariants: every stroke in `strokes` outside `deformed` (strokes under a deformation
 // drag) is in `index` as it was last inserted: each of its segments that lies inside the
-// canvas square, and its box (one-point strokes and strokes off the square included), by
+// canvas square (a dot's point as a segment of no length), and its box (one-point strokes and strokes off the square included), by
 // which the view finds it; no stroke in progress is in `strokes`; `selection` and `deformed`
 // only point at strokes in `strokes`; stroke ids are unique and ascend along `strokes`.
 class Drawing {
@@ -117,6 +117,8 @@ public:
     // (dx, dy): pointer movement since the previous event, screen pixels.
     void extendStroke(float x, float y, float dx, float dy, float pressure,
                       PointerKey pointer = {});
+    // Finishes the pointer's stroke; one that never moved past its first point is kept as
+    // a dot (the full stop, the dot of an "i"). Whoever does not want it withdraws it.
     void endStroke(float x, float y, PointerKey pointer = {});
     // Drops the pointer's stroke in progress as if it had never been begun.
     void withdrawStroke(PointerKey pointer);
@@ -201,7 +203,8 @@ public:
     std::set<std::string> unreadableFiles;
     // The strokes as filled polygons at the current zoom's level of detail, in their colours.
     std::vector<io::SvgStrokeOutline> exportOutlines() const;
-    bool exportSvg(const std::string& fileName) const;
+    bool exportSvg(const std::string& fileName,
+                   const io::SvgBackground* background = nullptr) const;
 
 private:
     // Drops the stroke from `selection` and `deformed` (hiding the box when nothing stays

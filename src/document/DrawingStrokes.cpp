@@ -103,7 +103,7 @@ void Drawing::endStroke(float /*x*/, float /*y*/, PointerKey pointer) {
     const int first = it->firstUnsimplified;
     inProgress_.erase(it);
     strokesInProgressChanged();
-    if (!stroke || stroke->pointCount() < 2) return;
+    if (!stroke || stroke->pointCount() < 1) return;
     const int n = stroke->pointCount();
     if (n - first > 2) {
         stroke->simplify(first, n - 1, view.zoom, smoothness);

@@ -26,6 +26,15 @@ Rect quadrantBounds(const Rect& r, int q) {
     }
 }
 
+// A stroke's entries: its segments, or for a dot (one point) the point itself as a segment
+// of no length, so that the eraser, the lasso and a tap find a dot as they find a line.
+std::size_t entryCount(const std::vector<ControlPoint>& pts) {
+    return pts.size() < 2 ? pts.size() : pts.size() - 1;
+}
+Vec2 entryEnd(const std::vector<ControlPoint>& pts, std::size_t i) {
+    return pts[std::min(i + 1, pts.size() - 1)].pos();
+}
+
 }  // namespace
 
 QuadTree::QuadTree(float width, float height, float minCell, std::ostream& log)
@@ -47,8 +56,8 @@ void QuadTree::insertStroke(Stroke& stroke) {
     Rect box = stroke.bounds;
     for (const ControlPoint& p : pts) box.include(p.pos());
     boxes_.place(stroke, box);
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        insert({pts[i].pos(), pts[i + 1].pos(), &stroke, static_cast<std::int32_t>(i)});
+    for (std::size_t i = 0; i < entryCount(pts); ++i) {
+        insert({pts[i].pos(), entryEnd(pts, i), &stroke, static_cast<std::int32_t>(i)});
     }
 }
 
@@ -94,14 +103,14 @@ std::size_t QuadTree::bytes() const {
 void QuadTree::removeStroke(const Stroke& stroke) {
     boxes_.erase(stroke);
     const auto& pts = stroke.points;
-    const std::size_t segments = pts.size() < 2 ? 0 : pts.size() - 1;
+    const std::size_t segments = entryCount(pts);
     // Neighbouring segments mostly share a node: each run of them that does is taken out
     // in one pass over the node's entries, where removing them one by one scanned and
     // shifted the entries once per segment. The result is the same, entry order included.
     for (std::size_t first = 0; first < segments;) {
-        QuadNode* node = nodeFor(pts[first].pos(), pts[first + 1].pos());
+        QuadNode* node = nodeFor(pts[first].pos(), entryEnd(pts, first));
         std::size_t end = first + 1;
-        while (end < segments && nodeFor(pts[end].pos(), pts[end + 1].pos()) == node) ++end;
+        while (end < segments && nodeFor(pts[end].pos(), entryEnd(pts, end)) == node) ++end;
         removeRun(*node, stroke, first, end);
         first = end;  // the next run's node is found again: this one may have collapsed
     }
@@ -126,7 +135,7 @@ void QuadTree::removeRun(QuadNode& node, const Stroke& owner, std::size_t first,
     std::vector<char>& matched = runMatched_;
     matched.assign(count, 0);
     const auto fits = [&](const SegmentEntry& e, std::size_t k) {
-        return !matched[k] && e.a == pts[first + k].pos() && e.b == pts[first + k + 1].pos();
+        return !matched[k] && e.a == pts[first + k].pos() && e.b == entryEnd(pts, first + k);
     };
     std::size_t removed = 0;
     auto& entries = node.entries;

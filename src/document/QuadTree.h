@@ -13,7 +13,8 @@
 class Stroke;
 
 // One indexed stroke segment: copies of its end points (canvas units), the stroke it
-// belongs to (not owned) and the index of its first control point in that stroke.
+// belongs to (not owned) and the index of its first control point in that stroke. A dot's
+// one entry has both ends on its point.
 struct SegmentEntry {
     Vec2 a;
     Vec2 b;
@@ -58,8 +59,8 @@ public:
     QuadTree(const QuadTree&) = delete;
     QuadTree& operator=(const QuadTree&) = delete;
 
-    // Segments i = 0 .. pointCount - 2 of the stroke (a one-point stroke adds none) and the
-    // stroke's box.
+    // Segments i = 0 .. pointCount - 2 of the stroke (a one-point stroke adds its point as
+    // segment 0, from the point to itself) and the stroke's box.
     void insertStroke(Stroke& stroke);
     // Removes each segment of the stroke by its end points and owner, and its box; the
     // stroke must still have the points it was inserted with.

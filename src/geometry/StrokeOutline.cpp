@@ -216,6 +216,7 @@ void Stroke::buildExportOutline(float zoom, std::vector<float>& positions,
     const Vec2 a = p0.pos() + normal * p0.r;
     const Vec2 b = p0.pos() - normal * p0.r;
     positions.insert(positions.end(), {a.x, a.y, b.x, b.y});
+    if (n == 1) opacities.push_back(p0.a);  // a dot: its disc spans the start pair
 
     const int segments = std::min(n - 1, static_cast<int>(ribLists.size()));
     std::vector<RibCursor> stack;

@@ -1,5 +1,6 @@
 #include "io/SvgFile.h"
 
+#include <cmath>
 #include <cstddef>
 #include <string>
 
@@ -18,11 +19,21 @@ void appendPoint(std::string& out, float x, float y) {
     appendGeneral6(out, y);
 }
 
-// One polygon per quadrilateral of the outline.
+// One polygon per quadrilateral of the outline; a dot is a circle.
 void writeStroke(XmlWriter& xml, const SvgStrokeOutline& stroke, std::string& points) {
     std::string style = "fill:rgb(";
     style += std::to_string(stroke.colour.r) + ',' + std::to_string(stroke.colour.g) + ',' +
              std::to_string(stroke.colour.b) + ");";
+    if (const std::optional<OutlineDot> dot = outlineDot(stroke)) {
+        xml.openElement("circle");
+        xml.attributeFixed6("cx", dot->x);
+        xml.attributeFixed6("cy", dot->y);
+        xml.attributeFixed6("r", dot->radius);
+        xml.attribute("style", style);
+        xml.attributeFixed6("opacity", dot->opacity);
+        xml.closeElement();
+        return;
+    }
     forEachOutlineQuad(stroke, [&](const float* c, float opacity) {
         points.clear();
         for (int k = 0; k < 4; ++k) {
@@ -80,6 +91,18 @@ void writeBackground(XmlWriter& xml, const SvgBackground& b) {
 }
 
 }  // namespace
+
+std::optional<OutlineDot> outlineDot(const SvgStrokeOutline& stroke) {
+    const std::vector<float>& v = stroke.positions;
+    if (v.size() != 4 || stroke.opacities.size() != 1) return std::nullopt;
+    const float radius = std::hypot(v[0] - v[2], v[1] - v[3]) * 0.5f;
+    OutlineDot dot{(v[0] + v[2]) * 0.5f, (v[1] + v[3]) * 0.5f, radius, stroke.opacities[0]};
+    // A damaged page's point can be anywhere; what is not a number is left out.
+    if (!std::isfinite(dot.x) || !std::isfinite(dot.y) || !std::isfinite(dot.radius) ||
+        !std::isfinite(dot.opacity))
+        return std::nullopt;
+    return dot;
+}
 
 std::string formatSvg(std::span<const SvgStrokeOutline> strokes, Paper paper,
                       const SvgBackground* background) {

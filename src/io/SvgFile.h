@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,7 +14,8 @@
 namespace io {
 
 // One stroke's export outline: positions = start pair then one (left, right) pair per rib,
-// four floats each, canvas units; opacities = one per rib after the start pair.
+// four floats each, canvas units; opacities = one per rib after the start pair. A dot (a
+// stroke of one point) has the start pair alone, across its disc, and its point's opacity.
 struct SvgStrokeOutline {
     std::vector<float> positions;
     std::vector<float> opacities;
@@ -36,6 +38,12 @@ void forEachOutlineQuad(const SvgStrokeOutline& stroke, QuadFn&& quad) {
         quad(corners, stroke.opacities[k]);
     }
 }
+
+// A dot's disc (canvas units), which the exports draw where a line has quadrilaterals.
+struct OutlineDot {
+    float x = 0, y = 0, radius = 0, opacity = 0;
+};
+std::optional<OutlineDot> outlineDot(const SvgStrokeOutline& stroke);
 
 // The strokes over the page's paper (nothing is written for plain paper). A background
 // picture, when given, comes first: `background` is the image's bytes as a data URI's

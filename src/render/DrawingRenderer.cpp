@@ -220,7 +220,7 @@ void renderDrawing(const Drawing& d, const SelectionTextures& textures, StrokeBu
     }
     if (buffers) buffers->endFrame();
     for (const StrokeInProgress& s : d.strokesInProgress()) {
-        if (!s.stroke || s.stroke->pointCount() < 2) continue;
+        if (!s.stroke) continue;  // begun off the page
         glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
         drawStrokeBody(*s.stroke);
     }

@@ -73,7 +73,7 @@ TEST_F(DrawingTest, FinishedStrokesJoinTheListAndTheIndex) {
     EXPECT_GT(s.vertexCount, 0);
     EXPECT_EQ(drawing->index.queryStrokes(Rect(0, 0, 900, 900)), std::vector<Stroke*>{&s});
 
-    // A tap leaves nothing; a press off the page starts nothing and its drags do nothing.
+    // A tap leaves a dot; a press off the page starts nothing and its drags do nothing.
     drawing->beginStroke(500, 500, 1.0f);
     drawing->endStroke(500, 500);
     drawing->beginStroke(950, 500, 1.0f);
@@ -81,7 +81,7 @@ TEST_F(DrawingTest, FinishedStrokesJoinTheListAndTheIndex) {
     EXPECT_EQ(drawing->current, nullptr);
     drawing->extendStroke(890, 500, -60, 0, 1.0f);
     drawing->endStroke(890, 500);
-    EXPECT_EQ(drawing->strokes.count(), 1u);
+    EXPECT_EQ(drawing->strokes.count(), 2u);
 }
 
 TEST_F(DrawingTest, PointsOffThePageAreSkippedAndTheStrokeResumes) {

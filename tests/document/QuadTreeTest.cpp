@@ -285,8 +285,8 @@ TEST(QuadTree, RemovingAStrokeRunByRunLeavesWhatRemovingSegmentsOneByOneLeaves) 
         if (i % 10 == 3 && s.points.size() > 1) s.points[1].x += 0.5f;
         batched.tree.removeStroke(s);
         single.tree.forgetStroke(s);
-        for (std::size_t k = 0; k + 1 < s.points.size(); ++k)
-            single.tree.remove(s.points[k].pos(), s.points[k + 1].pos(), &s);
+        for (std::size_t k = 0; k + 1 < std::max<std::size_t>(s.points.size(), 2); ++k)
+            single.tree.remove(s.points[k].pos(), s.points[std::min(k + 1, s.points.size() - 1)].pos(), &s);
     }
     const auto dump = [](const QuadTree& tree) {
         std::ostringstream out;

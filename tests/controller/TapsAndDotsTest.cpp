@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "ControllerHarness.h"
+#include "io/PageFile.h"
+#include "io/SvgFile.h"
+
+// A tap, or a wiggle under the point spacing, in draw mode leaves a dot: a stroke like any
+// other (exported, saved, erased, undone). A held press, edit mode and a cancel leave none.
+TEST(TapsAndDots, ATapInDrawModeLeavesADotThatIsAStrokeLikeAnyOther) {
+    const PointerKey f = PointerKey::touch(1);
+    struct Case { float dx; double held; int mode; bool cancel; unsigned dots; };
+    for (const Case c : {Case{0, 0.1, 0, false, 1}, {3, 0.3, 0, false, 1}, {0, 1.5, 0, false, 0},
+                         {0, 0.1, 1, false, 0}, {0, 0.1, 0, true, 0}}) {
+        ControllerHarness h;
+        h.drawing.mode = c.mode;
+        h.seconds = 10.0;
+        h.controller.onPress(500, 500, 0, 1.0f, f);
+        h.controller.onDrag(500 + c.dx, 500, 1.0f, f);
+        h.seconds += c.held;
+        c.cancel ? h.controller.onCancel(f) : h.controller.onRelease(500, 500, 0, f);
+        ASSERT_EQ(h.drawing.strokes.count(), c.dots) << c.dx << " " << c.held << " " << c.mode;
+        if (c.dots == 0) continue;
+        EXPECT_NE(io::formatSvg(h.drawing.exportOutlines()).find("<circle"), std::string::npos);
+        h.controller.onKey("S");
+        EXPECT_EQ(io::readPageFile("0.xml")->strokes.at(0).size(), 1u);
+        h.tap(500, 500, 1);  // the eraser finds it in the index
+        EXPECT_EQ(h.drawing.strokes.count(), 0u);
+        EXPECT_TRUE(h.controller.undo() && h.controller.undo());
+        EXPECT_EQ(h.drawing.strokes.count(), 0u) << "the dot was a step of its own";
+    }
+}
