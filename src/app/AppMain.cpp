@@ -54,6 +54,9 @@ int runApplication(int argc, char** argv) {
             : QDir::current()
                   .absoluteFilePath(QString::fromStdString(options.replayScript))
                   .toStdString();
+    std::vector<std::string> importFiles;
+    for (const std::string& f : options.importFiles)
+        importFiles.push_back(QDir::current().absoluteFilePath(QString::fromStdString(f)).toStdString());
     // The folder is entered before the window exists, so a bad one is reported without a
     // display and before any page is read.
     const std::string folder = options.inDocuments ? documentsWorkFolder() : options.folder;
@@ -84,6 +87,7 @@ int runApplication(int argc, char** argv) {
     int result = 0;
     {
         CanvasWidget widget;
+        widget.importOnStart(importFiles);
         widget.setFullScreenLayout(!options.windowed);
         result = app.exec();
     }

@@ -3,6 +3,8 @@
 #include <QOpenGLWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "input/InputRouter.h"
 #include "platform/ContactHandler.h"
@@ -10,6 +12,7 @@
 class FrameManager;
 class FrameTimer;
 class QtLessonExporter;
+class QtMaterialInspector;
 class QTimer;
 class QTouchEvent;
 
@@ -35,6 +38,14 @@ public:
     // Samples the GL context granted (read in paintGL; 0 until the first frame).
     int grantedSamples() const { return grantedSamples_; }
 
+    // Files to bring into the lesson once the board is up (the --import option).
+    void importOnStart(std::vector<std::string> files) { startImports_ = std::move(files); }
+    // Brings files in as pages after the last and shows the first of them (a drop, the
+    // chooser); false when none was taken.
+    bool importMaterial(const std::vector<std::string>& files);
+    // The open button's chooser; returns when it is closed.
+    void chooseMaterial();
+
     void enterFullScreen();
     void leaveFullScreen();
     // Sets the F1 state and applies its layout; shows the window.
@@ -57,6 +68,8 @@ protected:
     void tabletEvent(QTabletEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -72,6 +85,8 @@ private:
     ManagerFactory factory_;
     // Outlives the manager, whose controller points at it.
     std::unique_ptr<QtLessonExporter> exporter_;
+    std::unique_ptr<QtMaterialInspector> inspector_;
+    std::vector<std::string> startImports_;
     std::unique_ptr<FrameManager> manager_;
     std::unique_ptr<InputRouter> router_;
     QTimer* timer_ = nullptr;  // owned by the widget (Qt parent)

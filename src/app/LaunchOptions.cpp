@@ -28,6 +28,12 @@ LaunchOptions parseLaunchOptions(const std::vector<std::string>& args) {
                 o.windowed = true;
             } else if (a == "--in-documents") {
                 o.inDocuments = true;
+            } else if (a == "--import") {
+                // Every argument up to the next option is a file to bring in.
+                const std::size_t first = o.importFiles.size();
+                while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-'))
+                    o.importFiles.push_back(args[++i]);
+                if (o.importFiles.size() == first) return badUsage("--import needs a file");
             } else if (a == "--replay") {
                 if (i + 1 == args.size() || args[i + 1].empty())
                     return badUsage("--replay needs a script file");
@@ -53,6 +59,8 @@ std::string launchUsage() {
            "in the working directory.\n"
            "\n"
            "  --in-documents   use the folder \"inkboard\" in your documents folder\n"
+           "  --import FILE... bring PDFs and pictures (PNG, JPEG, SVG) in as pages after\n"
+           "                   the last page; every argument up to the next option is a file\n"
            "  --windowed       start in an 800 x 600 window instead of filling the screen\n"
            "  --replay SCRIPT  play the input script SCRIPT in an 800 x 600 window, then exit\n"
            "  -h, --help       print this help and exit\n"

@@ -16,6 +16,9 @@ struct LaunchOptions {
     bool windowed = false;
     // Non-empty: play this input script in the replay driver's window, then exit.
     std::string replayScript;
+    // Material to bring in as pages after the last page, as given (relative to where the
+    // program was started).
+    std::vector<std::string> importFiles;
     // For BadUsage: one line saying what was wrong.
     std::string error;
 };

@@ -7,6 +7,7 @@
 #include "brush/Palette.h"
 #include "controller/DragGestures.h"
 #include "controller/KeyCommand.h"
+#include "controller/MaterialImport.h"
 #include "document/Drawing.h"
 
 namespace {
@@ -131,6 +132,7 @@ void CanvasController::onPress(float x, float y, int altButton, float pressure,
     }
     // While the pen is at the board, a touch is the writing hand resting on it.
     if (pointer.isTouch() && pen_.atBoard(frameNow())) return;
+    settleLanding();
     beginGesture(x, y, altButton, pressure, pointer);
 }
 
@@ -230,26 +232,40 @@ void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float p
 
 void CanvasController::gatherFingers(GestureRecord& landing) {
     if (!landing.pointer.isTouch() || landing.target != Target::Canvas) return;
+    // While a view gesture goes on, any other contact draws.
+    if (fingers_.active()) return;
     const double now = landing.pressMs;
-    if (fingers_.active()) {
-        if (fingers_.joins(now, landing.press)) {
-            withdraw(landing);
-            fingers_.join(landing.pointer, landing.press);
-        }
-        return;
-    }
+    const ContactLanding::Member self{landing.pointer, landing.press};
+    // One group is gathered at a time: a contact landing apart from an open one draws alone.
+    if (landing_.join(self, now) || landing_.open()) return;
     GestureRecord* partner = nullptr;
     for (GestureRecord& r : gestures_) {
-        if (&r == &landing || !r.pointer.isTouch() || r.target != Target::Canvas) continue;
-        if (!TwoFingerGesture::landTogether(r.pressMs, r.travel, r.last, now, landing.press))
+        if (&r == &landing || !r.pointer.isTouch() || r.target != Target::Canvas ||
+            landing_.has(r.pointer))
+            continue;
+        if (!ContactLanding::landTogether(r.pressMs, r.travel, r.last, now, landing.press))
             continue;
         if (!partner || r.pressMs > partner->pressMs) partner = &r;
     }
-    if (!partner) return;
-    withdraw(*partner);
-    withdraw(landing);
-    fingers_.form(partner->pointer, partner->press, partner->last, landing.pointer, landing.press,
-                  now, drawing_.view);
+    if (partner) landing_.pair({partner->pointer, partner->press}, self, now);
+}
+
+void CanvasController::settleLanding() { takeLanding(landing_.settle(frameNow())); }
+
+void CanvasController::takeLanding(ContactLanding::Verdict verdict) {
+    using Verdict = ContactLanding::Verdict;
+    if (verdict != Verdict::ViewGesture && verdict != Verdict::Tap) return;
+    const std::vector<ContactLanding::Member> m = landing_.members();
+    const double formedMs = landing_.formedMs();
+    landing_.clear();
+    for (const ContactLanding::Member& member : m)
+        if (GestureRecord* r = gestures_.find(member.pointer)) withdraw(*r);
+    fingers_.form(m[0].pointer, m[0].landed, m[1].pointer, m[1].landed, formedMs, drawing_.view);
+    if (verdict == Verdict::Tap) fingers_.join(m[2].pointer, m[2].landed);
+    // A pair that moved before it was decided takes the view along from where it landed.
+    for (const ContactLanding::Member& member : m)
+        if (const GestureRecord* r = gestures_.find(member.pointer))
+            fingers_.moved(member.pointer, r->last, drawing_.view);
 }
 
 void CanvasController::withdraw(GestureRecord& r) {
@@ -281,9 +297,11 @@ void CanvasController::onDrag(float x, float y, float pressure, PointerKey point
     GestureRecord& r = *found;
     const float dx = x - r.last.x, dy = y - r.last.y;
     if (zones_.nearEdge({x, y})) return;
+    r.travel = std::max(r.travel, distance(r.press, {x, y}));
+    settleLanding();
+    takeLanding(landing_.moved(pointer, r.travel));
     history_.histories().activate(gestureKey(pointer));
     r.lastPressure = pressure;
-    r.travel = std::max(r.travel, distance(r.press, {x, y}));
     switch (r.target) {
         case Target::Menu:
         case Target::Frame:
@@ -384,6 +402,8 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
         gestures_.close(pointer);
         return;
     }
+    settleLanding();
+    takeLanding(landing_.lifted(pointer, cancelled));
     // The drawing's changes from here on, up to the gesture's end, belong to this pointer.
     history_.histories().activate(gestureKey(pointer));
     if (r.began == Began::ViewGesture) {
@@ -561,6 +581,7 @@ void CanvasController::onPenProximity(bool entered) {
 }
 
 void CanvasController::tick() {
+    settleLanding();
     indicator_.update(stopwatch_.seconds());
     saveWhenDue();
     pages_.exports().poll();
@@ -655,6 +676,17 @@ bool CanvasController::flip(int delta, std::optional<PointerKey> pointer) {
 bool CanvasController::flipToPreviousPage() { return flip(-1, std::nullopt); }
 
 bool CanvasController::flipToNextPage() { return flip(1, std::nullopt); }
+
+bool CanvasController::importMaterial(const std::vector<std::string>& files) {
+    if (!inspector_) return false;
+    const int first = material::lastPage(".", pages_.current()) + 1;
+    int next = first;
+    for (const std::string& file : files) next += material::importFile(".", file, next, *inspector_);
+    if (next == first) return false;
+    endGesturesBesides(std::nullopt);
+    pages_.jump(first);
+    return true;
+}
 
 // The log's times are in thousands of seconds (3.512 s after the start is written
 // "0.003512"): tools that read these logs expect that unit.

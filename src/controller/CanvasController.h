@@ -4,9 +4,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controller/BorderZones.h"
 #include "controller/CommandLog.h"
+#include "controller/ContactLanding.h"
 #include "controller/EditHistory.h"
 #include "controller/GestureTable.h"
 #include "controller/LessonPages.h"
@@ -18,6 +20,7 @@
 
 class Drawing;
 class LessonExporter;
+class MaterialInspector;
 
 // Decides what a press, a drag and a release mean: classifies every press (menu, corner
 // zone, border band, tap indicator, selection handle, canvas) and turns the gesture into
@@ -75,6 +78,10 @@ public:
     // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();
+    // Brings the files in as pages after the lesson's last page and shows the first page
+    // added; each refused file says why in one line and changes nothing. False when no page
+    // was added (or no inspector is set).
+    bool importMaterial(const std::vector<std::string>& files);
     // Each frame: the indicator fades, a save that waited is written when due, an export
     // that ended says so.
     void tick();
@@ -92,6 +99,10 @@ public:
     void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
         pages_.setExporter(exporter, std::move(wake));
     }
+    // Draws the page's material into the SVG export.
+    void setSvgMaterial(LessonPages::SvgMaterial draw) { pages_.setSvgMaterial(std::move(draw)); }
+    // Reads material for importMaterial; not owned; none without a window.
+    void setMaterialInspector(MaterialInspector* inspector) { inspector_ = inspector; }
     // Shows the chooser of material to bring into the lesson (the menu's open button); the
     // window sets it.
     void setMaterialChooser(std::function<void()> show) { showMaterialChooser_ = std::move(show); }
@@ -140,8 +151,12 @@ private:
     void endGesture(GestureRecord& r, float x, float y, int altButton, bool cancelled);
     // What a release that did not move (or any release while the selection is shown) means.
     void stillRelease(GestureRecord& r, float x, float y, int altButton);
-    // A touch contact landing on the canvas may make a view gesture with another.
+    // A touch contact landing on the canvas may gather with others (see ContactLanding).
     void gatherFingers(GestureRecord& landing);
+    // What the landing window decided by now, and acting on a decision: a pair becomes a
+    // view gesture, a trio a tap, both taking back what they drew.
+    void settleLanding();
+    void takeLanding(ContactLanding::Verdict verdict);
     // Takes back what a contact's press began on the canvas, as it joins a view gesture.
     void withdraw(GestureRecord& r);
     void fingerLifted(GestureRecord& r, bool cancelled);
@@ -184,7 +199,9 @@ private:
     int twoFingerTaps_ = 0;
     int threeFingerTaps_ = 0;
     GestureTable gestures_;
+    ContactLanding landing_;
     TwoFingerGesture fingers_;
     PenPresence pen_;
     std::function<void()> showMaterialChooser_;
+    MaterialInspector* inspector_ = nullptr;
 };

@@ -10,12 +10,6 @@ float angleOf(Vec2 v) { return std::atan2(v.y, v.x); }
 constexpr float kMinSpread = 1.0f;
 }  // namespace
 
-bool TwoFingerGesture::landTogether(double earlierMs, float earlierTravel, Vec2 earlierAt,
-                                    double nowMs, Vec2 at) {
-    return std::fabs(nowMs - earlierMs) <= kLandingMs && earlierTravel < kStillTravel &&
-           distance(earlierAt, at) <= kMaxSpread;
-}
-
 const TwoFingerGesture::Finger* TwoFingerGesture::find(PointerKey pointer) const {
     for (int i = 0; i < count_; ++i)
         if (fingers_[i].pointer == pointer) return &fingers_[i];
@@ -26,28 +20,19 @@ TwoFingerGesture::Finger* TwoFingerGesture::find(PointerKey pointer) {
     return const_cast<Finger*>(std::as_const(*this).find(pointer));
 }
 
-void TwoFingerGesture::form(PointerKey first, Vec2 firstLanded, Vec2 firstAt, PointerKey second,
-                            Vec2 secondAt, double nowMs, const View& view) {
-    fingers_[0] = {first, firstLanded, firstAt};
-    fingers_[1] = {second, secondAt, secondAt};
+void TwoFingerGesture::form(PointerKey first, Vec2 firstLanded, PointerKey second,
+                            Vec2 secondLanded, double formedMs, const View& view) {
+    fingers_[0] = {first, firstLanded, firstLanded};
+    fingers_[1] = {second, secondLanded, secondLanded};
     count_ = 2;
-    formedMs_ = nowMs;
-    lastLiftMs_ = nowMs;
+    formedMs_ = formedMs;
+    lastLiftMs_ = formedMs;
     cancelled_ = false;
     viewChanged_ = false;
     startView_ = view;
-    anchor_ = view.screenToCanvas((firstAt + secondAt) * 0.5f);
-    startDistance_ = distance(firstAt, secondAt);
-    startAngle_ = angleOf(secondAt - firstAt);
-}
-
-bool TwoFingerGesture::joins(double nowMs, Vec2 at) const {
-    if (count_ != 2 || nowMs - formedMs_ > kLandingMs) return false;
-    for (int i = 0; i < count_; ++i) {
-        const Finger& f = fingers_[i];
-        if (!f.down || f.moved) return false;
-    }
-    return distance(fingers_[0].at, at) <= kMaxSpread || distance(fingers_[1].at, at) <= kMaxSpread;
+    anchor_ = view.screenToCanvas((firstLanded + secondLanded) * 0.5f);
+    startDistance_ = distance(firstLanded, secondLanded);
+    startAngle_ = angleOf(secondLanded - firstLanded);
 }
 
 void TwoFingerGesture::join(PointerKey pointer, Vec2 at) {
@@ -60,7 +45,7 @@ void TwoFingerGesture::moved(PointerKey pointer, Vec2 at, View& view) {
     if (!f || !f->down || !isFinite(at)) return;
     f->at = at;
     if (distance(f->landed, at) >= kStillTravel) f->moved = true;
-    if (f - fingers_.data() < 2 && fingers_[0].down && fingers_[1].down) follow(view);
+    if (count_ == 2 && fingers_[0].down && fingers_[1].down) follow(view);
 }
 
 void TwoFingerGesture::follow(View& view) {

@@ -6,6 +6,7 @@
 #include <QTouchEvent>
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <sstream>
 
 #include "WindowHarness.h"
@@ -72,6 +73,38 @@ TEST(SeveralHandsWindow, TenContactsAndThePenDrawElevenStrokesAtOnce) {
         EXPECT_EQ(it->points.back().x, 770.0f);
     }
     EXPECT_TRUE(b.drawing().strokesInProgress().empty());
+}
+
+// Ten contacts 45 px apart landing in one event, or one by one within 20 ms, then each
+// drawing 300 px to the right: ten clean lines, none taken for a view gesture.
+TEST(SeveralHandsWindow, TenContactsLandingTogetherAllDraw) {
+    for (const bool oneEvent : {true, false}) {
+        Board b;
+        ASSERT_TRUE(b.exposed);
+        std::ostringstream s;
+        const auto row = [&](const char* phase, int x) {
+            s << "touches ";
+            for (int i = 0; i < 10; ++i)
+                s << (i ? ", " : "") << i << " " << phase << " " << x << " " << 150 + 45 * i;
+            s << "\n";
+        };
+        if (oneEvent) row("press", 450);
+        for (int i = 0; !oneEvent && i < 10; ++i)
+            s << "touch press 450 " << 150 + 45 * i << " " << i << "\nwait 2\n";
+        for (int x = 460; x <= 750; x += 10) row("move", x);
+        row("release", 750);
+        b.play(s.str());
+        EXPECT_EQ(b.drawing().view.zoom, 1.0f);
+        ASSERT_EQ(b.drawing().strokes.count(), 10u) << oneEvent;
+        std::set<float> rows;
+        for (const Stroke& st : b.drawing().strokes) {
+            EXPECT_TRUE(allOn(st, true, st.points.front().y)) << oneEvent;
+            EXPECT_EQ(st.points.front().x, 400.0f);
+            EXPECT_EQ(st.points.back().x, 700.0f);
+            rows.insert(st.points.front().y);
+        }
+        EXPECT_EQ(rows.size(), 10u) << "one stroke for each contact";
+    }
 }
 
 TEST(SeveralHandsWindow, PinchPalmAndCancelThroughTouchEvents) {

@@ -196,6 +196,42 @@ TEST(SeveralHands, ContactsThatDoNotLandTogetherDrawTwoStrokes) {
     }
 }
 
+// Contacts landing together all draw until what they are is decided: two alone become a view
+// gesture once one moves 10 px or the landing window passes (taking back their dots), three
+// or more stay strokes. `lateMs`: the last contact lands that much after the others.
+TEST(SeveralHands, ContactsLandingTogetherDrawUntilTwoAloneTurnOutAViewGesture) {
+    const struct {
+        int contacts;
+        double gapMs, lateMs, stillMs;
+        std::size_t strokes;
+        bool viewMoves;
+    } cases[] = {{2, 20, 0, 0, 0, true},   {2, 20, 0, 200, 0, true}, {3, 20, 0, 0, 3, false},
+                 {3, 20, 0, 300, 3, false}, {10, 2, 0, 0, 10, false}, {3, 20, 200, 0, 1, true}};
+    for (const auto& c : cases) {
+        ControllerHarness h;
+        const auto at = [](int i, int step) {
+            return Vec2(400.0f + 5.0f * step, 300.0f + 45.0f * i);
+        };
+        for (int i = 0; i < c.contacts; ++i) {
+            h.frameMs += i == c.contacts - 1 ? c.gapMs + c.lateMs : c.gapMs;
+            h.controller.onPress(at(i, 0).x, at(i, 0).y, 0, 1.0f, finger(i));
+        }
+        EXPECT_EQ(h.drawing.strokesInProgress().size(), c.lateMs > 0 ? 1u : std::size_t(c.contacts))
+            << c.contacts << " draw while undecided";
+        h.frameMs += c.stillMs;
+        h.controller.tick();
+        for (int step = 1; step <= 6; ++step)
+            for (int i = 0; i < c.contacts; ++i)
+                h.controller.onDrag(at(i, step).x, at(i, step).y, 1.0f, finger(i));
+        for (int i = 0; i < c.contacts; ++i)
+            h.controller.onRelease(at(i, 6).x, at(i, 6).y, 0, finger(i));
+        EXPECT_EQ(h.drawing.strokes.count(), c.strokes)
+            << c.contacts << " " << c.stillMs << " " << c.lateMs;
+        EXPECT_EQ(h.drawing.view.panX != 50.0f, c.viewMoves) << c.contacts << " " << c.stillMs;
+        for (const Stroke& s : h.drawing.strokes) EXPECT_TRUE(onLine(s, true, s.points.front().y));
+    }
+}
+
 TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing) {
     for (int fingers : {2, 3}) {
         ControllerHarness h;
