@@ -15,6 +15,7 @@
 #include "platform/VisComponentGL.h"
 #include "render/DrawingRenderer.h"
 #include "render/ScreenFrame.h"
+#include "render/ShapeHintView.h"
 #include "render/StrokeBuffers.h"
 #include "render/StrokeLayer.h"
 #include "ui/RadialMenuView.h"
@@ -181,7 +182,7 @@ void FrameManager::routeEvent(SurfaceEvent& event, int altButton, float pressure
 
 bool FrameManager::animating() const {
     return drawing_->view.resetRunning() || controller_->indicator().visible ||
-           controller_->savePending() ||
+           controller_->savePending() || controller_->shapeHoldWaiting() ||
            !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
 
@@ -201,6 +202,8 @@ void FrameManager::renderFrame(bool picking) {
     renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
                   strokeBuffers_.get(), strokeLayer_.get(), background());
     const BorderZones& zones = controller_->zones();
+    for (const ShapeHint& hint : controller_->shapeHints())
+        drawShapeHint(*drawing_, hint.shape, hint.colour);
     renderScreenFrame(zones.width, zones.height, zones.margin, zones.cornerRadius,
                       {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);

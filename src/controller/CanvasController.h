@@ -129,6 +129,10 @@ public:
     const EditHistory& history() const { return history_; }
     // For what watches the history's changes (the journal's records).
     EditHistory& history() { return history_; }
+    // The shapes held strokes would snap to, one per pointer resting with a shape.
+    std::vector<ShapeHint> shapeHints() const;
+    // Whether a held stroke's hint or snap is still to come: frames must keep coming.
+    bool shapeHoldWaiting() const;
     // Recognised taps since the start.
     int twoFingerTaps() const { return twoFingerTaps_; }
     int threeFingerTaps() const { return threeFingerTaps_; }
@@ -184,6 +188,9 @@ private:
     void saveWhenDue();
     void dragGesture(GestureRecord& r, float x, float y, float dx, float dy);
     void canvasDrag(GestureRecord& r, float x, float y, float dx, float dy, float pressure);
+    // Brings the stroke's hold up to now: its hint, and its snap when due, which ends the
+    // stroke and replaces it by its shape as a step of its own.
+    void holdShape(GestureRecord& r);
 
     Drawing& drawing_;
     Stopwatch stopwatch_;
