@@ -14,20 +14,32 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -I"$root/src" $(pkg-config --cflags pugixml))
 lock=()
 command -v flock >/dev/null && lock=(flock /tmp/inkboard-build.lock)
-for target in fuzz_page fuzz_tokens fuzz_drawing fuzz_journal; do
+# The material target reads files with the toolkit and Poppler (prebuilt, so not guided
+# inside), through the importer's checks and the background drawing.
+qt=(Qt6Gui Qt6Svg poppler-qt6)
+for target in fuzz_page fuzz_tokens fuzz_drawing fuzz_journal fuzz_material; do
   target_sources=("${sources[@]}")
   # The document target runs loaded pages through the whole display-free core.
   [ "$target" = fuzz_drawing ] || [ "$target" = fuzz_journal ] &&
     target_sources+=("$root"/src/geometry/*.cpp "$root"/src/brush/*.cpp "$root"/src/document/*.cpp)
+  extra_flags=()
+  extra_libs=()
+  if [ "$target" = fuzz_material ]; then
+    target_sources=("$root"/src/io/Material.cpp "$root"/src/io/Checksum.cpp "$root"/src/io/SafeFile.cpp
+                    "$root"/src/io/PageStyle.cpp
+                    "$root"/src/material/QtMaterialInspector.cpp "$root"/src/material/BackgroundSource.cpp)
+    extra_flags=(-fPIC $(pkg-config --cflags "${qt[@]}"))
+    extra_libs=($(pkg-config --libs "${qt[@]}"))
+  fi
   # Rebuild only when a source is newer than the binary.
-  if [ -x "$out/$target" ] && [ -z "$(find "${target_sources[@]}" "$root"/src/io/*.h "$root/src/geometry" \
+  if [ -x "$out/$target" ] && [ -z "$(find "${target_sources[@]}" "$root"/src/io/*.h "$root/src/material" "$root/src/geometry" \
           "$root/src/brush" "$root/src/document" \
           "$root/fuzz/$target.cpp" "$root/fuzz/PageOracle.h" -newer "$out/$target" -print -quit)" ]; then
     continue
   fi
   # Compile under the machine's shared build lock when there is one.
-  "${lock[@]}" nice "$cxx" "${flags[@]}" "${target_sources[@]}" "$root/fuzz/$target.cpp" \
-    $(pkg-config --libs pugixml) -o "$out/$target.tmp"
+  "${lock[@]}" nice "$cxx" "${flags[@]}" "${extra_flags[@]}" "${target_sources[@]}" "$root/fuzz/$target.cpp" \
+    $(pkg-config --libs pugixml) "${extra_libs[@]}" -o "$out/$target.tmp"
   mv "$out/$target.tmp" "$out/$target"
   echo "built $out/$target"
 done

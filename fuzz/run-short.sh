@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A brief fuzz run of the page loader and the crash journal, for the test run:
 #   fuzz/run-short.sh [seconds]        (default 60: a quarter each for raw bytes, fragments,
-#                                      pages run through the document and journals replayed)
+#                                      pages run through the document and journals replayed;
+#                                      another quarter for material files)
 # Builds the fuzz targets when needed, fuzzes from the stored seeds and regression
 # inputs plus the corpus kept from earlier runs, and exits non-zero on a crash, a
 # sanitizer report, a broken check inside the target, an input slower than 10 s or more
@@ -14,7 +15,8 @@ seconds="${1:-60}"
 
 "$root/fuzz/build.sh" "$out" || exit 1
 
-mkdir -p "$out/corpus" "$out/corpus-tokens" "$out/corpus-drawing" "$out/corpus-journal" "$out/artifacts"
+mkdir -p "$out/corpus" "$out/corpus-tokens" "$out/corpus-drawing" "$out/corpus-journal" \
+  "$out/corpus-material" "$out/artifacts"
 common=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$out/artifacts/")
 tokens_seconds=$((seconds / 4))
 drawing_seconds=$((seconds / 4))
@@ -41,4 +43,7 @@ run fuzz_drawing "$out/run-short-drawing.log" -dict="$root/fuzz/xml.dict" -max_l
   "$out/corpus-drawing" "$root/testdata/pages/seeds" "$root/testdata/pages/regressions"
 run fuzz_journal "$out/run-short-journal.log" -max_len=4096 -max_total_time="$journal_seconds" \
   "$out/corpus-journal" "$root/testdata/journals/seeds" "$root/testdata/journals/regressions"
+# The material reader: a short run of its own on top (the toolkit's readers are slow).
+run fuzz_material "$out/run-short-material.log" -max_len=8192 -max_total_time=$((seconds / 4)) \
+  "$out/corpus-material" "$root/testdata/material/seeds"
 exit $failed

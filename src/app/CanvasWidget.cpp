@@ -2,7 +2,12 @@
 
 #include <GL/gl.h>
 
+#include <QBuffer>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -17,11 +22,29 @@
 #include <iostream>
 
 #include "app/FrameManager.h"
+#include "app/MaterialChooser.h"
 #include "app/QtLessonExporter.h"
+#include "material/BackgroundSource.h"
+#include "material/QtMaterialInspector.h"
 #include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
+#include "ui/RadialMenuView.h"
 
 namespace {
+// The material drawn as the PNG export draws it, at twice the page's size, as a picture in
+// the SVG: an SVG cannot hold a PDF page.
+std::optional<io::SvgBackground> svgMaterial(const io::PageStyle& style) {
+    BackgroundSource source(QDir::currentPath().toStdString());
+    const BackgroundImage image = source.render(style.background, style.backgroundPage, 1800);
+    if (image.image.isNull()) return std::nullopt;
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    if (!image.image.save(&png, "PNG")) return std::nullopt;
+    const io::Placement& p = image.placement;
+    return io::SvgBackground{"image/png;base64," + png.data().toBase64().toStdString(), p.x, p.y,
+                             p.width, p.height};
+}
+
 bool fromRealMouse(const QMouseEvent* e) {
     // Mouse events synthesized from tablet or touch input must not start a second stroke.
     const QInputDevice* d = e->device();
@@ -39,6 +62,7 @@ CanvasWidget::CanvasWidget(QWidget* parent, int repaintIntervalMs, ManagerFactor
     QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
     setAttribute(Qt::WA_NoSystemBackground, true);
     setAttribute(Qt::WA_AcceptTouchEvents, true);
+    setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     if (repaintIntervalMs > 0) {
         timer_ = new QTimer(this);
@@ -53,6 +77,10 @@ CanvasWidget::CanvasWidget(QWidget* parent, int repaintIntervalMs, ManagerFactor
 
 CanvasWidget::~CanvasWidget() {
     // The manager writes the command log and releases GL objects: keep the context current.
+    if (lesson_) {
+        lesson_->finish(std::chrono::seconds(5));
+        lesson_.reset();
+    }
     if (manager_) {
         manager_->setFrameRequest(nullptr);
         makeCurrent();
@@ -95,7 +123,81 @@ void CanvasWidget::initializeGL() {
     // update() coalesces: however many requests come before the next paint, one frame
     // answers them all, and it shows every input routed before it.
     manager_->setFrameRequest([this] { update(); });
+    manager_->setWakeFromAnyThread([this] {
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    });
     manager_->initialize();
+    inspector_ = std::make_unique<QtMaterialInspector>();
+    manager_->controller().setMaterialInspector(inspector_.get());
+    // Queued: the chooser is a dialog of its own, not opened inside a press's handling.
+    manager_->controller().setMaterialChooser([this] {
+        QMetaObject::invokeMethod(this, [this] { chooseMaterial(); }, Qt::QueuedConnection);
+    });
+    manager_->controller().setSvgMaterial([](const io::PageStyle& style) {
+        return svgMaterial(style);
+    });
+    if (!startImports_.empty()) importMaterial(std::exchange(startImports_, {}));
+    if (room_) {
+        lesson_ = std::make_unique<LiveLesson>(
+            *manager_, *room_,
+            [this] { QMetaObject::invokeMethod(this, [this] { pumpRoom(); }, Qt::QueuedConnection); },
+            std::cerr);
+        // Strokes in progress go out, and others' that fell silent go, at this pace too.
+        auto* pace = new QTimer(this);
+        connect(pace, &QTimer::timeout, this, [this] { pumpRoom(); });
+        pace->start(40);
+    }
+}
+
+void CanvasWidget::pumpRoom() {
+    if (!lesson_ || !manager_) return;
+    const bool changed = lesson_->pump();
+    const share::ShareSession::Status status = lesson_->status();
+    RoomMark mark;
+    mark.shown = true;
+    mark.waiting = status.waiting;
+    mark.state = status.state == share::LinkState::Connected ? RoomMark::State::Connected
+                 : status.state == share::LinkState::Offline ? RoomMark::State::Offline
+                                                              : RoomMark::State::Reconnecting;
+    const RoomMark& shown = manager_->menuView().roomMark();
+    const bool markChanged = shown.state != mark.state || shown.waiting != mark.waiting || !shown.shown;
+    manager_->menuView().setRoomMark(mark);
+    if (changed || markChanged) update();
+}
+
+bool CanvasWidget::importMaterial(const std::vector<std::string>& files) {
+    if (!manager_) return false;
+    const bool added = manager_->controller().importMaterial(files);
+    manager_->requestFrame();
+    return added;
+}
+
+void CanvasWidget::chooseMaterial() {
+    MaterialChooser chooser(this);
+    if (isFullScreen()) chooser.setWindowState(Qt::WindowMaximized);
+    if (chooser.exec() == QDialog::Accepted && !chooser.chosen().isEmpty())
+        importMaterial({chooser.chosen().toStdString()});
+}
+
+namespace {
+std::vector<std::string> droppedFiles(const QMimeData* mime) {
+    std::vector<std::string> files;
+    if (!mime) return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+}  // namespace
+
+void CanvasWidget::dragEnterEvent(QDragEnterEvent* e) {
+    if (!droppedFiles(e->mimeData()).empty()) e->acceptProposedAction();
+}
+
+void CanvasWidget::dropEvent(QDropEvent* e) {
+    const std::vector<std::string> files = droppedFiles(e->mimeData());
+    if (files.empty()) return;
+    e->acceptProposedAction();
+    importMaterial(files);
 }
 
 void CanvasWidget::resizeGL(int w, int h) {
@@ -114,6 +216,8 @@ void CanvasWidget::resizeGL(int w, int h) {
 
 void CanvasWidget::paintGL() {
     if (grantedSamples_ == 0) glGetIntegerv(GL_SAMPLES, &grantedSamples_);
+    // Between input events: what the room sent shows in this frame, the ink drawn goes out.
+    if (lesson_) lesson_->pump();
     glClear(GL_COLOR_BUFFER_BIT);
     if (manager_) manager_->renderFrame(false);
 }
@@ -250,6 +354,7 @@ void CanvasWidget::keyPressEvent(QKeyEvent* e) {
 }
 
 void CanvasWidget::quitNow() {
+    if (lesson_) lesson_->finish(std::chrono::seconds(5));
     if (manager_) manager_->finishRun();
     std::cout.flush();
     std::fflush(nullptr);

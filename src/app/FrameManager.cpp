@@ -4,7 +4,9 @@
 
 #include <cmath>
 
+#include "app/BackgroundTexture.h"
 #include "controller/CanvasController.h"
+#include "material/BackgroundRenderer.h"
 #include "document/Drawing.h"
 #include "platform/ConstantProvider.h"
 #include "platform/GradientRoundBorderStrategy.h"
@@ -75,6 +77,8 @@ FrameManager::FrameManager(std::unique_ptr<FrameTimer> timer)
 
 FrameManager::~FrameManager() {
     finishRun();
+    backgroundTexture_.reset();
+    backgrounds_.reset();
     strokeLayer_.reset();
     strokeBuffers_.reset();
     controller_.reset();
@@ -106,6 +110,10 @@ void FrameManager::init() {
         for (std::size_t i = 0; i < textureFiles().size(); ++i)
             textures_.push_back(textures.getTextureName(i));
     }
+    backgrounds_ = std::make_unique<BackgroundRenderer>(".", [this] {
+        if (wake_) wake_();
+    });
+    backgroundTexture_ = std::make_unique<BackgroundTexture>();
     strokeBuffers_ = std::make_unique<StrokeBuffers>();
     strokeLayer_ = std::make_unique<StrokeLayer>();
     smallFont_ = std::make_unique<TextureFont>(assetPath("images/arial.ttf"), 12);
@@ -195,7 +203,7 @@ void FrameManager::renderFrame(bool picking) {
     drawing_->stepBrushFollowers(lastX_, lastY_);
 
     renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
-                  strokeBuffers_.get(), strokeLayer_.get());
+                  strokeBuffers_.get(), strokeLayer_.get(), background());
     const BorderZones& zones = controller_->zones();
     renderScreenFrame(zones.width, zones.height, zones.margin, zones.cornerRadius,
                       {cornerCircleTexture_, smallBigTexture_});
@@ -203,6 +211,16 @@ void FrameManager::renderFrame(bool picking) {
     menuView_->draw(*controller_);
     if (controller_->indicator().visible) drawIndicator();
     if (animating()) requestFrame();
+}
+
+BackgroundQuad FrameManager::background() {
+    const io::PageStyle& style = drawing_->style;
+    if (!backgrounds_ || style.background.empty()) {
+        if (backgrounds_) backgrounds_->showNone();
+        return {};
+    }
+    return backgroundTexture_->show(backgrounds_->show(
+        style.background, style.backgroundPage, backgroundBox(drawing_->view.zoom)));
 }
 
 void FrameManager::drawIndicator() {

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "platform/DefaultManager.h"
+#include "render/DrawingRenderer.h"
 
+class BackgroundRenderer;
+class BackgroundTexture;
 class CanvasController;
 class Drawing;
 class SurfaceEvent;
@@ -57,6 +60,8 @@ public:
     void requestFrame() {
         if (frameRequest_) frameRequest_();
     }
+    // The same from any thread (a background render that came in); set before init.
+    void setWakeFromAnyThread(std::function<void()> wake) { wake_ = std::move(wake); }
     // Whether the next frame would differ from the last without new input: the view reset
     // runs, the tap indicator is fading, a brush follower has not settled, or a save waits
     // for its time.
@@ -70,14 +75,20 @@ public:
         return index < textures_.size() ? textures_[index] : 0;
     }
     const RadialMenuView& menuView() const { return *menuView_; }
+    RadialMenuView& menuView() { return *menuView_; }
     // Null until init.
     const StrokeLayer* strokeLayer() const { return strokeLayer_.get(); }
+    // Draws the page backgrounds; null until init.
+    BackgroundRenderer* backgrounds() const { return backgrounds_.get(); }
 
 protected:
     void init() override;
 
 private:
     void drawIndicator();
+    // The page's background as it can be shown now (asking for a sharper render when the
+    // zoom needs one).
+    BackgroundQuad background();
 
     std::unique_ptr<Drawing> drawing_;
     std::unique_ptr<CanvasController> controller_;
@@ -98,6 +109,9 @@ private:
     std::unique_ptr<StrokeBuffers> strokeBuffers_;
     std::unique_ptr<StrokeLayer> strokeLayer_;
     std::function<void()> frameRequest_;
+    std::function<void()> wake_;
+    std::unique_ptr<BackgroundRenderer> backgrounds_;
+    std::unique_ptr<BackgroundTexture> backgroundTexture_;
 };
 
 // The run-time images, in the order their texture names are handed out.

@@ -1,6 +1,9 @@
 #include "app/QtLessonExporter.h"
 
+#include <GL/gl.h>
+
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -10,8 +13,12 @@
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
+#include "app/PdfUnderlay.h"
 #include "document/Drawing.h"
+#include "material/BackgroundSource.h"
+#include "platform/GlTexture.h"
 #include "io/PaperPattern.h"
 #include "render/PageImage.h"
 
@@ -37,6 +44,43 @@ void paintPaper(QPainter& painter, io::Paper paper) {
     for (std::size_t i = 0; i + 1 < pattern.dots.size(); i += 2)
         painter.drawEllipse(QPointF(pattern.dots[i], pattern.dots[i + 1]), io::kPaperDotRadius,
                             io::kPaperDotRadius);
+}
+
+// The page's background drawn for `box` pixels from the lesson folder (the working
+// directory); null when there is none or it cannot be drawn.
+BackgroundImage backgroundOf(const io::PageStyle& style, int box) {
+    if (style.background.empty()) return {};
+    BackgroundSource source(QDir::currentPath().toStdString());
+    BackgroundImage image = source.render(style.background, style.backgroundPage, box);
+    if (!image.problem.empty())
+        std::cout << "The background " << style.background << " " << image.problem
+                  << "; the page is exported with its ink on white\n";
+    return image;
+}
+
+// Under the paper: a picture drawn here; a PDF page left for withUnderlays.
+void paintBackground(QPainter& painter, const io::PageStyle& style, int index,
+                     std::vector<PdfUnderlay>& underlays) {
+    if (style.background.empty()) return;
+    if (io::kindFromName(style.background) == io::MaterialKind::Pdf) {
+        // Its size is needed to place it; a page that cannot be read is left out there.
+        const BackgroundImage probe = backgroundOf(style, 16);
+        if (probe.image.isNull()) return;
+        underlays.push_back({index, QDir::current().absoluteFilePath(
+                                        QString::fromStdString(style.background)).toStdString(),
+                             style.backgroundPage, probe.placement});
+        return;
+    }
+    // Pictures at twice the page's points: sharp when printed.
+    const BackgroundImage image = backgroundOf(style, 2 * static_cast<int>(Drawing::kCanvasSize));
+    if (image.image.isNull()) return;
+    const io::Placement& p = image.placement;
+    // The painter's y runs up here; a picture's first row is its top.
+    painter.save();
+    painter.translate(p.x, p.y + p.height);
+    painter.scale(1.0, -1.0);
+    painter.drawImage(QRectF(0, 0, p.width, p.height), image.image);
+    painter.restore();
 }
 
 void paintPage(QPainter& painter, const std::vector<io::SvgStrokeOutline>& strokes) {
@@ -77,6 +121,8 @@ QtLessonExporter::~QtLessonExporter() = default;
 std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
     QBuffer buffer;
     if (!buffer.open(QIODevice::WriteOnly)) return std::nullopt;
+    // PDF material goes under its pages afterwards, as the original's own vector pages.
+    std::vector<PdfUnderlay> underlays;
     {
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("inkboard"));
@@ -87,6 +133,7 @@ std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
         QPainter painter;
         ExportPage page;
         bool first = true;
+        int index = 0;
         while (nextPage(page)) {
             if (first) {
                 if (!painter.begin(&writer)) return std::nullopt;
@@ -98,6 +145,7 @@ std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
             // Canvas y runs up, the page's down.
             painter.translate(0.0, Drawing::kCanvasSize);
             painter.scale(1.0, -1.0);
+            paintBackground(painter, page.style, index++, underlays);
             paintPaper(painter, page.style.paper);
             painter.setPen(Qt::NoPen);
             paintPage(painter, page.strokes);
@@ -105,7 +153,10 @@ std::optional<std::string> QtLessonExporter::pdf(const NextPage& nextPage) {
         }
         if (first || !painter.end()) return std::nullopt;
     }
-    return buffer.data().toStdString();
+    std::vector<std::string> problems;
+    std::optional<std::string> out = withUnderlays(buffer.data().toStdString(), underlays, problems);
+    for (const std::string& line : problems) std::cout << line << "\n";
+    return out;
 }
 
 std::optional<std::string> QtLessonExporter::pagePng(const PageSnapshot& page) {
@@ -117,7 +168,20 @@ std::optional<std::string> QtLessonExporter::pagePng(const PageSnapshot& page) {
         QOpenGLContext context;
         context.setFormat(surface_->format());
         if (!context.create() || !context.makeCurrent(surface_.get())) return std::nullopt;
-        image = renderPageImage(page.content, kPngScale);
+        const BackgroundImage background =
+            backgroundOf(page.content.style, kPngScale * static_cast<int>(Drawing::kCanvasSize));
+        BackgroundQuad quad;
+        if (!background.image.isNull()) {
+            const io::Placement& p = background.placement;
+            quad = {createLinearTexture(GL_RGBA, background.image.width(), background.image.height(),
+                                        GL_RGBA, background.image.constBits()),
+                    p.x, p.y, p.width, p.height, 1};
+        }
+        image = renderPageImage(page.content, kPngScale, quad);
+        if (quad.texture) {
+            const GLuint name = quad.texture;
+            glDeleteTextures(1, &name);
+        }
         context.doneCurrent();
     }
     if (image.isNull()) return std::nullopt;

@@ -8,6 +8,7 @@
 #include "controller/DragGestures.h"
 #include "controller/HoldViewFile.h"
 #include "controller/KeyCommand.h"
+#include "controller/MaterialImport.h"
 #include "document/Drawing.h"
 
 namespace {
@@ -687,6 +688,17 @@ bool CanvasController::flip(int delta, std::optional<PointerKey> pointer) {
 bool CanvasController::flipToPreviousPage() { return flip(-1, std::nullopt); }
 
 bool CanvasController::flipToNextPage() { return flip(1, std::nullopt); }
+
+bool CanvasController::importMaterial(const std::vector<std::string>& files) {
+    if (!inspector_) return false;
+    const int first = material::lastPage(".", pages_.current()) + 1;
+    int next = first;
+    for (const std::string& file : files) next += material::importFile(".", file, next, *inspector_);
+    if (next == first) return false;
+    endGesturesBesides(std::nullopt);
+    pages_.jump(first);
+    return true;
+}
 
 // The log's times are in thousands of seconds (3.512 s after the start is written
 // "0.003512"): tools that read these logs expect that unit.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controller/BorderZones.h"
 #include "controller/CommandLog.h"
@@ -19,6 +20,7 @@
 
 class Drawing;
 class LessonExporter;
+class MaterialInspector;
 
 // Decides what a press, a drag and a release mean: classifies every press (menu, corner
 // zone, border band, tap indicator, selection handle, canvas) and turns the gesture into
@@ -79,6 +81,10 @@ public:
     // Page turns: the page is saved first, and the turn happens only when that succeeded.
     bool flipToPreviousPage();
     bool flipToNextPage();
+    // Brings the files in as pages after the lesson's last page and shows the first page
+    // added; each refused file says why in one line and changes nothing. False when no page
+    // was added (or no inspector is set).
+    bool importMaterial(const std::vector<std::string>& files);
     // Each frame: the indicator fades, a save that waited is written when due, an export
     // that ended says so.
     void tick();
@@ -96,6 +102,10 @@ public:
     void setExporter(LessonExporter* exporter, std::function<void()> wake = nullptr) {
         pages_.setExporter(exporter, std::move(wake));
     }
+    // Draws the page's material into the SVG export.
+    void setSvgMaterial(LessonPages::SvgMaterial draw) { pages_.setSvgMaterial(std::move(draw)); }
+    // Reads material for importMaterial; not owned; none without a window.
+    void setMaterialInspector(MaterialInspector* inspector) { inspector_ = inspector; }
     // Shows the chooser of material to bring into the lesson (the menu's open button); the
     // window sets it.
     void setMaterialChooser(std::function<void()> show) { showMaterialChooser_ = std::move(show); }
@@ -198,4 +208,5 @@ private:
     TwoFingerGesture fingers_;
     PenPresence pen_;
     std::function<void()> showMaterialChooser_;
+    MaterialInspector* inspector_ = nullptr;
 };

@@ -33,7 +33,12 @@ bool LessonPages::show(int page) {
 
 void LessonPages::reload() { history_.reload(pageFileName(page_)); }
 
-bool LessonPages::exportSvg() const { return drawing_.exportSvg(svgFileName(page_)); }
+bool LessonPages::exportSvg() const {
+    const std::optional<io::SvgBackground> material =
+        svgMaterial_ && !drawing_.style.background.empty() ? svgMaterial_(drawing_.style)
+                                                           : std::nullopt;
+    return drawing_.exportSvg(svgFileName(page_), material ? &*material : nullptr);
+}
 
 bool LessonPages::exportPdf() { return exports_.startPdf(drawing_, page_); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "controller/LessonExport.h"
@@ -25,12 +26,18 @@ public:
     bool show(int page);
     bool previous() { return page_ >= 1 && show(page_ - 1); }
     bool next() { return show(page_ + 1); }
+    // Shows `page` as show does, first ending nothing else.
+    bool jump(int page) { return page == page_ || show(page); }
     // "L": the page file replaces the drawing, as a change that can be undone.
     void reload();
 
     // The hand-outs: "N.svg" at once; "pages.pdf" and "N.png" (which need an exporter)
     // begin in the background (false when they did not begin).
     bool exportSvg() const;
+    // Draws the page's material for the SVG export (none: the SVG has none); the window
+    // sets it.
+    using SvgMaterial = std::function<std::optional<io::SvgBackground>(const io::PageStyle&)>;
+    void setSvgMaterial(SvgMaterial draw) { svgMaterial_ = std::move(draw); }
     bool exportPdf();
     bool exportPng();
     // Draws the PDF and PNG hand-outs; not owned; none without a window. `wake` is called
@@ -55,5 +62,6 @@ private:
     Drawing& drawing_;
     EditHistory& history_;
     LessonExports exports_;
+    SvgMaterial svgMaterial_;
     int page_ = 0;
 };

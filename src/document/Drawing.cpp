@@ -185,8 +185,8 @@ std::vector<io::SvgStrokeOutline> Drawing::exportOutlines() const {
     return outlines;
 }
 
-bool Drawing::exportSvg(const std::string& fileName) const {
-    return io::writeSvgFile(fileName, exportOutlines(), style.paper);
+bool Drawing::exportSvg(const std::string& fileName, const io::SvgBackground* background) const {
+    return io::writeSvgFile(fileName, exportOutlines(), style.paper, background);
 }
 
 io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom) {

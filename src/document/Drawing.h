@@ -203,7 +203,8 @@ public:
     std::set<std::string> unreadableFiles;
     // The strokes as filled polygons at the current zoom's level of detail, in their colours.
     std::vector<io::SvgStrokeOutline> exportOutlines() const;
-    bool exportSvg(const std::string& fileName) const;
+    bool exportSvg(const std::string& fileName,
+                   const io::SvgBackground* background = nullptr) const;
 
 private:
     // Drops the stroke from `selection` and `deformed` (hiding the box when nothing stays

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,10 +19,19 @@ struct MenuButtonImages {
     std::uint32_t down = 0;
 };
 
+// A shared board's link to its room, as the menu shows it: a dot between the disc's buttons
+// (green connected, amber connecting or reconnecting, red offline) and the number of changes
+// the room has not stored yet.
+struct RoomMark {
+    enum class State { Connected, Reconnecting, Offline };
+    bool shown = false;
+    State state = State::Connected;
+    std::size_t waiting = 0;
+};
+
 // Draws the controller's radial menu: the four ring buttons, undo and redo, the hold-view
-// toggle, the centre disc,
-// the sliders of the current mode, the pen toggles in draw mode, the centre readout, the
-// colour button in the brush's colour, the progress of an export in the background, the
+// toggle, the centre disc, the sliders of the current mode, the pen toggles in draw mode, the
+// centre readout, the colour button in the brush's colour, the progress of an export in the background, the
 // open and paper buttons and, on top of everything, the open palette or paper chooser. The
 // menu's position, angles and hit state live in the controller's RadialMenu; this view keeps
 // only texture names and the readout font. Screen pixels, y up.
@@ -47,6 +57,9 @@ public:
     // 2-D texturing and the bound texture.
     void draw(const CanvasController& controller) const;
 
+    void setRoomMark(const RoomMark& mark) { roomMark_ = mark; }
+    const RoomMark& roomMark() const { return roomMark_; }
+
     const TextureFont* readoutFont() const { return font_.get(); }
 
     // The zoom readout: two decimals and an "x", independent of the C locale (1 -> "1.00x").
@@ -68,6 +81,7 @@ private:
     // The open button, the paper button showing the page's paper, and its open chooser.
     void drawDiscButtons(const CanvasController& controller) const;
     void drawPaperChooser(const CanvasController& controller) const;
+    void drawRoomMark(const CanvasController& controller) const;
 
     std::array<MenuButtonImages, 4> buttons_{};
     std::array<MenuButtonImages, 2> toggles_{};    // ids 4 (pressure) and 5 (speed)
@@ -78,4 +92,5 @@ private:
     std::array<std::uint32_t, 2> drawSliders_{};  // brush size, smoothness
     std::array<std::uint32_t, 2> editSliders_{};  // brush size, softness
     std::unique_ptr<TextureFont> font_;
+    RoomMark roomMark_;
 };

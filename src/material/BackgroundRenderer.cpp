@@ -1,0 +1,102 @@
+#include "material/BackgroundRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+
+BackgroundRenderer::BackgroundRenderer(std::string folder, std::function<void()> wake,
+                                       std::size_t budgetBytes, int threads)
+    : folder_(std::move(folder)), wake_(std::move(wake)), cache_(budgetBytes) {
+    for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this, i] { work(i); });
+}
+
+BackgroundRenderer::~BackgroundRenderer() {
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+        wanted_.reset();
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+}
+
+BackgroundCache::Entry BackgroundRenderer::show(const std::string& file, std::uint32_t page,
+                                                int box) {
+    std::unique_lock lock(mutex_);
+    const auto failed = failed_.find({file, page});
+    if (failed != failed_.end()) {
+        wanted_.reset();
+        queued_.reset();
+        if (!failed->second.second) {
+            failed->second.second = true;
+            std::cout << "The background " << file << " (page " << std::max<std::uint32_t>(page, 1)
+                      << ") " << failed->second.first << "; the page shows its ink on white\n";
+        }
+        return nullptr;
+    }
+    BackgroundKey key{file, page, box};
+    if (BackgroundCache::Entry exact = cache_.get(key)) {
+        wanted_ = std::move(key);
+        queued_.reset();
+        return exact;
+    }
+    if (wanted_ != key) {
+        wanted_ = key;
+        queued_.reset();
+        if (!drawing_.contains(key)) queued_ = key;
+        changed_.notify_all();
+    }
+    return cache_.largest(file, page);
+}
+
+void BackgroundRenderer::showNone() {
+    const std::lock_guard lock(mutex_);
+    wanted_.reset();
+    queued_.reset();
+}
+
+void BackgroundRenderer::waitIdle() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !queued_ && drawing_.empty(); });
+}
+
+std::size_t BackgroundRenderer::cachedBytes() const {
+    const std::lock_guard lock(mutex_);
+    return cache_.bytes();
+}
+
+void BackgroundRenderer::work(int) {
+    BackgroundSource source(folder_);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stop_ || queued_.has_value(); });
+        if (stop_) return;
+        const BackgroundKey key = std::move(*queued_);
+        queued_.reset();
+        drawing_.insert(key);
+        lock.unlock();
+        const std::function<bool()> abandon = [this, &key] {
+            const std::lock_guard l(mutex_);
+            return stop_ || wanted_ != key;
+        };
+        BackgroundImage image = source.render(key.file, key.page, key.box, abandon);
+        lock.lock();
+        drawing_.erase(key);
+        if (!image.problem.empty())
+            failed_.emplace(std::make_pair(key.file, key.page), std::make_pair(image.problem, false));
+        else if (!image.image.isNull())
+            cache_.put(key, std::make_shared<const BackgroundImage>(std::move(image)));
+        changed_.notify_all();
+        if (wake_) {
+            lock.unlock();
+            wake_();
+            lock.lock();
+        }
+    }
+}
+
+int backgroundBox(float pixelsPerUnit, float pageSide) {
+    const float side = std::max(1.0f, pixelsPerUnit * pageSide);
+    const float steps = std::ceil(4.0f * std::log2(side / 256.0f) - 1e-3f);
+    return static_cast<int>(std::lround(256.0 * std::exp2(steps / 4.0)));
+}

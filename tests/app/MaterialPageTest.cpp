@@ -1,0 +1,90 @@
+// A worksheet brought into a lesson in a real window: its pages follow the last page, each
+// shows its own PDF page under the ink, and the ink stays on that page once saved and
+// shown again.
+#include <gtest/gtest.h>
+
+#include "PagePictures.h"
+#include "WindowHarness.h"
+#include "controller/CanvasController.h"
+#include "document/Drawing.h"
+#include "material/BackgroundRenderer.h"
+#include "material/MaterialFiles.h"
+
+TEST(MaterialPage, ImportedWorksheetLiesUnderTheInkOfItsOwnPage) {
+    QTemporaryDir elsewhere;
+    const std::string sheet = elsewhere.filePath("sheet.pdf").toStdString();
+    material_test::writeFile(sheet, material_test::worksheetPdf(3));
+    WindowHarness w(1000, 1000);
+    ASSERT_TRUE(w.exposed);
+    CanvasController& c = w.manager().controller();
+    c.setMenuHome(Vec2(-1000.0f, -1000.0f));
+    ASSERT_TRUE(w.widget->importMaterial({sheet}));
+    EXPECT_EQ(c.pages().current(), 1);
+    ASSERT_TRUE(c.flipToNextPage());
+    // Worksheet page N has a blue bar 40 N points lower than page 0 would; A4 fills the
+    // page's height.
+    const Vec2 origin = w.manager().drawing().view.screenToCanvas(Vec2(0, 0));
+    const auto blueAt = [&](int page) {
+        w.widget->grabFramebuffer();
+        w.manager().backgrounds()->waitIdle();
+        const float top = (200.0f + 40.0f * page + 10.0f) * 900.0f / 842.0f;
+        const float x = (900.0f - 900.0f * 595 / 842) / 2 + 150.0f - origin.x;
+        const float y = 900.0f - top - origin.y;
+        const QColor p = w.widget->grabFramebuffer().pixelColor(static_cast<int>(x), 999 - static_cast<int>(y));
+        return p.blue() > 200 && p.red() < 80;
+    };
+    EXPECT_TRUE(blueAt(2));
+    EXPECT_FALSE(blueAt(1));
+
+    c.onPress(300, 700, 0, 1.0f);
+    for (int x = 300; x <= 700; x += 20) c.onDrag(static_cast<float>(x), 700, 1.0f);
+    c.onRelease(700, 700, 0);
+    ASSERT_TRUE(c.flipToPreviousPage());
+    EXPECT_TRUE(blueAt(1));
+    EXPECT_EQ(w.manager().drawing().strokes.count(), 0u);
+    ASSERT_TRUE(c.flipToNextPage());
+    EXPECT_EQ(w.manager().drawing().strokes.count(), 1u);
+    EXPECT_EQ(w.manager().drawing().style.backgroundPage, 2u);
+    EXPECT_TRUE(blueAt(2));
+    const QColor ink = w.widget->grabFramebuffer().pixelColor(500, 300);
+    EXPECT_LT(ink.lightness(), 80);
+}
+
+// "P" keeps a PDF background as the original's vector page (pdftotext reads its words),
+// "O" draws it under the ink, as the frame does, and "E" holds it as a picture.
+TEST(MaterialPage, ExportsKeepTheMaterial) {
+    QTemporaryDir elsewhere;
+    const std::string sheet = elsewhere.filePath("sheet.pdf").toStdString();
+    material_test::writeFile(sheet, material_test::worksheetPdf(2));
+    WindowHarness w(1000, 1000);
+    ASSERT_TRUE(w.exposed);
+    CanvasController& c = w.manager().controller();
+    ASSERT_TRUE(w.widget->importMaterial({sheet}));
+    c.onPress(300, 700, 0, 1.0f);
+    for (int x = 300; x <= 700; x += 20) c.onDrag(static_cast<float>(x), 700, 1.0f);
+    c.onRelease(700, 700, 0);
+    w.manager().onKey("P");
+    c.finishExports();
+    QString text;
+    ASSERT_EQ(ink::run("pdftotext", {w.dir.filePath("pages.pdf"), "-"}, &text), 0);
+    EXPECT_EQ(text.count("Worksheet 1"), 1) << text.toStdString();
+    EXPECT_EQ(text.count("Worksheet 2"), 1);
+    // Page 1 of the PDF drawn as pdftoppm draws it: the worksheet's bar under the stroke.
+    ASSERT_EQ(ink::run("pdftoppm", {"-f", "2", "-l", "2", "-r", "72", "-png", "-singlefile",
+                                    w.dir.filePath("pages.pdf"), w.dir.filePath("p1")}), 0);
+    w.manager().onKey("O");
+    c.finishExports();
+    w.manager().onKey("E");
+    QFile svg(w.dir.filePath("1.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svg.readAll();
+    EXPECT_TRUE(svgText.contains("<image x=\"132."));
+    const QImage pdfPage(w.dir.filePath("p1.png"));
+    const QImage png(w.dir.filePath("1.png"));
+    ASSERT_EQ(pdfPage.size(), QSize(900, 900));
+    ASSERT_EQ(png.size(), QSize(1800, 1800));
+    const float barY = (200.0f + 40.0f + 10.0f) * 900.0f / 842.0f;  // from the top
+    const float barX = (900.0f - 900.0f * 595 / 842) / 2 + 150.0f;
+    for (const QColor p : {pdfPage.pixelColor(barX, barY), png.pixelColor(2 * barX, 2 * barY)})
+        EXPECT_TRUE(p.blue() > 200 && p.red() < 80) << p.name().toStdString();
+}
