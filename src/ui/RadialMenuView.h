@@ -31,10 +31,10 @@ struct RoomMark {
 
 // Draws the controller's radial menu: the four ring buttons, undo and redo, the hold-view
 // toggle, the centre disc, the sliders of the current mode, the pen toggles in draw mode, the
-// centre readout, the colour button in the brush's colour, the progress of an export in the background, the
-// open and paper buttons and, on top of everything, the open palette or paper chooser. The
-// menu's position, angles and hit state live in the controller's RadialMenu; this view keeps
-// only texture names and the readout font. Screen pixels, y up.
+// centre readout, the colour button in the brush's colour, the progress of an export in the
+// background, the open and paper buttons and, on top of everything, the open palette or paper
+// chooser. The menu's position, angles and hit state live in the controller's RadialMenu;
+// this view keeps only texture names and the readout font. Screen pixels, y up.
 class RadialMenuView {
 public:
     RadialMenuView();
