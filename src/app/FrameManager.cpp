@@ -58,6 +58,9 @@ const std::vector<std::string>& textureFiles() {
         "images/undo_press.png",
         "images/redo_up.png",
         "images/redo_press.png",
+        "images/hold_view_up.png",
+        "images/hold_view_press.png",
+        "images/hold_view_down.png",
     };
     return files;
 }
@@ -128,6 +131,7 @@ void FrameManager::init() {
                                  texture(23), texture(24));
     menuView_->setHistoryTextures({{{texture(31), texture(32), texture(31)},
                                     {texture(33), texture(34), texture(33)}}});
+    menuView_->setHoldViewTextures({texture(35), texture(36), texture(37)});
 
     indicatorRing_ = std::make_unique<VisComponentGL>();
     const double size = controller_->indicator().diameter;

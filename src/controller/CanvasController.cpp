@@ -6,6 +6,7 @@
 
 #include "brush/Palette.h"
 #include "controller/DragGestures.h"
+#include "controller/HoldViewFile.h"
 #include "controller/KeyCommand.h"
 #include "controller/MaterialImport.h"
 #include "document/Drawing.h"
@@ -32,7 +33,8 @@ CanvasController::CanvasController(Drawing& d, Stopwatch sw, FrameClock frameClo
       stopwatch_(std::move(sw)),
       frameClock_(std::move(frameClock)),
       history_(d),
-      pages_(d, history_) {
+      pages_(d, history_),
+      viewHeld_(holdview::load()) {
     setMenuHome(menu_.homeFor(zones_.margin));
 }
 
@@ -232,7 +234,7 @@ void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float p
 }
 
 void CanvasController::gatherFingers(GestureRecord& landing) {
-    if (!landing.pointer.isTouch() || landing.target != Target::Canvas) return;
+    if (viewHeld_ || !landing.pointer.isTouch() || landing.target != Target::Canvas) return;
     // While a view gesture goes on, any other contact draws.
     if (fingers_.active()) return;
     const double now = landing.pressMs;
@@ -621,9 +623,19 @@ void CanvasController::selectMenuButton(int id) {
         case RadialMenu::kOpenButton:
             if (showMaterialChooser_) showMaterialChooser_();
             break;
+        case RadialMenu::kHoldViewButton:
+            holdView(!viewHeld_);
+            break;
         default:
             break;
     }
+}
+
+void CanvasController::holdView(bool held) {
+    viewHeld_ = held;
+    // Contacts still undecided keep drawing.
+    if (held) landing_.clear();
+    holdview::save(held);
 }
 
 void CanvasController::selectColour(int i) {

@@ -67,8 +67,11 @@ public:
     void onThreeFingerTap();
     void onKey(const std::string& text);
     // A menu button (0 draw, 1 edit, 2 bin, 3 reset view, RadialMenu::kUndoButton,
-    // kRedoButton) as its press selects it.
+    // kRedoButton, kOpenButton, kHoldViewButton) as its press selects it.
     void selectMenuButton(int id);
+    // Held, two fingers never move the view and taps of two or three fingers do nothing:
+    // every contact draws. Kept in the lesson folder (see holdview) for the next run.
+    void holdView(bool held);
     // Brush colour kPalette[i] for the strokes that follow; i outside the palette is ignored.
     void selectColour(int i);
     bool undo();
@@ -117,6 +120,7 @@ public:
     // What a press at (x, y) by `pointer` would land on; changes nothing.
     Hit targetAt(float x, float y, PointerKey pointer = {}) const;
     int mode() const;  // 0 draw, 1 edit
+    bool viewHeld() const { return viewHeld_; }
     // "S" waits for a gesture that is changing the page; frames keep coming meanwhile.
     bool savePending() const { return saveDueMs_.has_value(); }
     const Drawing& drawing() const { return drawing_; }
@@ -206,6 +210,7 @@ private:
     int twoFingerTaps_ = 0;
     int threeFingerTaps_ = 0;
     GestureTable gestures_;
+    bool viewHeld_ = false;
     ContactLanding landing_;
     TwoFingerGesture fingers_;
     PenPresence pen_;
