@@ -11,8 +11,9 @@
 #include "document/Drawing.h"
 
 namespace {
-// A press held still longer than this, seconds, is a still press (not a tap).
-constexpr int kHoldSeconds = 1;
+// A press held still longer than this, seconds from its own start, is a still press (not
+// a tap).
+constexpr double kHoldSeconds = 1.0;
 // "S" waits at most this long for another hand's erasing or pushing to end, milliseconds:
 // long enough for a swipe to finish as one step, short enough that the file is written
 // while the one who asked still looks.
@@ -140,7 +141,7 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
     GestureRecord* opened = gestures_.open(pointer);
     if (!opened) return false;  // no room for another contact
     GestureRecord& r = *opened;
-    r.pressSecond = static_cast<int>(stopwatch_.seconds());
+    r.pressSeconds = stopwatch_.now();
     r.button = altButton;
     r.press = r.last = {x, y};
     r.lastPressure = pressure;
@@ -409,8 +410,7 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
         fingerLifted(r, cancelled);
     } else {
         const float d2 = (x - r.press.x) * (x - r.press.x) + (y - r.press.y) * (y - r.press.y);
-        const float t = stopwatch_.seconds();
-        const bool held = static_cast<float>(kHoldSeconds) < t - static_cast<float>(r.pressSecond);
+        const bool held = kHoldSeconds < stopwatch_.now() - r.pressSeconds;
         // A cancelled gesture is never a tap: the system took the pointer away.
         const bool still = !cancelled && ((held && d2 < 25.0f) || drawing_.selectionBox.shown);
         // What the press began ends before anything else: a stroke is finished (and so

@@ -23,7 +23,7 @@ struct GestureRecord {
     int handleOp = -1;     // handle: -1 undecided, 0 move, 1 rotate, 2 scale
     int menuItem = -1;     // menu: the engaged slider or toggle, 1..6
     Vec2 press;
-    int pressSecond = 0;   // stopwatch reading at the press, whole seconds
+    double pressSeconds = 0.0;  // stopwatch reading at the press
     double pressMs = 0.0;  // frame clock at the press, milliseconds
     Vec2 last;             // previous press or drag position
     float lastPressure = 1.0f;

@@ -42,7 +42,7 @@ TEST(GestureEnding, AStrokeEndingWhereItBeganIsKeptAndSelectsNothing) {
     // A press that drew nothing is still the tap that selects.
     h.seconds = 20.7;
     h.controller.onPress(450.0f, 401.0f, 0, 1.0f);
-    h.seconds = 21.5;
+    h.seconds = 21.8;
     h.controller.onRelease(450.0f, 401.0f, 0);
     EXPECT_EQ(h.drawing.selection.size(), 1u);
 }
@@ -71,11 +71,11 @@ TEST(GestureEnding, ALassoDrawnWhileTheBoxIsShownIsFinishedAndLeavesNothingBehin
     h.stroke(300.0f, 600.0f, 600.0f, 600.0f);
     h.seconds = 9.7;  // a held press on nothing shows the indicator
     h.controller.onPress(800.0f, 250.0f, 0, 1.0f);
-    h.seconds = 10.5;
+    h.seconds = 10.8;
     h.controller.onRelease(800.0f, 250.0f, 0);
-    h.seconds = 10.7;
+    h.seconds = 10.9;
     h.controller.onPress(450.0f, 401.0f, 0, 1.0f);  // a held press on a stroke selects it
-    h.seconds = 11.5;
+    h.seconds = 12.0;
     h.controller.onRelease(450.0f, 401.0f, 0);
     ASSERT_TRUE(h.drawing.selectionBox.shown);
     ASSERT_TRUE(h.controller.indicator().visible);

@@ -6,7 +6,7 @@ TEST(StillPress, HeldLongEnoughOnAnEmptySpotShowsTheIndicator) {
     ControllerHarness h;
     h.seconds = 10.7;
     h.controller.onPress(500.0f, 500.0f, 0, 1.0f);
-    h.seconds = 11.5;  // 11.5 - 10 > 1
+    h.seconds = 11.8;  // held 1.1 s
     h.controller.onRelease(500.0f, 500.0f, 0);
     EXPECT_TRUE(h.controller.indicator().visible);
     EXPECT_EQ(h.controller.indicator().position, Vec2(500.0f, 500.0f));
@@ -27,7 +27,7 @@ TEST(StillPress, TappingTheIndicatorMovesTheMenuThere) {
     ControllerHarness h;
     h.seconds = 10.7;
     h.controller.onPress(500.0f, 500.0f, 0, 1.0f);
-    h.seconds = 11.5;
+    h.seconds = 11.8;
     h.controller.onRelease(500.0f, 500.0f, 0);
     ASSERT_TRUE(h.controller.indicator().visible);
     h.seconds = 12.0;

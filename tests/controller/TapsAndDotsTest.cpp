@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ControllerHarness.h"
 #include "io/PageFile.h"
 #include "io/SvgFile.h"
@@ -27,5 +29,20 @@ TEST(TapsAndDots, ATapInDrawModeLeavesADotThatIsAStrokeLikeAnyOther) {
         EXPECT_EQ(h.drawing.strokes.count(), 0u);
         EXPECT_TRUE(h.controller.undo() && h.controller.undo());
         EXPECT_EQ(h.drawing.strokes.count(), 0u) << "the dot was a step of its own";
+    }
+}
+
+// A hold is measured from the press's own start: a quick tap across a second boundary is a
+// tap (it leaves a dot), a press of just over a second is held wherever in a second it began.
+TEST(TapsAndDots, AHoldIsMeasuredFromThePressInRealSeconds) {
+    for (const auto& [start, length, held] : {std::tuple{10.95, 0.11, false}, {11.9, 0.2, false},
+                                              {10.0, 0.99, false}, {10.2, 1.05, true}, {10.99, 1.02, true}}) {
+        ControllerHarness h;
+        h.seconds = start;
+        h.controller.onPress(500, 500, 0, 1.0f);
+        h.seconds = start + length;
+        h.controller.onRelease(500, 500, 0);
+        EXPECT_EQ(h.controller.indicator().visible, held) << start << " " << length;
+        EXPECT_EQ(h.drawing.strokes.count(), held ? 0u : 1u) << start << " " << length;
     }
 }
