@@ -8,7 +8,7 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "io/IoTestSupport.h"
+#include <QTemporaryDir>
 #include "io/PageFile.h"
 #include "material/BackgroundRenderer.h"
 #include "material/MaterialFiles.h"
@@ -16,6 +16,12 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
+
+struct TempDir {
+    QTemporaryDir dir;
+    std::string path() const { return dir.path().toStdString(); }
+    std::string file(const std::string& name) const { return path() + "/" + name; }
+};
 
 const std::string& longPdf() {
     static const std::string pdf = material_test::worksheetPdf(200);
@@ -44,11 +50,11 @@ double residentMiB() {
 }
 
 void BM_ImportUntilFirstPageShown(benchmark::State& state) {
-    iotest::TempDir source;
+    TempDir source;
     material_test::writeFile(source.file("long.pdf"), longPdf());
     QtMaterialInspector inspector;
     for (auto _ : state) {
-        iotest::TempDir lesson;
+        TempDir lesson;
         const auto start = Clock::now();
         material::importFile(lesson.path(), source.file("long.pdf"), 0, inspector);
         const std::string file = io::readPageFile(lesson.file("0.xml"))->style.background;
@@ -60,7 +66,7 @@ void BM_ImportUntilFirstPageShown(benchmark::State& state) {
 BENCHMARK(BM_ImportUntilFirstPageShown)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_PdftoppmFirstPage(benchmark::State& state) {
-    iotest::TempDir dir;
+    TempDir dir;
     material_test::writeFile(dir.file("long.pdf"), longPdf());
     for (auto _ : state) pdftoppm(dir.file("long.pdf"), 1, backgroundBox(1.0f), dir.file("out"));
 }
@@ -68,7 +74,7 @@ BENCHMARK(BM_PdftoppmFirstPage)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Arg: the zoom. A flip shows the next page at that zoom, until its render is in.
 void BM_FlipToPdfPage(benchmark::State& state) {
-    iotest::TempDir lesson;
+    TempDir lesson;
     material_test::writeFile(lesson.file("long.pdf"), longPdf());
     const int box = backgroundBox(static_cast<float>(state.range(0)));
     BackgroundRenderer renderer(lesson.path());
@@ -83,7 +89,7 @@ BENCHMARK(BM_FlipToPdfPage)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMil
 
 // The zoom from 1 to 4 on a page on show, until the sharp render is in.
 void BM_ZoomToFour(benchmark::State& state) {
-    iotest::TempDir lesson;
+    TempDir lesson;
     material_test::writeFile(lesson.file("long.pdf"), longPdf());
     int page = 1;
     for (auto _ : state) {
@@ -102,7 +108,7 @@ void BM_ZoomToFour(benchmark::State& state) {
 BENCHMARK(BM_ZoomToFour)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_PdftoppmPage(benchmark::State& state) {
-    iotest::TempDir dir;
+    TempDir dir;
     material_test::writeFile(dir.file("long.pdf"), longPdf());
     int page = 1;
     for (auto _ : state) {
@@ -116,7 +122,7 @@ BENCHMARK(BM_PdftoppmPage)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMill
 // Paging through the 200 pages twice at zoom 1 and at zoom 4: the cache's bytes and the
 // process's growth against the 256 MiB budget.
 void BM_MemoryAfterPaging(benchmark::State& state) {
-    iotest::TempDir lesson;
+    TempDir lesson;
     material_test::writeFile(lesson.file("long.pdf"), longPdf());
     for (auto _ : state) {
         const double before = residentMiB();
