@@ -44,6 +44,21 @@ int runApplication(int argc, char** argv) {
             break;
     }
 
+    std::optional<LiveLesson::Settings> room;
+    if (!options.share.empty()) {
+        std::string error;
+        room.emplace();
+        room->address = *share::parseRoomAddress(options.share, error);
+        if (!options.shareCredentials.empty()) {
+            const auto credentials = share::readCredentials(options.shareCredentials, error);
+            if (!credentials) {
+                std::cerr << "inkboard: " << error << "\n";
+                return 2;
+            }
+            room->credentials = *credentials;
+        }
+    }
+
     // Taken before moving into the pages' folder: a folder of drawings is no place to look
     // for the program's images, and a script named on the command line is relative to
     // where the user was.
@@ -81,12 +96,13 @@ int runApplication(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(INKBOARD_VERSION));
     // Lets the desktop match the window to the desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("inkboard"));
-    if (!replayScript.empty()) return runReplay(replayScript);
+    if (!replayScript.empty()) return runReplay(replayScript, room);
 
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
     int result = 0;
     {
         CanvasWidget widget;
+        if (room) widget.joinRoom(*room);
         widget.importOnStart(importFiles);
         widget.setFullScreenLayout(!options.windowed);
         result = app.exec();
@@ -94,7 +110,7 @@ int runApplication(int argc, char** argv) {
     return result;
 }
 
-int runReplay(const std::string& scriptPath) {
+int runReplay(const std::string& scriptPath, const std::optional<LiveLesson::Settings>& room) {
     QFile file(QString::fromStdString(scriptPath));
     if (!file.open(QIODevice::ReadOnly)) {
         std::cerr << "replay: cannot open " << scriptPath << "\n";
@@ -107,6 +123,7 @@ int runReplay(const std::string& scriptPath) {
         return 2;
     }
     CanvasWidget widget;
+    if (room) widget.joinRoom(*room);
     widget.resize(800, 600);
     widget.move(0, 0);
     widget.show();

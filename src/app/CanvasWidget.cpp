@@ -28,6 +28,7 @@
 #include "material/QtMaterialInspector.h"
 #include "controller/CanvasController.h"
 #include "platform/MonotonicFrameTimer.h"
+#include "ui/RadialMenuView.h"
 
 namespace {
 // The material drawn as the PNG export draws it, at twice the page's size, as a picture in
@@ -76,6 +77,10 @@ CanvasWidget::CanvasWidget(QWidget* parent, int repaintIntervalMs, ManagerFactor
 
 CanvasWidget::~CanvasWidget() {
     // The manager writes the command log and releases GL objects: keep the context current.
+    if (lesson_) {
+        lesson_->finish(std::chrono::seconds(5));
+        lesson_.reset();
+    }
     if (manager_) {
         manager_->setFrameRequest(nullptr);
         makeCurrent();
@@ -132,6 +137,32 @@ void CanvasWidget::initializeGL() {
         return svgMaterial(style);
     });
     if (!startImports_.empty()) importMaterial(std::exchange(startImports_, {}));
+    if (room_) {
+        lesson_ = std::make_unique<LiveLesson>(
+            *manager_, *room_,
+            [this] { QMetaObject::invokeMethod(this, [this] { pumpRoom(); }, Qt::QueuedConnection); },
+            std::cerr);
+        // Strokes in progress go out, and others' that fell silent go, at this pace too.
+        auto* pace = new QTimer(this);
+        connect(pace, &QTimer::timeout, this, [this] { pumpRoom(); });
+        pace->start(40);
+    }
+}
+
+void CanvasWidget::pumpRoom() {
+    if (!lesson_ || !manager_) return;
+    const bool changed = lesson_->pump();
+    const share::ShareSession::Status status = lesson_->status();
+    RoomMark mark;
+    mark.shown = true;
+    mark.waiting = status.waiting;
+    mark.state = status.state == share::LinkState::Connected ? RoomMark::State::Connected
+                 : status.state == share::LinkState::Offline ? RoomMark::State::Offline
+                                                              : RoomMark::State::Reconnecting;
+    const RoomMark& shown = manager_->menuView().roomMark();
+    const bool markChanged = shown.state != mark.state || shown.waiting != mark.waiting || !shown.shown;
+    manager_->menuView().setRoomMark(mark);
+    if (changed || markChanged) update();
 }
 
 bool CanvasWidget::importMaterial(const std::vector<std::string>& files) {
@@ -185,6 +216,8 @@ void CanvasWidget::resizeGL(int w, int h) {
 
 void CanvasWidget::paintGL() {
     if (grantedSamples_ == 0) glGetIntegerv(GL_SAMPLES, &grantedSamples_);
+    // Between input events: what the room sent shows in this frame, the ink drawn goes out.
+    if (lesson_) lesson_->pump();
     glClear(GL_COLOR_BUFFER_BIT);
     if (manager_) manager_->renderFrame(false);
 }
@@ -321,6 +354,7 @@ void CanvasWidget::keyPressEvent(QKeyEvent* e) {
 }
 
 void CanvasWidget::quitNow() {
+    if (lesson_) lesson_->finish(std::chrono::seconds(5));
     if (manager_) manager_->finishRun();
     std::cout.flush();
     std::fflush(nullptr);

@@ -3,9 +3,11 @@
 #include <QOpenGLWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/LiveLesson.h"
 #include "input/InputRouter.h"
 #include "platform/ContactHandler.h"
 
@@ -54,6 +56,11 @@ public:
     // process with code 0.
     [[noreturn]] void quitNow();
 
+    // Makes the window a board of the room: set before the window is first shown.
+    void joinRoom(const LiveLesson::Settings& settings) { room_ = settings; }
+    // Null when the window is not in a room (or not shown yet).
+    LiveLesson* lesson() const { return lesson_.get(); }
+
     void OnXYDown(int x, int y, int z, int pointerId) override;
     void OnXYMove(int x, int y, int z, int pointerId) override;
     void OnXYUp(int x, int y, int z, int pointerId) override;
@@ -77,6 +84,8 @@ private:
     static bool isTouch(const QEvent* e);
     // Every point of one touch event, and the sequence's start and cancel.
     void takeTouch(QTouchEvent* e);
+    // Takes in what the room sent and shows the link's state on the menu.
+    void pumpRoom();
 
     unsigned canvasWidth_ = 1200;
     unsigned canvasHeight_ = 1600;
@@ -90,4 +99,7 @@ private:
     std::unique_ptr<FrameManager> manager_;
     std::unique_ptr<InputRouter> router_;
     QTimer* timer_ = nullptr;  // owned by the widget (Qt parent)
+    std::optional<LiveLesson::Settings> room_;
+    // Goes before the manager: its session holds the manager's drawing.
+    std::unique_ptr<LiveLesson> lesson_;
 };

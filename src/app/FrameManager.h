@@ -75,6 +75,7 @@ public:
         return index < textures_.size() ? textures_[index] : 0;
     }
     const RadialMenuView& menuView() const { return *menuView_; }
+    RadialMenuView& menuView() { return *menuView_; }
     // Null until init.
     const StrokeLayer* strokeLayer() const { return strokeLayer_.get(); }
     // Draws the page backgrounds; null until init.

@@ -1,5 +1,7 @@
 #include "app/LaunchOptions.h"
 
+#include "nats/RoomAddress.h"
+
 namespace {
 LaunchOptions badUsage(std::string error) {
     LaunchOptions o;
@@ -38,6 +40,15 @@ LaunchOptions parseLaunchOptions(const std::vector<std::string>& args) {
                 if (i + 1 == args.size() || args[i + 1].empty())
                     return badUsage("--replay needs a script file");
                 o.replayScript = args[++i];
+            } else if (a == "--share") {
+                if (i + 1 == args.size()) return badUsage("--share needs a room: nats://HOST:PORT/ROOM");
+                o.share = args[++i];
+                std::string error;
+                if (!share::parseRoomAddress(o.share, error)) return badUsage("--share " + o.share + ": " + error);
+            } else if (a == "--share-credentials") {
+                if (i + 1 == args.size() || args[i + 1].empty())
+                    return badUsage("--share-credentials needs a file");
+                o.shareCredentials = args[++i];
             } else {
                 return badUsage("unknown option " + a);
             }
@@ -49,6 +60,8 @@ LaunchOptions parseLaunchOptions(const std::vector<std::string>& args) {
         haveFolder = true;
     }
     if (haveFolder && o.inDocuments) return badUsage("give either FOLDER or --in-documents");
+    if (!o.shareCredentials.empty() && o.share.empty())
+        return badUsage("--share-credentials goes with --share");
     return o;
 }
 
@@ -63,6 +76,11 @@ std::string launchUsage() {
            "                   the last page; every argument up to the next option is a file\n"
            "  --windowed       start in an 800 x 600 window instead of filling the screen\n"
            "  --replay SCRIPT  play the input script SCRIPT in an 800 x 600 window, then exit\n"
+           "  --share nats://HOST:PORT[,HOST:PORT...]/ROOM\n"
+           "                   share the pages live with the other boards in room ROOM\n"
+           "                   (letters, digits, - and _) on a NATS JetStream server\n"
+           "  --share-credentials FILE\n"
+           "                   the server's user:password or token, in a file only you may read\n"
            "  -h, --help       print this help and exit\n"
            "  --version        print the version and exit\n";
 }

@@ -16,6 +16,10 @@ struct LaunchOptions {
     bool windowed = false;
     // Non-empty: play this input script in the replay driver's window, then exit.
     std::string replayScript;
+    // Non-empty: the room this board joins, "nats://HOST:PORT[,HOST:PORT...]/ROOM" (checked).
+    std::string share;
+    // Non-empty: the file holding the room server's "user:password" or token.
+    std::string shareCredentials;
     // Material to bring in as pages after the last page, as given (relative to where the
     // program was started).
     std::vector<std::string> importFiles;

@@ -13,6 +13,7 @@
 #include "app/CanvasWidget.h"
 #include "app/FrameManager.h"
 #include "controller/CanvasController.h"
+#include "document/Drawing.h"
 
 namespace {
 std::unique_ptr<QPointingDevice> makeStylus(const char* name, qint64 id,
@@ -56,14 +57,11 @@ void ReplayDriver::runEventLoop(int ms) {
     } while (t.elapsed() < ms);
 }
 
-bool ReplayDriver::waitForExport(int ms) {
+bool ReplayDriver::waitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;
     t.start();
-    const CanvasController& controller = widget_.manager()->controller();
-    // The frame that takes the export's end says its lines.
-    while (controller.exports().running() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return !controller.exports().running();
+    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
 }
 
 bool ReplayDriver::runOne(const ReplayCommand& c) {
@@ -74,7 +72,19 @@ bool ReplayDriver::runOne(const ReplayCommand& c) {
             runEventLoop(50);
             return widget_.width() == c.x && widget_.height() == c.y;
         case K::Wait:
-            if (c.text == "export") return waitForExport(c.x);
+            if (c.text == "export") {
+                // The frame that takes the export's end says its lines.
+                const CanvasController& controller = widget_.manager()->controller();
+                return waitUntil([&] { return !controller.exports().running(); }, c.x);
+            }
+            if (c.text == "room") {
+                return widget_.lesson() != nullptr &&
+                       waitUntil([&] { return widget_.lesson()->quiet(); }, c.x);
+            }
+            if (c.text == "strokes") {
+                const Drawing& drawing = widget_.manager()->drawing();
+                return waitUntil([&] { return drawing.strokes.count() >= static_cast<std::size_t>(c.y); }, c.x);
+            }
             runEventLoop(c.x);
             return true;
         case K::Mouse:

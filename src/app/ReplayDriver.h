@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QPoint>
 #include <QPointingDevice>
 #include <map>
@@ -24,7 +26,8 @@ public:
 private:
     bool runOne(const ReplayCommand& c);
     // Runs the event loop until no export runs, at most `ms` ms; false if one still runs.
-    bool waitForExport(int ms);
+    // Runs the event loop until `done`, at most ms; whether it is done.
+    bool waitUntil(const std::function<bool()>& done, int ms);
     void mouse(const ReplayCommand& c);
     void tablet(const ReplayCommand& c);
     void touch(const ReplayCommand& c);

@@ -53,8 +53,12 @@ std::optional<ReplayScript> ReplayScript::parse(const std::string& text, std::st
             c.kind = ReplayCommand::Kind::Wait;
             std::string what;
             ok = static_cast<bool>(in >> what);
-            if (ok && what == "export") {
+            if (ok && (what == "export" || what == "room")) {
                 c.text = what;
+                c.x = kExportWaitMs;
+            } else if (ok && what == "strokes") {
+                c.text = what;
+                ok = static_cast<bool>(in >> c.y) && c.y >= 0;
                 c.x = kExportWaitMs;
             } else {
                 std::istringstream ms(what);

@@ -11,6 +11,9 @@
 //   wait MS                                  run the event loop (and draw frames) for MS ms
 //   wait export                              the same until the export in the background
 //                                            has ended (fails after a minute)
+//   wait room                                the same until the room stored every change
+//                                            of this board and it shows the room's page
+//   wait strokes N                           the same until the page holds N strokes or more
 //   mouse press|move|release X Y [left|right|middle|none]
 //   tablet press|move|release X Y PRESSURE [pen|eraser]
 //   tablet enter|leave                       the pen comes into or leaves the tablet's

@@ -99,6 +99,7 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     drawColourButton(controller);
     drawExportProgress(controller);
     drawDiscButtons(controller);
+    drawRoomMark(controller);
     drawPalette(controller);
     drawPaperChooser(controller);
 }
@@ -162,6 +163,22 @@ void RadialMenuView::drawDiscButtons(const CanvasController& controller) const {
     folderIcon(menu.openButtonCentre(), r);
     rimmedDisc(menu.paperButtonCentre(), r);
     paperIcon(menu.paperButtonCentre(), r, controller.drawing().style.paper);
+}
+
+void RadialMenuView::drawRoomMark(const CanvasController& controller) const {
+    if (!roomMark_.shown) return;
+    const RadialMenu& menu = controller.menu();
+    const Vec2 c = menu.position + Vec2(0.0f, menu.discButtonOffset.y);
+    const float r = 0.45f * menu.discButtonRadius;
+    circles::Colour colour{0.1f, 0.65f, 0.2f, 1.0f};
+    if (roomMark_.state == RoomMark::State::Reconnecting) colour = {0.95f, 0.6f, 0.05f, 1.0f};
+    if (roomMark_.state == RoomMark::State::Offline) colour = {0.85f, 0.1f, 0.1f, 1.0f};
+    circles::filledDisc(c.x, c.y, r + 1.5f, kRim);
+    circles::filledDisc(c.x, c.y, r, colour);
+    if (roomMark_.waiting == 0 || !font_) return;
+    const std::string count = std::to_string(roomMark_.waiting);
+    glColor4f(colour.r, colour.g, colour.b, 1.0f);
+    font_->draw(count, c.x - static_cast<float>(font_->width(count)) * 0.5f, c.y + r + 4.0f);
 }
 
 void RadialMenuView::drawPaperChooser(const CanvasController& controller) const {

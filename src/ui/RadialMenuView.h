@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,6 +17,16 @@ struct MenuButtonImages {
     std::uint32_t up = 0;
     std::uint32_t pressed = 0;
     std::uint32_t down = 0;
+};
+
+// A shared board's link to its room, as the menu shows it: a dot between the disc's buttons
+// (green connected, amber connecting or reconnecting, red offline) and the number of changes
+// the room has not stored yet.
+struct RoomMark {
+    enum class State { Connected, Reconnecting, Offline };
+    bool shown = false;
+    State state = State::Connected;
+    std::size_t waiting = 0;
 };
 
 // Draws the controller's radial menu: the four ring buttons, undo and redo, the centre disc,
@@ -44,6 +55,9 @@ public:
     // 2-D texturing and the bound texture.
     void draw(const CanvasController& controller) const;
 
+    void setRoomMark(const RoomMark& mark) { roomMark_ = mark; }
+    const RoomMark& roomMark() const { return roomMark_; }
+
     const TextureFont* readoutFont() const { return font_.get(); }
 
     // The zoom readout: two decimals and an "x", independent of the C locale (1 -> "1.00x").
@@ -64,6 +78,7 @@ private:
     // The open button, the paper button showing the page's paper, and its open chooser.
     void drawDiscButtons(const CanvasController& controller) const;
     void drawPaperChooser(const CanvasController& controller) const;
+    void drawRoomMark(const CanvasController& controller) const;
 
     std::array<MenuButtonImages, 4> buttons_{};
     std::array<MenuButtonImages, 2> toggles_{};    // ids 4 (pressure) and 5 (speed)
@@ -73,4 +88,5 @@ private:
     std::array<std::uint32_t, 2> drawSliders_{};  // brush size, smoothness
     std::array<std::uint32_t, 2> editSliders_{};  // brush size, softness
     std::unique_ptr<TextureFont> font_;
+    RoomMark roomMark_;
 };
