@@ -15,6 +15,7 @@
 #include "platform/VisComponentGL.h"
 #include "render/DrawingRenderer.h"
 #include "render/ScreenFrame.h"
+#include "render/ShapeHintView.h"
 #include "render/StrokeBuffers.h"
 #include "render/StrokeLayer.h"
 #include "ui/RadialMenuView.h"
@@ -57,6 +58,9 @@ const std::vector<std::string>& textureFiles() {
         "images/undo_press.png",
         "images/redo_up.png",
         "images/redo_press.png",
+        "images/hold_view_up.png",
+        "images/hold_view_press.png",
+        "images/hold_view_down.png",
     };
     return files;
 }
@@ -127,6 +131,7 @@ void FrameManager::init() {
                                  texture(23), texture(24));
     menuView_->setHistoryTextures({{{texture(31), texture(32), texture(31)},
                                     {texture(33), texture(34), texture(33)}}});
+    menuView_->setHoldViewTextures({texture(35), texture(36), texture(37)});
 
     indicatorRing_ = std::make_unique<VisComponentGL>();
     const double size = controller_->indicator().diameter;
@@ -181,7 +186,7 @@ void FrameManager::routeEvent(SurfaceEvent& event, int altButton, float pressure
 
 bool FrameManager::animating() const {
     return drawing_->view.resetRunning() || controller_->indicator().visible ||
-           controller_->savePending() ||
+           controller_->savePending() || controller_->shapeHoldWaiting() ||
            !drawing_->brushFollowersSettled(lastX_, lastY_, kFollowerSettled);
 }
 
@@ -201,6 +206,8 @@ void FrameManager::renderFrame(bool picking) {
     renderDrawing(*drawing_, {texture(8), texture(26), texture(14), texture(27)},
                   strokeBuffers_.get(), strokeLayer_.get(), background());
     const BorderZones& zones = controller_->zones();
+    for (const ShapeHint& hint : controller_->shapeHints())
+        drawShapeHint(*drawing_, hint.shape, hint.colour);
     renderScreenFrame(zones.width, zones.height, zones.margin, zones.cornerRadius,
                       {cornerCircleTexture_, smallBigTexture_});
     renderOtherComponents(999999999, picking, true, true);

@@ -63,8 +63,8 @@ public:
     // The same from any thread (a background render that came in); set before init.
     void setWakeFromAnyThread(std::function<void()> wake) { wake_ = std::move(wake); }
     // Whether the next frame would differ from the last without new input: the view reset
-    // runs, the tap indicator is fading, a brush follower has not settled, or a save waits
-    // for its time.
+    // runs, the tap indicator is fading, a brush follower has not settled, a save waits
+    // for its time, or a held stroke's hint or snap is still to come.
     bool animating() const;
 
     Drawing& drawing() { return *drawing_; }

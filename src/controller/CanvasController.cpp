@@ -6,6 +6,7 @@
 
 #include "brush/Palette.h"
 #include "controller/DragGestures.h"
+#include "controller/HoldViewFile.h"
 #include "controller/KeyCommand.h"
 #include "controller/MaterialImport.h"
 #include "document/Drawing.h"
@@ -32,7 +33,8 @@ CanvasController::CanvasController(Drawing& d, Stopwatch sw, FrameClock frameClo
       stopwatch_(std::move(sw)),
       frameClock_(std::move(frameClock)),
       history_(d),
-      pages_(d, history_) {
+      pages_(d, history_),
+      viewHeld_(holdview::load()) {
     setMenuHome(menu_.homeFor(zones_.margin));
 }
 
@@ -214,6 +216,7 @@ void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float p
         history_.beginGesture(key, io::ChangeKind::Draw);
         drawing_.beginStroke(x, y, pressure, r.pointer);
         r.began = Began::Stroke;
+        r.hold = ShapeHold({x, y}, stopwatch_.now());
     } else if (r.button == 0) {
         if (deforming) return;
         logCommand(2);
@@ -234,7 +237,7 @@ void CanvasController::beginOnCanvas(GestureRecord& r, float x, float y, float p
 }
 
 void CanvasController::gatherFingers(GestureRecord& landing) {
-    if (!landing.pointer.isTouch() || landing.target != Target::Canvas) return;
+    if (viewHeld_ || !landing.pointer.isTouch() || landing.target != Target::Canvas) return;
     // While a view gesture goes on, any other contact draws.
     if (fingers_.active()) return;
     const double now = landing.pressMs;
@@ -335,6 +338,7 @@ void CanvasController::canvasDrag(GestureRecord& r, float x, float y, float dx, 
     switch (r.began) {
         case Began::Stroke:
             drawing_.extendStroke(x, y, dx, dy, pressure, r.pointer);
+            r.hold.moved({x, y}, stopwatch_.now());
             break;
         case Began::Erase:
             drawing_.eraseAlong(r.last.x, r.last.y, x, y, pressure, r.pointer);
@@ -412,6 +416,11 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
     if (r.began == Began::ViewGesture) {
         fingerLifted(r, cancelled);
     } else {
+        // A stroke held still long enough snaps even when no frame came since.
+        if (r.began == Began::Stroke && !cancelled) {
+            r.hold.moved({x, y}, stopwatch_.now());
+            holdShape(r);
+        }
         const float d2 = (x - r.press.x) * (x - r.press.x) + (y - r.press.y) * (y - r.press.y);
         const bool held = kHoldSeconds < stopwatch_.now() - r.pressSeconds;
         const Stroke* stroke = drawing_.strokeInProgress(r.pointer);
@@ -548,6 +557,8 @@ bool CanvasController::endCanvasGesture(GestureRecord& r, float x, float y, bool
             drawing_.endDeform(drawing_.openDeformTool() >= 0 ? drawing_.openDeformTool() : 0);
             return pushed;
         }
+        case Began::Snapped:
+            return true;
         default:
             return false;
     }
@@ -590,6 +601,8 @@ void CanvasController::onPenProximity(bool entered) {
 void CanvasController::tick() {
     settleLanding();
     indicator_.update(stopwatch_.seconds());
+    for (GestureRecord& r : gestures_)
+        if (r.began == Began::Stroke) holdShape(r);
     saveWhenDue();
     pages_.exports().poll();
 }
@@ -617,9 +630,19 @@ void CanvasController::selectMenuButton(int id) {
         case RadialMenu::kOpenButton:
             if (showMaterialChooser_) showMaterialChooser_();
             break;
+        case RadialMenu::kHoldViewButton:
+            holdView(!viewHeld_);
+            break;
         default:
             break;
     }
+}
+
+void CanvasController::holdView(bool held) {
+    viewHeld_ = held;
+    // Contacts still undecided keep drawing.
+    if (held) landing_.clear();
+    holdview::save(held);
 }
 
 void CanvasController::selectColour(int i) {
@@ -710,4 +733,42 @@ void CanvasController::logStroke(const GestureRecord& r, float x, float y) {
     const float sT = log_.secondsSinceStart(r.pressMs) / 1000.0f;
     const float dT = static_cast<float>((now - r.pressMs) / 1000.0) / 1000.0f;
     log_.addStroke(an, cAn, sT, dT);
+}
+
+void CanvasController::holdShape(GestureRecord& r) {
+    const Stroke* drawn = drawing_.strokeInProgress(r.pointer);
+    if (!drawn) return;
+    const bool due = r.hold.update(stopwatch_.now(), [&] {
+        return recogniseHeldStroke(*drawn, drawing_.view.screenToCanvas(r.last), drawing_.view.zoom);
+    });
+    if (!due) return;
+    std::vector<ControlPoint> shape = snappedPoints(*drawn, *r.hold.hint(), drawing_.view.zoom);
+    // The stroke as drawn is one step and its shape another, so one undo brings the drawn
+    // stroke back.
+    history_.histories().activate(gestureKey(r.pointer));
+    const bool drew = endCanvasGesture(r, r.last.x, r.last.y, true);
+    r.began = Began::Snapped;
+    history_.endGesture(gestureKey(r.pointer));
+    if (drew) {
+        Stroke& stroke = *drawing_.strokes.last()->stroke;
+        history_.recordAs(io::ChangeKind::Draw,
+                          [&] { drawing_.reshapeStroke(stroke, std::move(shape)); });
+    }
+    saveWhenDue();
+}
+
+std::vector<ShapeHint> CanvasController::shapeHints() const {
+    std::vector<ShapeHint> hints;
+    for (const GestureRecord& r : gestures_) {
+        const Stroke* drawn = drawing_.strokeInProgress(r.pointer);
+        if (r.began == Began::Stroke && drawn && r.hold.hint())
+            hints.push_back({*r.hold.hint(), drawn->colour});
+    }
+    return hints;
+}
+
+bool CanvasController::shapeHoldWaiting() const {
+    return std::any_of(gestures_.begin(), gestures_.end(), [](const GestureRecord& r) {
+        return r.began == Began::Stroke && r.hold.waiting();
+    });
 }

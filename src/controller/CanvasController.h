@@ -67,8 +67,11 @@ public:
     void onThreeFingerTap();
     void onKey(const std::string& text);
     // A menu button (0 draw, 1 edit, 2 bin, 3 reset view, RadialMenu::kUndoButton,
-    // kRedoButton) as its press selects it.
+    // kRedoButton, kOpenButton, kHoldViewButton) as its press selects it.
     void selectMenuButton(int id);
+    // Held, two fingers never move the view and taps of two or three fingers do nothing:
+    // every contact draws. Kept in the lesson folder (see holdview) for the next run.
+    void holdView(bool held);
     // Brush colour kPalette[i] for the strokes that follow; i outside the palette is ignored.
     void selectColour(int i);
     bool undo();
@@ -117,6 +120,7 @@ public:
     // What a press at (x, y) by `pointer` would land on; changes nothing.
     Hit targetAt(float x, float y, PointerKey pointer = {}) const;
     int mode() const;  // 0 draw, 1 edit
+    bool viewHeld() const { return viewHeld_; }
     // "S" waits for a gesture that is changing the page; frames keep coming meanwhile.
     bool savePending() const { return saveDueMs_.has_value(); }
     const Drawing& drawing() const { return drawing_; }
@@ -129,6 +133,10 @@ public:
     const EditHistory& history() const { return history_; }
     // For what watches the history's changes (the journal's records).
     EditHistory& history() { return history_; }
+    // The shapes held strokes would snap to, one per pointer resting with a shape.
+    std::vector<ShapeHint> shapeHints() const;
+    // Whether a held stroke's hint or snap is still to come: frames must keep coming.
+    bool shapeHoldWaiting() const;
     // Recognised taps since the start.
     int twoFingerTaps() const { return twoFingerTaps_; }
     int threeFingerTaps() const { return threeFingerTaps_; }
@@ -184,6 +192,9 @@ private:
     void saveWhenDue();
     void dragGesture(GestureRecord& r, float x, float y, float dx, float dy);
     void canvasDrag(GestureRecord& r, float x, float y, float dx, float dy, float pressure);
+    // Brings the stroke's hold up to now: its hint, and its snap when due, which ends the
+    // stroke and replaces it by its shape as a step of its own.
+    void holdShape(GestureRecord& r);
 
     Drawing& drawing_;
     Stopwatch stopwatch_;
@@ -199,6 +210,7 @@ private:
     int twoFingerTaps_ = 0;
     int threeFingerTaps_ = 0;
     GestureTable gestures_;
+    bool viewHeld_ = false;
     ContactLanding landing_;
     TwoFingerGesture fingers_;
     PenPresence pen_;

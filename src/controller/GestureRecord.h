@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "controller/ShapeHold.h"
 #include "geometry/PointerKey.h"
 #include "geometry/Vec2.h"
 
@@ -12,7 +13,9 @@ struct GestureRecord {
     // pointer at a time holds.
     enum class Target { Canvas = 0, Frame = 1, Menu = 2, Handle = 3, Indicator = 4 };
     // What the press began, so that its drags continue and its release ends exactly that.
-    enum class Began { Nothing, Stroke, Erase, Deform, Lasso, ViewGesture };
+    // Snapped: a stroke held still became its clean shape; the rest of the press draws
+    // nothing.
+    enum class Began { Nothing, Stroke, Erase, Deform, Lasso, ViewGesture, Snapped };
 
     PointerKey pointer;
     int button = 0;  // 0 primary, 1 other
@@ -29,4 +32,5 @@ struct GestureRecord {
     float lastPressure = 1.0f;
     float travel = 0.0f;        // farthest the pointer has been from the press, pixels
     std::size_t strokeLog = 0;  // the stroke's entry in the command log (began Stroke)
+    ShapeHold hold;             // began Stroke: the pointer resting before its release
 };

@@ -28,6 +28,12 @@ Vec2 RadialMenu::colourButtonCentre() const {
     return position + ray;
 }
 
+Vec2 RadialMenu::holdViewCentre() const {
+    Vec2 ray(-(innerRadius + size * 0.5f + holdViewRingGap), 0.0f);
+    rotate(ray, holdViewAngle * kDegToRad);
+    return position + ray;
+}
+
 Vec2 RadialMenu::paletteDiscCentre(int i) const {
     const Vec2 button = colourButtonCentre();
     Vec2 ray = normalized(button - position) * paletteRadius;
@@ -41,7 +47,8 @@ float RadialMenu::reach() const {
     const float ring = innerRadius + size;
     const float palette = distance(colourButtonCentre(), position) + paletteBackdropRadius();
     const float papers = distance(paperButtonCentre(), position) + paperBackdropRadius();
-    return std::max({ring, palette, papers});
+    const float hold = distance(holdViewCentre(), position) + historyButtonRadius();
+    return std::max({ring, palette, papers, hold});
 }
 
 Vec2 RadialMenu::paperChoiceCentre(int i) const {
@@ -116,6 +123,10 @@ RadialMenu::Hit RadialMenu::at(Vec2 p, int mode) const {
             f.button = i == 0 ? kUndoButton : kRedoButton;
             return f;
         }
+    }
+    if (distance(p, holdViewCentre()) < historyButtonRadius()) {
+        f.button = kHoldViewButton;
+        return f;
     }
     f.item = secondStage(p, mode);
     return f;

@@ -18,7 +18,8 @@
 //
 // In the centre disc, above the readout, sit the open button and the paper button; the
 // paper button opens a chooser of the four papers the way the colour button opens the
-// palette.
+// palette. The hold-view toggle, as small as undo and redo, sits just outside the ring
+// between the colour button and the speed toggle, in both modes.
 class RadialMenu {
 public:
     // Button ids a press reports besides the ring buttons 0..3.
@@ -26,6 +27,8 @@ public:
     static constexpr int kRedoButton = 7;
     // Brings the teacher's material in (the owner shows a chooser).
     static constexpr int kOpenButton = 8;
+    // Holds the view still (the owner toggles it).
+    static constexpr int kHoldViewButton = 9;
     // Kinds of paper the paper chooser offers, in the order of its discs: plain, ruled,
     // squared, dotted (io::Paper's values).
     static constexpr int kPaperChoices = 4;
@@ -69,6 +72,8 @@ public:
     Vec2 historyButtonCentre(int i) const;
     float historyButtonRadius() const { return 0.3f * size; }
     Vec2 colourButtonCentre() const;
+    // The hold-view toggle's centre; its radius is historyButtonRadius().
+    Vec2 holdViewCentre() const;
     // Centre of palette disc i (0..7): disc 0 lies on the ray from the menu's centre
     // through the colour button, the others follow counter-clockwise.
     Vec2 paletteDiscCentre(int i) const;
@@ -106,6 +111,10 @@ public:
     // Palette discs: centres this far from the colour button's; eight of this radius
     // leave about 4 px between neighbours.
     float paletteRadius = 52.0f;
+    // 336 degrees from +x, this far outside the ring buttons' centre line: clear of button
+    // 3, the colour button and the speed toggle by 4 px or more.
+    float holdViewAngle = 156.0f;
+    float holdViewRingGap = 46.0f;
     float paletteDiscRadius = 18.0f;
     bool paletteOpen = false;
     // Undo at 210 and redo at 270 degrees (ray turned 30, then 60 more): the two gaps of the

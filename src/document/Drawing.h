@@ -120,6 +120,10 @@ public:
     // Finishes the pointer's stroke; one that never moved past its first point is kept as
     // a dot (the full stop, the dot of an "i"). Whoever does not want it withdraws it.
     void endStroke(float x, float y, PointerKey pointer = {});
+    // Gives a finished stroke new control points (two or more), as one change of that
+    // stroke: its ribs, bounds, index entry and outline follow. A stroke not in the list, or
+    // fewer points, change nothing.
+    void reshapeStroke(Stroke& stroke, std::vector<ControlPoint> points);
     // Drops the pointer's stroke in progress as if it had never been begun.
     void withdrawStroke(PointerKey pointer);
     const std::vector<StrokeInProgress>& strokesInProgress() const { return inProgress_; }
@@ -218,6 +222,8 @@ private:
     // simplifies, indexes and outlines it; deletes it when the part is too short.
     // Returns whether the stroke survives.
     bool keepPart(Stroke& stroke, std::vector<ControlPoint> part);
+    // Bounds, index entry and outline of a stroke out of the index whose points changed.
+    void reindex(Stroke& stroke);
     void eraseFrom(Stroke* stroke, const Rect& eraser);
 
     StrokeInProgress* inProgress(PointerKey pointer);

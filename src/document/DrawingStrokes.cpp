@@ -221,8 +221,24 @@ bool Drawing::keepPart(Stroke& stroke, std::vector<ControlPoint> part) {
     stroke.points = std::move(part);
     stroke.resetRibLists();  // simplify over the whole stroke rebuilds every segment
     stroke.simplify(1, stroke.pointCount() - 1, view.zoom, smoothness);
+    reindex(stroke);
+    return true;
+}
+
+void Drawing::reindex(Stroke& stroke) {
     stroke.recomputeBounds();
     index.insertStroke(stroke);
     stroke.buildOutline(view.zoom);
-    return true;
+}
+
+void Drawing::reshapeStroke(Stroke& stroke, std::vector<ControlPoint> points) {
+    if (points.size() < 2 || !strokes.contains(&stroke)) return;
+    index.removeStroke(stroke);
+    if (changes) changes->strokeChanging(stroke);
+    stroke.points = std::move(points);
+    // Not simplified: the points lie on the shape already, and thinning them would round
+    // its corners.
+    stroke.resetRibLists();
+    stroke.buildAllRibs(view.zoom);
+    reindex(stroke);
 }

@@ -92,6 +92,7 @@ void RadialMenuView::draw(const CanvasController& controller) const {
     drawButtons(controller);
     drawHistoryButtons(controller);
     untinted();
+    drawHoldView(controller);
     drawSliders(controller.menu(), controller.mode());
     if (controller.mode() == 0) drawToggles(controller);
     glDisable(GL_TEXTURE_2D);
@@ -265,6 +266,13 @@ void RadialMenuView::drawHistoryButtons(const CanvasController& controller) cons
         buttonQuad(imageFor(history_[i], ids[i], controller), menu.historyButtonCentre(i),
                    menu.historyButtonRadius());
     }
+}
+
+void RadialMenuView::drawHoldView(const CanvasController& controller) const {
+    const RadialMenu& menu = controller.menu();
+    std::uint32_t image = controller.viewHeld() ? holdView_.down : holdView_.up;
+    if (menu.pressedButton == RadialMenu::kHoldViewButton) image = holdView_.pressed;
+    buttonQuad(image, menu.holdViewCentre(), menu.historyButtonRadius());
 }
 
 void RadialMenuView::drawSliders(const RadialMenu& menu, int mode) const {

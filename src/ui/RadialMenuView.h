@@ -29,12 +29,12 @@ struct RoomMark {
     std::size_t waiting = 0;
 };
 
-// Draws the controller's radial menu: the four ring buttons, undo and redo, the centre disc,
-// the sliders of the current mode, the pen toggles in draw mode, the centre readout, the
-// colour button in the brush's colour, the progress of an export in the background, the
-// open and paper buttons and, on top of everything, the open palette or paper chooser. The
-// menu's position, angles and hit state live in the controller's RadialMenu; this view keeps
-// only texture names and the readout font. Screen pixels, y up.
+// Draws the controller's radial menu: the four ring buttons, undo and redo, the hold-view
+// toggle, the centre disc, the sliders of the current mode, the pen toggles in draw mode, the
+// centre readout, the colour button in the brush's colour, the progress of an export in the
+// background, the open and paper buttons and, on top of everything, the open palette or paper
+// chooser. The menu's position, angles and hit state live in the controller's RadialMenu;
+// this view keeps only texture names and the readout font. Screen pixels, y up.
 class RadialMenuView {
 public:
     RadialMenuView();
@@ -50,6 +50,8 @@ public:
                            std::uint32_t speedUp, std::uint32_t speedPressed);
     // Undo and redo; each is drawn faded while there is nothing to undo (redo).
     void setHistoryTextures(const std::array<MenuButtonImages, 2>& buttons);
+    // The hold-view toggle: `down` while the view is held.
+    void setHoldViewTextures(const MenuButtonImages& images) { holdView_ = images; }
 
     // Expects the pixel projection and an identity model-view; restores the line width,
     // 2-D texturing and the bound texture.
@@ -70,6 +72,7 @@ private:
     void drawSliders(const RadialMenu& menu, int mode) const;
     void drawToggles(const CanvasController& controller) const;
     void drawHistoryButtons(const CanvasController& controller) const;
+    void drawHoldView(const CanvasController& controller) const;
     void drawReadout(const CanvasController& controller) const;
     void drawColourButton(const CanvasController& controller) const;
     void drawPalette(const CanvasController& controller) const;
@@ -83,6 +86,7 @@ private:
     std::array<MenuButtonImages, 4> buttons_{};
     std::array<MenuButtonImages, 2> toggles_{};    // ids 4 (pressure) and 5 (speed)
     std::array<MenuButtonImages, 2> history_{};    // undo, redo
+    MenuButtonImages holdView_{};
     std::array<std::uint32_t, 3> mappingIcons_{};  // indexed by mapping: none, size, alpha
     std::uint32_t centre_ = 0;
     std::array<std::uint32_t, 2> drawSliders_{};  // brush size, smoothness

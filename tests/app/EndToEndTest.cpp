@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -190,4 +191,38 @@ TEST(EndToEnd, UndoAndRedoFromTheKeysTheMenuAndTheTaps) {
            "touch release 500 200 0\ntouch release 560 200 1\n");
     EXPECT_EQ(s.drawing().strokes.count(), 1u);
     EXPECT_TRUE(s.darkAt(500, 300));
+}
+
+// A wobbly circle held still at its end before the release is saved as a circle; the same
+// circle released at once is saved as drawn.
+TEST(EndToEnd, AHeldCircleIsSavedAsACircle) {
+    Session s;
+    ASSERT_TRUE(s.w.exposed);
+    const auto circle = [&](int cx, int cy, int waitMs) {
+        std::ostringstream script;
+        for (int i = 0; i <= 96; ++i) {
+            const double a = 6.2831853 * i / 96, r = 120 + 3 * std::sin(9 * a);
+            script << "mouse " << (i ? "move " : "press ") << std::lround(cx + r * std::cos(a)) << " "
+                   << std::lround(cy + r * std::sin(a)) << " left\n";
+        }
+        script << (waitMs ? "wait " + std::to_string(waitMs) + "\n" : "") << "mouse release " << cx + 120 << " "
+               << cy << " left\n";
+        s.play(script.str());
+    };
+    circle(420, 350, 600);
+    circle(750, 350, 0);
+    s.play("key S\n");
+    const auto saved = io::readPageFile("0.xml");
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->strokes.size(), 2u);
+    const auto spread = [](const std::vector<ControlPoint>& points) {  // of the distances from the box's centre
+        Rect box;
+        for (const ControlPoint& p : points) box.include(p.pos());
+        const Vec2 c = (box.min() + box.max()) * 0.5f;
+        float lo = INFINITY, hi = 0.0f;
+        for (const ControlPoint& p : points) lo = std::min(lo, distance(p.pos(), c)), hi = std::max(hi, distance(p.pos(), c));
+        return hi - lo;
+    };
+    EXPECT_LT(spread(saved->strokes[0]), 0.5f) << "a circle";
+    EXPECT_GT(spread(saved->strokes[1]), 3.0f) << "as drawn";
 }

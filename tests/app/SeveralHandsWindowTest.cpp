@@ -107,6 +107,23 @@ TEST(SeveralHandsWindow, TenContactsLandingTogetherAllDraw) {
     }
 }
 
+// A finger taps the hold-view toggle: two fingers spreading then draw two strokes.
+TEST(SeveralHandsWindow, AHeldViewLetsTwoFingersDraw) {
+    Board b;
+    ASSERT_TRUE(b.exposed);
+    const Vec2 t = b.controller().menu().holdViewCentre();
+    std::ostringstream s;
+    for (const char* phase : {"press", "release"})
+        s << "touch " << phase << " " << std::lround(t.x) << " " << 800 - std::lround(t.y)
+          << " 9\n";
+    for (int step = 0; step <= 10; ++step)
+        s << fingers(step ? "move" : "press", 500, 400, 50 + 5 * step, 0);
+    b.play(s.str() + fingers("release", 500, 400, 100, 0));
+    EXPECT_TRUE(b.controller().viewHeld());
+    EXPECT_EQ(b.drawing().view.zoom, 1.0f);
+    EXPECT_EQ(b.drawing().strokes.count(), 2u);
+}
+
 TEST(SeveralHandsWindow, PinchPalmAndCancelThroughTouchEvents) {
     Board b;
     ASSERT_TRUE(b.exposed);

@@ -2,13 +2,17 @@
 // strokes; shared controls belong to one pointer; two contacts landing together move the
 // view; touches are the palm while the pen is at the board.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
 #include "ControllerHarness.h"
+#include "controller/HoldViewFile.h"
 #include "document/DocumentInvariants.h"
 
 namespace {
@@ -230,6 +234,48 @@ TEST(SeveralHands, ContactsLandingTogetherDrawUntilTwoAloneTurnOutAViewGesture) 
         EXPECT_EQ(h.drawing.view.panX != 50.0f, c.viewMoves) << c.contacts << " " << c.stillMs;
         for (const Stroke& s : h.drawing.strokes) EXPECT_TRUE(onLine(s, true, s.points.front().y));
     }
+}
+
+// Held, the view never moves: two fingers moving draw two strokes, quick still taps of two
+// and three fingers leave their dots and undo nothing. The lesson folder keeps the setting
+// for the next run; a file that is no file or says anything but "on" means free.
+TEST(SeveralHands, AHeldViewLetsEveryContactDrawAndIsKeptInTheLessonFolder) {
+    ControllerHarness h;
+    const Vec2 toggle = h.controller.menu().holdViewCentre();
+    h.tap(toggle.x, toggle.y);
+    ASSERT_TRUE(h.controller.viewHeld());
+    for (const auto& [contacts, travel] : {std::pair{2, 30.0f}, {2, 0.0f}, {3, 0.0f}}) {
+        h.frameMs += 1000.0;
+        for (int i = 0; i < contacts; ++i)
+            h.controller.onPress(500.0f + 60.0f * i, 500.0f, 0, 1.0f, finger(i));
+        for (int i = 0; travel > 0.0f && i < contacts; ++i)
+            h.controller.onDrag(500.0f + 60.0f * i + travel, 500.0f, 1.0f, finger(i));
+        h.frameMs += 100.0;
+        for (int i = 0; i < contacts; ++i)
+            h.controller.onRelease(500.0f + 60.0f * i + travel, 500.0f, 0, finger(i));
+    }
+    EXPECT_EQ(h.drawing.strokes.count(), 7u);
+    EXPECT_EQ(h.drawing.view.panX, 50.0f);
+    EXPECT_EQ(h.controller.twoFingerTaps() + h.controller.threeFingerTaps(), 0);
+
+    Drawing nextRun(h.out);
+    EXPECT_TRUE(CanvasController(nextRun).viewHeld());
+    h.tap(toggle.x, toggle.y);
+    EXPECT_FALSE(h.controller.viewHeld());
+    EXPECT_FALSE(holdview::load());
+    namespace fs = std::filesystem;
+    for (const std::string text : {"on", "yes", "", "\xff\xfe", "onononononononon"}) {
+        std::ofstream(holdview::kFileName, std::ios::binary) << text;
+        EXPECT_EQ(holdview::load(), text == "on") << text;
+    }
+    fs::remove(holdview::kFileName);
+    ASSERT_EQ(::mkfifo(holdview::kFileName, 0600), 0);
+    EXPECT_FALSE(holdview::load()) << "a pipe is never waited on";
+    fs::remove(holdview::kFileName);
+    fs::create_directory(holdview::kFileName);
+    EXPECT_FALSE(holdview::load());
+    h.controller.holdView(true);
+    EXPECT_TRUE(h.controller.viewHeld()) << "held for this run though it cannot be kept";
 }
 
 TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing) {
