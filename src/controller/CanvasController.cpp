@@ -161,7 +161,10 @@ bool CanvasController::beginGesture(float x, float y, int altButton, float press
         case Target::Canvas:
             if (hit.pageFlip == 1 || hit.pageFlip == 2) {
                 flip(hit.pageFlip == 1 ? -1 : 1, pointer);
-            } else if (!drawing_.selectionBox.shown) {
+            } else if (!drawing_.selectionBox.shown ||
+                       (mode() == 0 && !drawing_.selectionBox.contains(
+                                           drawing_.view.screenToCanvas(Vec2(x, y))))) {
+                // Beside one hand's selection the others go on drawing and erasing.
                 beginOnCanvas(r, x, y, pressure);
             }
             break;
@@ -420,8 +423,12 @@ void CanvasController::endGesture(GestureRecord& r, float x, float y, int altBut
         }
         const float d2 = (x - r.press.x) * (x - r.press.x) + (y - r.press.y) * (y - r.press.y);
         const bool held = kHoldSeconds < stopwatch_.now() - r.pressSeconds;
-        // A cancelled gesture is never a tap: the system took the pointer away.
-        const bool still = !cancelled && ((held && d2 < 25.0f) || drawing_.selectionBox.shown);
+        const Stroke* stroke = drawing_.strokeInProgress(r.pointer);
+        const bool drew = r.began == Began::Stroke && stroke && stroke->pointCount() >= 2;
+        // A cancelled gesture is never a tap: the system took the pointer away. While a
+        // selection is shown, a release that drew no stroke is a tap on it.
+        const bool still =
+            !cancelled && ((held && d2 < 25.0f) || (drawing_.selectionBox.shown && !drew));
         // What the press began ends before anything else: a stroke is finished (and so
         // saved and indexed) even when the release also counts as a tap. A press released
         // before it was held leaves a dot.

@@ -157,7 +157,7 @@ private:
     void beginOnCanvas(GestureRecord& r, float x, float y, float pressure);
     // Where a gesture ends, released or cancelled; the record is closed.
     void endGesture(GestureRecord& r, float x, float y, int altButton, bool cancelled);
-    // What a release that did not move (or any release while the selection is shown) means.
+    // What a release that did not move (or drew nothing while the selection is shown) means.
     void stillRelease(GestureRecord& r, float x, float y, int altButton);
     // A touch contact landing on the canvas may gather with others (see ContactLanding).
     void gatherFingers(GestureRecord& landing);

@@ -25,6 +25,19 @@ void SelectionBox::fitCorners() {
     diagonals = {Vec2(-1, -1), Vec2(-1, 1), Vec2(1, 1), Vec2(1, -1)};
 }
 
+bool SelectionBox::contains(Vec2 p) const {
+    // Moves, rotations and scalings keep the corners round a parallelogram: inside is on
+    // one side of all four edges. A non-finite point is on neither side, so inside.
+    bool left = false, right = false;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const Vec2 a = corners[i], b = corners[(i + 1) % corners.size()];
+        const float side = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+        left = left || side > 0.0f;
+        right = right || side < 0.0f;
+    }
+    return !(left && right);
+}
+
 void SelectionBox::translate(Vec2 delta) {
     for (Vec2& c : corners) c += delta;
 }

@@ -41,6 +41,8 @@ struct SelectionBox {
     void fitCorners();
     // Bounds, corners and the drawing's selection are kept.
     void hide() { shown = false; }
+    // Whether the canvas point lies within the box's corners (edges included).
+    bool contains(Vec2 p) const;
 
     // The corners follow the selection; bounds stay until the drawing refits them.
     void translate(Vec2 delta);

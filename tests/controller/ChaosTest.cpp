@@ -4,7 +4,7 @@
 // hands at once: the mouse, the pen and touch contacts press, drag and lift interleaved;
 // contacts land in pairs (view gestures and taps) and are cancelled; the pen comes and goes,
 // leaves while pressed and falls silent without leaving; pointers press again while down
-// (a release lost on the way).
+// (a release lost on the way); taps leave dots, which the eraser, the lasso and undo meet.
 // After every event the document's invariants hold, every stroke in progress is made only
 // of its own pointer's positions, and the log begins exactly the strokes that were drawn or
 // are being drawn (a withdrawn stroke leaves no trace); after every release nothing that
@@ -104,6 +104,7 @@ public:
         mode_ += h_.controller.mode();
         indicator_ += h_.controller.indicator().visible ? 1 : 0;
         together_ += d.strokesInProgress().size() >= 2 ? 1 : 0;
+        dots_ += !d.strokes.empty() && d.strokes.last()->stroke->pointCount() == 1 ? 1 : 0;
         ++events_;
     }
     void report() const {
@@ -112,12 +113,14 @@ public:
                   << "); events with the box shown " << selected_ << ", a lasso open " << lasso_
                   << ", strokes pushed " << deform_ << ", in edit mode " << mode_
                   << ", the indicator shown " << indicator_ << ", two strokes or more drawn at once " << together_
+                  << ", a dot the newest stroke " << dots_
                   << "; strokes withdrawn by contacts landing together " << withdrawn_
                   << ", taps of two fingers "
                   << h_.controller.twoFingerTaps() << ", of three " << h_.controller.threeFingerTaps()
                   << "\n";
     }
     ControllerHarness& harness() { return h_; }
+    std::size_t dots() const { return dots_; }
 
 private:
     // A hand on the board: the mouse, the pen or one touch contact.
@@ -444,7 +447,7 @@ private:
     ControllerHarness h_;
     std::mt19937_64 rng_;
     std::size_t strokes_ = 0, maxStrokes_ = 0, selected_ = 0, lasso_ = 0, deform_ = 0,
-                mode_ = 0, indicator_ = 0, together_ = 0, withdrawn_ = 0, events_ = 0;
+                mode_ = 0, indicator_ = 0, together_ = 0, withdrawn_ = 0, dots_ = 0, events_ = 0;
     std::vector<Hand> hands_;
     std::map<std::int64_t, std::set<std::pair<float, float>>> visited_;
     std::int64_t nextContact_ = 0;
@@ -512,5 +515,6 @@ TEST(Chaos, RandomInputKeepsTheDocumentWholeAndEndsEveryGesture) {
             chaos.count();
         }
         chaos.report();
+        EXPECT_GT(chaos.dots(), 0u) << "no tap left a dot";
     }
 }

@@ -46,3 +46,20 @@ TEST(TapsAndDots, AHoldIsMeasuredFromThePressInRealSeconds) {
         EXPECT_EQ(h.drawing.strokes.count(), held ? 0u : 1u) << start << " " << length;
     }
 }
+
+// While one hand's selection is shown, the others' presses beside the box draw and erase as
+// without it; a tap beside it hides the box and leaves no dot.
+TEST(TapsAndDots, PressesBesideASelectionDrawAndEraseAndATapThereHidesIt) {
+    ControllerHarness h;
+    h.stroke(300, 400, 600, 400);
+    h.seconds = 10.0;
+    h.controller.onPress(450, 401, 0, 1.0f);  // held: selects the stroke
+    h.seconds = 11.5;
+    h.controller.onRelease(450, 401, 0);
+    h.stroke(300, 700, 600, 700);
+    EXPECT_TRUE(h.drawing.selectionBox.shown && h.drawing.strokes.count() == 2u);
+    h.stroke(290, 700, 610, 700, 1);
+    EXPECT_TRUE(h.drawing.selectionBox.shown && h.drawing.strokes.count() == 1u);
+    h.tap(800, 700);
+    EXPECT_TRUE(!h.drawing.selectionBox.shown && h.drawing.strokes.count() == 1u);
+}
