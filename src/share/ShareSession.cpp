@@ -154,7 +154,10 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
         entry.type != io::EntryType::Redo) {
         return;
     }
-    if (page_ < 0) return;
+    // A change of the page's own attributes (its paper) moves no stroke, and records carry
+    // strokes only: sent, it would be refused by every board, this one included, and wait
+    // for a confirmation that never comes. The paper stays this board's own.
+    if (page_ < 0 || (entry.change.removed.empty() && entry.change.added.empty())) return;
     PageReplica& replica = replicaFor(page_);
     const auto originOf = [this](io::StrokeId id) -> io::StrokeId {
         const auto it = cuts_.find(id);

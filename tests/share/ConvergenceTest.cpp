@@ -239,4 +239,25 @@ TEST(Convergence, ThreeBoardsAndALateJoinerShowTheSamePage) {
     }
 }
 
+// Paper is not carried by the room's records: setting it must not leave a change waiting
+// for the room for ever, nor hold back the strokes drawn after it.
+TEST(Convergence, APaperChangeHoldsNothingBack) {
+    TempWorkDir dir;
+    MemoryRoom room;
+    SharedBoard a(room, 1, 1);
+    a.controller.setPaper(io::Paper::Squared);
+    a.controller.onPress(400.0f, 400.0f, 0, 1.0f);
+    a.controller.onDrag(450.0f, 420.0f, 1.0f);
+    a.controller.onDrag(500.0f, 450.0f, 1.0f);
+    a.controller.onRelease(500.0f, 450.0f, 0);
+    for (int round = 0; round < 100 && (a.link.unsent() != 0 || a.session.status().waiting != 0); ++round) {
+        room.settle();
+        a.session.pump();
+    }
+    EXPECT_EQ(a.session.status().waiting, 0u);
+    ASSERT_NE(a.session.replica(a.session.page()), nullptr);
+    EXPECT_TRUE(a.session.replica(a.session.page())->pending().empty());
+    EXPECT_EQ(a.drawing.strokes.count(), 1u);
+}
+
 }  // namespace
