@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+bool oneHand(const std::vector<ContactLanding::Member>& members) {
+    for (std::size_t i = 0; i < members.size(); ++i)
+        for (std::size_t j = i + 1; j < members.size(); ++j)
+            if (distance(members[i].landed, members[j].landed) > ContactLanding::kTapSpread)
+                return false;
+    return true;
+}
+}  // namespace
+
 bool ContactLanding::landTogether(double earlierMs, float earlierTravel, Vec2 earlierAt,
                                   double nowMs, Vec2 at) {
     return std::fabs(nowMs - earlierMs) <= kLandingMs && earlierTravel < kStillTravel &&
@@ -38,7 +48,10 @@ ContactLanding::Verdict ContactLanding::settle(double nowMs) {
         if (nowMs - lastMs_ > kLandingMs) clear();
         return Verdict::Open;
     }
-    if (members_.size() == 2 && nowMs - formedMs_ > kLandingMs) return decide(Verdict::ViewGesture);
+    // A pair wider than a hand waits out a tap's time: lifted by then it was two taps (its
+    // dots stay), which a view gesture would have taken back.
+    const double window = oneHand(members_) ? kLandingMs : kTapMs;
+    if (members_.size() == 2 && nowMs - formedMs_ > window) return decide(Verdict::ViewGesture);
     if (members_.size() == 3 && nowMs - formedMs_ > kTapMs) return decide(Verdict::Strokes);
     return Verdict::Open;
 }
@@ -50,6 +63,6 @@ ContactLanding::Verdict ContactLanding::moved(PointerKey pointer, float travel) 
 
 ContactLanding::Verdict ContactLanding::lifted(PointerKey pointer, bool cancelled) {
     if (!open() || !has(pointer)) return Verdict::Open;
-    if (cancelled) return decide(Verdict::Strokes);
+    if (cancelled || !oneHand(members_)) return decide(Verdict::Strokes);
     return decide(members_.size() == 2 ? Verdict::ViewGesture : Verdict::Tap);
 }

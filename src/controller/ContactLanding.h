@@ -13,7 +13,7 @@
 // time and nothing a crowd of hands draws is taken for a view gesture.
 //
 // A pair is decided when one of them has moved kStillTravel, when kLandingMs have passed
-// since the second landed, or when one lifts. A trio when one moves, when a fourth lands, or
+// since the second landed (kTapMs for a pair wider than kTapSpread), or when one lifts. A trio when one moves, when a fourth lands, or
 // when kTapMs have passed since the second landed (a tap can no longer be). Positions are
 // screen pixels; times the frame clock's milliseconds.
 class ContactLanding {
@@ -25,6 +25,9 @@ public:
     static constexpr float kStillTravel = TwoFingerGesture::kStillTravel;
     // A tap's fingers are all lifted within this time of the second landing.
     static constexpr double kTapMs = TwoFingerGesture::kTapMs;
+    // A tap is one hand's: its fingers landed at most this far apart, screen pixels. Two
+    // pupils tapping at once a little further apart leave their dots and undo nothing.
+    static constexpr float kTapSpread = TwoFingerGesture::kTapSpread;
 
     enum class Verdict {
         Open,         // not decided (or nothing newly decided by this call)
@@ -61,7 +64,9 @@ public:
     Verdict settle(double nowMs);
     // A member has travelled `travel` from where it landed.
     Verdict moved(PointerKey pointer, float travel);
-    // A member lifted, or was cancelled (then every contact keeps its stroke).
+    // A member lifted, or was cancelled (then every contact keeps its stroke). Contacts too
+    // far apart to be one hand's keep their strokes too: they can no longer be a view
+    // gesture, and must be no tap.
     Verdict lifted(PointerKey pointer, bool cancelled);
     // The group was taken over as a view gesture or a tap.
     void clear() { members_.clear(); }

@@ -76,7 +76,11 @@ TwoFingerGesture::Lifted TwoFingerGesture::lifted(PointerKey pointer, double now
         if (fingers_[i].down) return result;
 
     bool still = !cancelled_ && lastLiftMs_ - formedMs_ <= kTapMs;
-    for (int i = 0; i < count_; ++i) still = still && !fingers_[i].moved;
+    for (int i = 0; i < count_; ++i) {
+        still = still && !fingers_[i].moved;
+        for (int j = i + 1; j < count_; ++j)
+            still = still && distance(fingers_[i].landed, fingers_[j].landed) <= kTapSpread;
+    }
     if (still) {
         result.tap = count_ == 3 ? Tap::ThreeFingers : Tap::TwoFingers;
         if (view.zoom != startView_.zoom || view.rotation != startView_.rotation ||

@@ -11,12 +11,14 @@
 // midpoint, within the view's zoom limits) and turns with the line between them, as the
 // band's rotation does. Three fingers never move the view: they can only be a tap. When
 // every finger lifts within kTapMs of the gesture forming and none has moved kStillTravel,
-// it was a two- or three-finger tap and the view is put back as it was.
+// it was a two- or three-finger tap (if they landed within kTapSpread of each other, as one
+// hand's fingers do) and the view is put back as it was.
 // Positions are screen pixels (y up); times the frame clock's milliseconds.
 class TwoFingerGesture {
 public:
     static constexpr float kStillTravel = 10.0f;
     static constexpr double kTapMs = 250.0;
+    static constexpr float kTapSpread = 120.0f;
 
     enum class Tap { None, TwoFingers, ThreeFingers };
     struct Lifted {

@@ -278,20 +278,28 @@ TEST(SeveralHands, AHeldViewLetsEveryContactDrawAndIsKeptInTheLessonFolder) {
     EXPECT_TRUE(h.controller.viewHeld()) << "held for this run though it cannot be kept";
 }
 
+// One hand's quick still taps are taps; fingers further apart than a hand (two pupils
+// tapping at once) leave their dots and undo nothing.
 TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing) {
-    for (int fingers : {2, 3}) {
+    for (const auto [fingers, gap] : {std::pair{2, 60.0f}, {3, 60.0f}, {2, 150.0f}, {3, 100.0f}}) {
+        SCOPED_TRACE(std::to_string(fingers) + " fingers " + std::to_string(gap) + " px apart");
+        const bool tap = gap * static_cast<float>(fingers - 1) <= 120.0f;
         ControllerHarness h;
         for (int i = 1; i <= fingers; ++i) {
-            h.controller.onPress(500.0f + 60.0f * i, 500.0f, 0, 1.0f, finger(i));
+            h.controller.onPress(500.0f + gap * i, 500.0f, 0, 1.0f, finger(i));
             h.frameMs += 40.0;
         }
         for (int i = 1; i <= fingers; ++i)  // a tremble under 10 px
-            h.controller.onDrag(503.0f + 60.0f * i, 502.0f, 1.0f, finger(i));
+            h.controller.onDrag(503.0f + gap * i, 502.0f, 1.0f, finger(i));
         h.frameMs += 120.0;
         for (int i = 1; i <= fingers; ++i)
-            h.controller.onRelease(503.0f + 60.0f * i, 502.0f, 0, finger(i));
-        EXPECT_EQ(h.controller.twoFingerTaps(), fingers == 2 ? 1 : 0);
-        EXPECT_EQ(h.controller.threeFingerTaps(), fingers == 3 ? 1 : 0);
+            h.controller.onRelease(503.0f + gap * i, 502.0f, 0, finger(i));
+        EXPECT_EQ(h.controller.twoFingerTaps(), tap && fingers == 2 ? 1 : 0);
+        EXPECT_EQ(h.controller.threeFingerTaps(), tap && fingers == 3 ? 1 : 0);
+        if (!tap) {
+            EXPECT_EQ(h.drawing.strokes.count(), static_cast<unsigned>(fingers)) << "their dots";
+            continue;
+        }
         expectNothingDrawn(h);
         EXPECT_EQ(h.drawing.view.panX, 50.0f) << "the view is put back";
         EXPECT_EQ(h.drawing.view.zoom, 1.0f);
