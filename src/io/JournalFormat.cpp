@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/ByteCodec.h"
 #include "io/Checksum.h"
 
 namespace io {
@@ -24,59 +25,8 @@ constexpr std::size_t kPointBytes = 16;
 constexpr std::uint32_t kMaxPageAttributes = 64;
 constexpr std::uint32_t kMaxAttributeBytes = 4096;
 
-// Little-endian, whatever the machine.
-class Writer {
-public:
-    void u8(std::uint8_t v) { out.push_back(static_cast<char>(v)); }
-    void u16(std::uint16_t v) { uint(v, 2); }
-    void u32(std::uint32_t v) { uint(v, 4); }
-    void u64(std::uint64_t v) { uint(v, 8); }
-    void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
-
-    std::string out;
-
-private:
-    void uint(std::uint64_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
-    }
-};
-
-// Reads from a payload; any read past its end sets `failed` and returns 0, so a decoder
-// checks once at the end.
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : in_(bytes) {}
-    std::uint8_t u8() { return static_cast<std::uint8_t>(uint(1)); }
-    std::uint16_t u16() { return static_cast<std::uint16_t>(uint(2)); }
-    std::uint32_t u32() { return static_cast<std::uint32_t>(uint(4)); }
-    std::uint64_t u64() { return uint(8); }
-    float f32() { return std::bit_cast<float>(u32()); }
-    std::string_view take(std::size_t n) {
-        if (n > in_.size() - at_) {
-            failed = true;
-            at_ = in_.size();
-            return {};
-        }
-        const std::string_view part = in_.substr(at_, n);
-        at_ += n;
-        return part;
-    }
-    std::size_t left() const { return in_.size() - at_; }
-
-    bool failed = false;
-
-private:
-    std::uint64_t uint(int bytes) {
-        const std::string_view b = take(static_cast<std::size_t>(bytes));
-        if (failed) return 0;
-        std::uint64_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[i]);
-        return v;
-    }
-
-    std::string_view in_;
-    std::size_t at_ = 0;
-};
+using Writer = ByteWriter;
+using Reader = ByteReader;
 
 void frame(std::string& out, std::string_view payload) {
     Writer w;

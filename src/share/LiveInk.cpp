@@ -2,9 +2,12 @@
 
 #include <cmath>
 
-#include "share/Bytes.h"
+#include "io/ByteCodec.h"
 
 namespace share {
+
+using io::ByteReader;
+using io::ByteWriter;
 
 namespace {
 constexpr std::uint8_t kInkType = 3;

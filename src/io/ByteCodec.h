@@ -5,12 +5,13 @@
 #include <string>
 #include <string_view>
 
-// Little-endian encoding of the records boards exchange, whatever the machine.
-namespace share {
+// Little-endian fields of the journal's and the room's records, whatever the machine.
+namespace io {
 
 class ByteWriter {
 public:
     void u8(std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+    void u16(std::uint16_t v) { uint(v, 2); }
     void u32(std::uint32_t v) { uint(v, 4); }
     void u64(std::uint64_t v) { uint(v, 8); }
     void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
@@ -30,6 +31,7 @@ class ByteReader {
 public:
     explicit ByteReader(std::string_view in) : in_(in) {}
     std::uint8_t u8() { return static_cast<std::uint8_t>(uint(1)); }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(uint(2)); }
     std::uint32_t u32() { return static_cast<std::uint32_t>(uint(4)); }
     std::uint64_t u64() { return uint(8); }
     float f32() { return std::bit_cast<float>(u32()); }
@@ -60,4 +62,4 @@ private:
     std::size_t at_ = 0;
 };
 
-}  // namespace share
+}  // namespace io
