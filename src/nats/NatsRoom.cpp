@@ -18,8 +18,10 @@ namespace share {
 
 namespace {
 
-// How long the room waits for the server to store a change before it tries again.
-constexpr std::int64_t kPublishWaitMs = 5000;
+// How long the room waits for the server to store a change (or answer a request) before it
+// tries again. Short, because a cluster that lost a stream's leader answers nothing until a
+// new one is elected (a second or two): a change sent again is stored once all the same.
+constexpr std::int64_t kPublishWaitMs = 2000;
 // The server forgets message ids after this long: a change sent again within it is stored
 // once. (Later, the board's own change numbers still apply it once.)
 constexpr std::int64_t kDuplicateWindowNs = std::int64_t{10} * 60 * 1000000000;
@@ -91,6 +93,14 @@ const char* systemCaFile() {
         if (::access(f, R_OK) == 0) return f;
     }
     return nullptr;
+}
+
+// nats.c's error text without the place in its source it comes from.
+std::string lastError(const char* text) {
+    if (text == nullptr) return "";
+    std::string t = text;
+    const std::size_t end = t.find("): ");
+    return t.starts_with("(") && end != std::string::npos ? t.substr(end + 3) : t;
 }
 
 // "tls://HOST:PORT" -> HOST (brackets of an IPv6 address kept off).
@@ -400,7 +410,7 @@ void NatsRoom::onAsyncError(natsSubscription* sub, int status) {
     const char* text = nullptr;
     natsConnection* nc = nc_.load();
     if (nc != nullptr) natsConnection_GetLastError(nc, &text);
-    setTrouble(refusal(s, text != nullptr ? text : "", options_.address.room));
+    setTrouble(refusal(s, lastError(text), options_.address.room));
 }
 
 void NatsRoom::onDisconnected() {
@@ -408,7 +418,7 @@ void NatsRoom::onDisconnected() {
     const char* text = nullptr;
     const natsStatus why = nc != nullptr ? natsConnection_GetLastError(nc, &text) : NATS_OK;
     if (why != NATS_OK) {
-        const std::string line = refusal(why, text != nullptr ? text : "", options_.address.room);
+        const std::string line = refusal(why, lastError(text), options_.address.room);
         if (!line.empty()) setTrouble(line);
     }
     bool tell = false;
@@ -440,7 +450,6 @@ void NatsRoom::connect() {
     natsOptions_SetMaxReconnect(opts, -1);
     natsOptions_SetCustomReconnectDelay(opts, retryDelay,
                                         const_cast<std::chrono::milliseconds*>(&options_.maxRetryDelay));
-    natsOptions_SetRetryOnFailedConnect(opts, true, connected, this);
     natsOptions_SetReconnectedCB(opts, connected, this);
     natsOptions_SetDisconnectedCB(opts, disconnected, this);
     natsOptions_SetClosedCB(opts, closedCb, this);
@@ -466,17 +475,18 @@ void NatsRoom::connect() {
         for (const std::string& url : options_.address.servers) hosts.insert(hostOf(url));
         if (hosts.size() == 1) natsOptions_SetExpectedHostname(opts, hosts.begin()->c_str());
     }
+    // The first connection is made here, not by nats.c in the background: only so does the
+    // reason a server refused it (credentials, certificate) come back to be told.
     natsConnection* nc = nullptr;
     const natsStatus s = natsConnection_Connect(&nc, opts);
     natsOptions_Destroy(opts);
-    if (s != NATS_OK && s != NATS_NOT_YET_CONNECTED) {
-        const char* text = nats_GetLastError(nullptr);
-        std::string line = refusal(s, text != nullptr ? text : "", options_.address.room);
-        if (line.empty()) {
-            line = std::string("The room's server cannot be used: ") + natsStatus_GetText(s) +
-                   "; the board draws alone and keeps trying";
+    if (s != NATS_OK) {
+        const std::string line = refusal(s, lastError(nats_GetLastError(nullptr)), options_.address.room);
+        if (!line.empty() || s != NATS_NO_SERVER) {
+            setTrouble(!line.empty() ? line
+                                     : std::string("The room's server cannot be used: ") + natsStatus_GetText(s) +
+                                           "; the board draws alone and keeps trying");
         }
-        setTrouble(line);
         return;
     }
     jsOptions jo;
@@ -484,7 +494,7 @@ void NatsRoom::connect() {
     jo.Wait = kPublishWaitMs;
     natsConnection_JetStream(&js_, nc, &jo);
     nc_.store(nc);
-    if (s == NATS_OK) onConnected();
+    onConnected();
 }
 
 bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
@@ -766,21 +776,17 @@ void NatsRoom::run() {
         if (nc_.load() == nullptr) {
             connect();
             if (nc_.load() == nullptr) {
+                // Doubling from 50 ms: a server back after a blink is found at once.
+                const auto pause = std::min<std::chrono::milliseconds>(
+                    options_.maxRetryDelay, std::chrono::milliseconds(std::int64_t{50} << std::min(failedConnects_++, 16)));
                 std::unique_lock lock(mutex_);
-                wakeLink_.wait_for(lock, options_.maxRetryDelay, [&] { return stop_; });
+                wakeLink_.wait_for(lock, pause, [&] { return stop_; });
+            } else {
+                failedConnects_ = 0;
             }
             continue;
         }
-        if (!ready) {
-            // Why the attempts fail, when it is the server refusing rather than not answering.
-            const char* text = nullptr;
-            const natsStatus why = natsConnection_GetLastError(nc_.load(), &text);
-            if (why != NATS_OK) {
-                const std::string line = refusal(why, text != nullptr ? text : "", options_.address.room);
-                if (!line.empty()) setTrouble(line);
-            }
-            continue;
-        }
+        if (!ready) continue;
         if (!lost.empty()) {
             std::lock_guard lock(mutex_);
             for (auto& s : subscriptions_) {

@@ -136,6 +136,7 @@ private:
     __natsSubscription* inkSub_ = nullptr;
     std::vector<std::unique_ptr<Subscription>> subscriptions_;  // alive until the end
     std::uint64_t generation_ = 0;
+    int failedConnects_ = 0;  // in a row, the room's thread only
     std::thread thread_;
 };
 
