@@ -3,9 +3,12 @@
 #include <climits>
 #include <filesystem>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "controller/PageFiles.h"
 #include "io/PageFile.h"
+#include "io/SafeFile.h"
 
 namespace material {
 
@@ -14,10 +17,9 @@ std::string pagePath(const std::string& folder, int page) {
     return (std::filesystem::path(folder) / pageFileName(page)).string();
 }
 
-// Takes back what a failed import wrote: the pages and a material copy it created.
-void removeAll(const std::string& folder, int firstPage, int pages, const std::string& copy) {
+// Takes back the material copy a failed import made.
+void removeCopy(const std::string& folder, const std::string& copy) {
     std::error_code ec;
-    for (int i = 0; i < pages; ++i) std::filesystem::remove(pagePath(folder, firstPage + i), ec);
     if (!copy.empty()) std::filesystem::remove(std::filesystem::path(folder) / copy, ec);
 }
 }  // namespace
@@ -54,14 +56,18 @@ int importFile(const std::string& folder, const std::string& source, int firstPa
     bool created = false;
     const std::optional<std::string> name = io::storeMaterial(folder, *bytes, kind, &created);
     if (!name) return refuse("could not be copied into the lesson folder");
+    std::vector<std::pair<std::string, std::string>> files;
+    files.reserve(static_cast<std::size_t>(pages.count));
     for (int i = 0; i < pages.count; ++i) {
         io::PageStyle style;
         style.background = *name;
         if (kind == io::MaterialKind::Pdf) style.backgroundPage = static_cast<std::uint32_t>(i + 1);
-        if (!io::writePageFile(pagePath(folder, firstPage + i), {}, {}, style)) {
-            removeAll(folder, firstPage, i, created ? *name : std::string());
-            return refuse("could not be written as pages");
-        }
+        files.emplace_back(pagePath(folder, firstPage + i), io::formatPage({}, {}, style));
+    }
+    // As a group: one flush for all the pages, not two for each.
+    if (!io::createFiles(files)) {
+        removeCopy(folder, created ? *name : std::string());
+        return refuse("could not be written as pages");
     }
     std::cout << "Imported " << shown << " as "
               << (pages.count == 1 ? "page " + std::to_string(firstPage)

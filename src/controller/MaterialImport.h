@@ -34,8 +34,8 @@ int lastPage(const std::string& folder, int current);
 // Brings the file at `source` into the lesson in `folder`: its bytes are checked, stored
 // under their content name and one page file per page written from `firstPage` on, each
 // naming the material and (for a PDF) its page. Returns the pages added; 0 after one line
-// on standard output saying why, with nothing in the folder changed. `firstPage` must name
-// no existing page.
+// on standard output saying why, with nothing in the folder changed: also when a page
+// file it would write is there already, for it never replaces one.
 int importFile(const std::string& folder, const std::string& source, int firstPage,
                MaterialInspector& inspector);
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace io {
 
@@ -52,6 +53,20 @@ std::string resolveLink(const std::string& path) {
     return target;
 }
 
+// Renames `from` to `to` unless `to` exists (EEXIST then). File systems without an
+// exclusive rename get a check before a plain one.
+bool renameNew(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    struct stat there {};
+    if (::lstat(to.c_str(), &there) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 }  // namespace
 
 bool replaceFileContents(const std::string& requested, std::string_view bytes) {
@@ -87,6 +102,50 @@ bool replaceFileContents(const std::string& requested, std::string_view bytes) {
     // The new contents are in place; flushing the folder only makes the rename survive
     // a power cut, so a folder that cannot be flushed does not turn this into a failure.
     syncFolderOf(path);
+    return true;
+}
+
+bool createFiles(std::span<const std::pair<std::string, std::string>> files) {
+    std::vector<std::string> temps;
+    std::size_t placed = 0;
+    const auto fail = [&](const std::string& path, int error) {
+        for (std::size_t i = 0; i < placed; ++i) ::unlink(files[i].first.c_str());
+        for (std::size_t i = placed; i < temps.size(); ++i) ::unlink(temps[i].c_str());
+        report(path, error);
+        return false;
+    };
+    int last = -1;  // the newest temporary, open for the one flush
+    for (const auto& [path, bytes] : files) {
+        std::string temp;
+        const int fd = createTemporary(path, temp);
+        if (fd < 0) return fail(path, errno);
+        temps.push_back(temp);
+        bool ok = writeAll(fd, bytes);
+        int error = errno;
+        if (last >= 0 && ::close(last) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
+        last = fd;
+        if (!ok) {
+            ::close(last);
+            return fail(path, error);
+        }
+    }
+    if (last >= 0) {
+        // One flush of the file system writes every temporary's data: a flush per file
+        // costs each its own journal commit.
+        bool ok = ::syncfs(last) == 0;
+        int error = errno;
+        if (::close(last) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
+        if (!ok) return fail(files.back().first, error);
+    }
+    for (; placed < files.size(); ++placed)
+        if (!renameNew(temps[placed], files[placed].first)) return fail(files[placed].first, errno);
+    if (!files.empty()) syncFolderOf(files.front().first);
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace io {
 
@@ -15,6 +17,14 @@ namespace io {
 // On failure the target is untouched, the temporary file is removed, one line naming
 // the file and the reason goes to standard output, and the result is false.
 bool replaceFileContents(const std::string& path, std::string_view bytes);
+
+// Creates new files in one folder as a group, each (path, bytes) as a file that must not
+// exist yet: every file is written to a temporary beside it, the folder's file system is
+// flushed once for all of them, then each is renamed to its name (never over a file that
+// is there) and the folder is flushed once. A crash leaves each file whole or absent, at
+// the cost of two flushes for the group rather than two per file. On failure none of the
+// files is left, one line names the file and the reason, and the result is false.
+bool createFiles(std::span<const std::pair<std::string, std::string>> files);
 
 // Writes every byte to the open file, again after an interruption; false (errno set) on an
 // error.

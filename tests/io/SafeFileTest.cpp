@@ -37,6 +37,26 @@ TEST(SafeFile, CreatesAndReplacesFilesLeavingNothingElse) {
     EXPECT_EQ(dir.listing(), "page.xml;");
 }
 
+// A group of new files comes in whole or not at all, and never over a file that is there
+// (whichever member meets it); a lone file that is there stays as it was.
+TEST(SafeFile, NewFilesComeAsAGroupOrNotAtAll) {
+    iotest::TempDir dir;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 4; ++i) files.emplace_back(dir.file(std::to_string(i) + ".xml"), std::string(i * 100, 'a' + i));
+    ASSERT_TRUE(io::createFiles(files));
+    EXPECT_EQ(dir.listing(), "0.xml;1.xml;2.xml;3.xml;");
+    for (const auto& [path, bytes] : files) EXPECT_EQ(iotest::readFile(path), bytes);
+    for (std::size_t there = 0; there < files.size(); ++there) {
+        for (const auto& f : files) std::filesystem::remove(f.first);
+        ASSERT_TRUE(io::replaceFileContents(files[there].first, "kept"));
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(io::createFiles(files));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find(files[there].first), std::string::npos);
+        EXPECT_EQ(dir.listing(), std::to_string(there) + ".xml;");
+        EXPECT_EQ(iotest::readFile(files[there].first), "kept");
+    }
+}
+
 TEST(SafeFile, SymbolicLinksAreWrittenThrough) {
     iotest::TempDir dir;
     std::filesystem::create_directory(dir.file("pages"));
