@@ -27,6 +27,7 @@ TEST(MaterialPage, ImportedWorksheetLiesUnderTheInkOfItsOwnPage) {
     const auto blueAt = [&](int page) {
         w.widget->grabFramebuffer();
         w.manager().backgrounds()->waitIdle();
+        w.settle(100);  // the frames that put the render up
         const float top = (200.0f + 40.0f * page + 10.0f) * 900.0f / 842.0f;
         const float x = (900.0f - 900.0f * 595 / 842) / 2 + 150.0f - origin.x;
         const float y = 900.0f - top - origin.y;
