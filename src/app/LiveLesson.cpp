@@ -1,35 +1,14 @@
 #include "app/LiveLesson.h"
 
 #include <atomic>
-#include <random>
 #include <thread>
 
 #include "app/FrameManager.h"
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
 #include "nats/NatsRoom.h"
+#include "share/ShareStore.h"
 
-namespace {
-
-// A board's identity lasts one run: its change numbers start at 1 again, so a new run must
-// not reuse an old identity the room has seen. Its tag (the low bits of its stroke ids) is
-// drawn at random too; two boards of one room draw the same one about once in a million
-// pairs, and only strokes made by both at the same count could then collide.
-share::ShareSession::Identity freshIdentity() {
-    std::random_device device;
-    std::mt19937_64 rng((std::uint64_t{device()} << 32) ^ device() ^
-                        static_cast<std::uint64_t>(
-                            std::chrono::steady_clock::now().time_since_epoch().count()));
-    share::ShareSession::Identity id;
-    do {
-        id.board = rng();
-    } while (id.board == 0);
-    id.tag = 1 + static_cast<std::uint32_t>(rng() % ((1u << share::kTagBits) - 1));
-    id.firstNumber = 1;
-    return id;
-}
-
-}  // namespace
 
 LiveLesson::LiveLesson(FrameManager& manager, const Settings& settings,
                        std::function<void()> wake, std::ostream& log)
@@ -44,9 +23,12 @@ LiveLesson::LiveLesson(FrameManager& manager, const Settings& settings,
         if (!queued->exchange(true) && wake) wake();
     });
     CanvasController& controller = manager_.controller();
+    // The board is the same board in every run in this folder: its changes still waiting
+    // from an earlier run go out under their own numbers, and the room applies each once.
+    store_ = std::make_unique<share::ShareStore>("room-" + settings.address.room, log_);
     session_ = std::make_unique<share::ShareSession>(
-        manager_.drawing(), controller.history().histories(), *link_, freshIdentity(), log_,
-        pageFileName);
+        manager_.drawing(), controller.history().histories(), *link_, store_->identity(), log_,
+        pageFileName, store_.get());
     controller.history().pageOpened = [this](int page) { session_->pageOpened(page); };
     session_->pageOpened(controller.pages().current());
 }
@@ -55,6 +37,7 @@ LiveLesson::~LiveLesson() {
     manager_.controller().history().pageOpened = nullptr;
     session_.reset();
     link_.reset();
+    store_.reset();
 }
 
 bool LiveLesson::pump() {

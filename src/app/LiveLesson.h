@@ -12,6 +12,7 @@ class FrameManager;
 
 namespace share {
 class NatsRoom;
+class ShareStore;
 }
 
 // The window's board in a room: the link to the room's server and the session that keeps
@@ -40,6 +41,7 @@ public:
 private:
     FrameManager& manager_;
     std::ostream& log_;
+    std::unique_ptr<share::ShareStore> store_;
     std::unique_ptr<share::NatsRoom> link_;
     std::unique_ptr<share::ShareSession> session_;
     std::function<void()> wake_;

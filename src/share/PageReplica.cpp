@@ -118,6 +118,14 @@ const ShareChange& PageReplica::local(const io::Change& change, std::uint64_t nu
     return pending_.back().change;
 }
 
+void PageReplica::restore(ShareChange change, bool seed) {
+    Pending p;
+    p.change = std::move(change);
+    p.seed = seed;
+    pending_.push_back(std::move(p));
+    stale_ = true;
+}
+
 void PageReplica::stored(std::uint64_t number, Seq seq) {
     for (Pending& p : pending_) {
         if (p.change.number == number) p.stored = seq;

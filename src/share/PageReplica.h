@@ -56,6 +56,9 @@ public:
     const ShareChange& local(const io::Change& change, std::uint64_t number,
                              const std::function<io::StrokeId(io::StrokeId)>& originOf,
                              bool undo = false, bool seed = false);
+    // A pending change an earlier run of the board made (kept in its folder), as it was
+    // then; after every pending change made so far.
+    void restore(ShareChange change, bool seed);
     // The room stored pending change `number` at `seq`.
     void stored(std::uint64_t number, Seq seq);
     // The room refused pending change `number` (a seed for a page that has records): it is

@@ -7,6 +7,7 @@
 #include "document/Drawing.h"
 #include "document/PageHistories.h"
 #include "io/SafeFile.h"
+#include "share/ShareStore.h"
 
 namespace share {
 
@@ -60,6 +61,14 @@ ShareSession::ShareSession(Drawing& drawing, PageHistories& histories, RoomLink&
     histories_.journal = [this](const io::JournalEntry& entry) { recorded(entry); };
     histories_.mayToggle = [this](const Command& command) { return mayToggle(command); };
     histories_.onStrokeCut([this](io::StrokeId piece, io::StrokeId from) { cuts_[piece] = from; });
+    if (!store_) return;
+    for (auto& [page, state] : store_->takePages()) replicaFor(page).resetRoom(std::move(state));
+    for (ShareStore::Waiting& w : store_->takeWaiting()) {
+        replicaFor(w.page).restore(std::move(w.change), w.seed);
+        // The room may have stored some of them before the board ended: they wait until
+        // the page is caught up, when those have come back and left the list.
+        held_.insert(w.page);
+    }
 }
 
 ShareSession::~ShareSession() {
@@ -114,7 +123,8 @@ void ShareSession::seed(PageReplica& replica, int page) {
     }
     histories_.forgetPage(page);  // its commands name the file's ids
     if (change.added.empty()) return;
-    replica.local(change, nextNumber_++, nullptr, false, true);
+    const ShareChange& made = replica.local(change, nextNumber_++, nullptr, false, true);
+    if (store_) store_->made(page, made, true);
 }
 
 void ShareSession::show(PageReplica& replica) {
@@ -166,7 +176,9 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
         cuts_.erase(it);
         return from;
     };
-    replica.local(entry.change, nextNumber_++, originOf, entry.type != io::EntryType::Do);
+    const ShareChange& made =
+        replica.local(entry.change, nextNumber_++, originOf, entry.type != io::EntryType::Do);
+    if (store_) store_->made(page_, made, false);
     cuts_.clear();
     // What an undo or redo of this command must find on the page: the strokes as it left
     // them.
@@ -208,6 +220,7 @@ bool ShareSession::mayToggle(const Command& command) {
 
 void ShareSession::sendReady() {
     for (auto& [page, replica] : pages_) {
+        if (held_.contains(page)) continue;
         for (const PageReplica::Pending& p : replica->takeSendable()) {
             link_.send(page, p.change, p.seed);
         }
@@ -222,7 +235,29 @@ bool ShareSession::pump() {
     sendReady();
     sendInk();
     expireInk();
+    compactStore();
     return changed;
+}
+
+std::vector<ShareStore::Waiting> ShareSession::waiting() const {
+    std::vector<ShareStore::Waiting> out;
+    for (const auto& [page, replica] : pages_) {
+        for (const PageReplica::Pending& p : replica->pending()) out.push_back({page, p.change, p.seed});
+    }
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
+        return a.change.number < b.change.number;
+    });
+    return out;
+}
+
+void ShareSession::compactStore() {
+    // The file grows by every change; rewritten when most of it no longer waits, between
+    // strokes (a rewrite waits for the disk).
+    if (!store_ || !drawing_.strokesInProgress().empty()) return;
+    std::size_t live = 0;
+    for (const auto& [page, replica] : pages_) live += replica->pending().size();
+    if (store_->written() < 64 + 2 * live) return;
+    store_->rewriteWaiting(waiting(), nextNumber_);
 }
 
 void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
@@ -271,10 +306,15 @@ void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
             if (caughtUp_[e.page]) keepRescue(e.page);
             return;
         }
-        case RoomEvent::Type::CaughtUp:
+        case RoomEvent::Type::CaughtUp: {
+            const bool first = !caughtUp_[e.page];
             caughtUp_[e.page] = true;
+            held_.erase(e.page);
             keepRescue(e.page);
+            // What the board shows when it starts next without a server.
+            if (first) persist();
             return;
+        }
         case RoomEvent::Type::Ink:
             if (e.ink && e.page == page_ && e.ink->board != board_) {
                 takeInk(*e.ink);
@@ -385,7 +425,12 @@ ShareSession::Status ShareSession::status() const {
     return s;
 }
 
-void ShareSession::persist() {}
+void ShareSession::persist() {
+    if (!store_) return;
+    std::map<int, const PageState*> rooms;
+    for (const auto& [page, replica] : pages_) rooms[page] = &replica->room();
+    store_->keep(rooms, waiting(), nextNumber_);
+}
 
 void ShareSession::say(const std::string& line) {
     notice_ = line;

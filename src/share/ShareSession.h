@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -24,6 +25,7 @@ struct Command;
 namespace share {
 
 class ShareStore;
+struct StoreWaiting;
 
 // Bits of a shared board's stroke ids that name the board: ids are counted in steps of
 // 2^kTagBits with the board's tag below, so no two boards of a room give the same id.
@@ -110,6 +112,8 @@ private:
     void expireInk();
     void keepRescue(int page);
     void say(const std::string& line);
+    std::vector<StoreWaiting> waiting() const;
+    void compactStore();
 
     Drawing& drawing_;
     PageHistories& histories_;
@@ -129,6 +133,7 @@ private:
     // Seeds the room refused, by page: their text, kept aside once the page is caught up.
     std::map<int, std::string> refusedSeeds_;
     std::map<int, bool> caughtUp_;
+    std::set<int> held_;  // pages whose changes wait for the page to be caught up
     std::unordered_map<io::StrokeId, io::StrokeId> cuts_;  // piece -> the stroke it was cut from
     std::unordered_map<std::uint64_t, std::vector<Expected>> expected_;  // by command serial
     LinkState state_ = LinkState::Connecting;
