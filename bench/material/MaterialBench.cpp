@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include "io/PageFile.h"
 #include "material/BackgroundRenderer.h"
+#include "MaterialBench.h"
 #include "material/MaterialFiles.h"
 #include "material/QtMaterialInspector.h"
 
@@ -23,10 +24,7 @@ struct TempDir {
     std::string file(const std::string& name) const { return path() + "/" + name; }
 };
 
-const std::string& longPdf() {
-    static const std::string pdf = material_test::worksheetPdf(200);
-    return pdf;
-}
+using material_bench::longPdf;
 
 // pdftoppm drawing one page, its long side `box` pixels, as a user would run it.
 void pdftoppm(const std::string& pdf, int page, int box, const std::string& out) {

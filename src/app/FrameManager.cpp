@@ -213,7 +213,7 @@ void FrameManager::renderFrame(bool picking) {
     renderOtherComponents(999999999, picking, true, true);
     menuView_->draw(*controller_);
     if (controller_->indicator().visible) drawIndicator();
-    if (animating()) requestFrame();
+    if (animating() || backgroundTexture_->uploading()) requestFrame();
 }
 
 BackgroundQuad FrameManager::background() {
@@ -222,8 +222,9 @@ BackgroundQuad FrameManager::background() {
         if (backgrounds_) backgrounds_->showNone();
         return {};
     }
-    return backgroundTexture_->show(backgrounds_->show(
-        style.background, style.backgroundPage, backgroundBox(drawing_->view.zoom)));
+    return backgroundTexture_->show(
+        backgrounds_->show(style.background, style.backgroundPage, backgroundBox(drawing_->view.zoom)),
+        style.background + "#" + std::to_string(style.backgroundPage));
 }
 
 void FrameManager::drawIndicator() {

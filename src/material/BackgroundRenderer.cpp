@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 BackgroundRenderer::BackgroundRenderer(std::string folder, std::function<void()> wake,
                                        std::size_t budgetBytes, int threads)
@@ -66,6 +68,9 @@ std::size_t BackgroundRenderer::cachedBytes() const {
 }
 
 void BackgroundRenderer::work(int) {
+    // Below the board's own threads: a render takes a core only when the frame and the
+    // input leave it free, so ink never waits for one (Linux nice values are per thread).
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     BackgroundSource source(folder_);
     std::unique_lock lock(mutex_);
     for (;;) {
