@@ -176,7 +176,13 @@ void RadialMenuView::drawRoomMark(const CanvasController& controller) const {
     if (roomMark_.state == RoomMark::State::Offline) colour = {0.85f, 0.1f, 0.1f, 1.0f};
     circles::filledDisc(c.x, c.y, r + 1.5f, kRim);
     circles::filledDisc(c.x, c.y, r, colour);
-    if (roomMark_.waiting == 0 || !font_) return;
+    if (!font_) return;
+    if (!roomMark_.line.empty()) {
+        // Just above the menu (which rests at the screen's lower left), starting at its left.
+        glColor4f(colour.r, colour.g, colour.b, 1.0f);
+        font_->draw(roomMark_.line, menu.position.x - menu.reach(), menu.position.y + menu.reach() + 6.0f);
+    }
+    if (roomMark_.waiting == 0) return;
     const std::string count = std::to_string(roomMark_.waiting);
     glColor4f(colour.r, colour.g, colour.b, 1.0f);
     font_->draw(count, c.x - static_cast<float>(font_->width(count)) * 0.5f, c.y + r + 4.0f);
