@@ -35,6 +35,8 @@ void BM_InkFrame(benchmark::State& state) {
     widget->show();
     if (!QTest::qWaitForWindowExposed(widget.get())) {
         state.SkipWithError("the window was not shown");
+        widget.reset();
+        QDir::setCurrent(previous);
         return;
     }
     QTest::qWait(50);
