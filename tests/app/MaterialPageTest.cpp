@@ -102,3 +102,34 @@ TEST(MaterialPage, ExportsKeepTheMaterial) {
     for (const QColor p : {pdfPage.pixelColor(barX, barY), png.pixelColor(2 * barX, 2 * barY)})
         EXPECT_TRUE(p.blue() > 200 && p.red() < 80) << p.name().toStdString();
 }
+
+// At the largest zoom the worksheet is as sharp as the screen: the bar's top edge goes
+// from white to blue within a pixel (the whole page's render, stretched 2.2 times, takes
+// two or more), where the worksheet puts it.
+TEST(MaterialPage, SharpAtTheLargestZoom) {
+    QTemporaryDir elsewhere;
+    const std::string sheet = elsewhere.filePath("sheet.pdf").toStdString();
+    material_test::writeFile(sheet, material_test::worksheetPdf(1));
+    WindowHarness w(1000, 1000);
+    ASSERT_TRUE(w.exposed);
+    w.manager().controller().setMenuHome(Vec2(-1000.0f, -1000.0f));
+    ASSERT_TRUE(w.widget->importMaterial({sheet}));
+    View& view = w.manager().drawing().view;
+    view.zoom = View::kMaxZoom;
+    const float barTop = 900.0f - 240.0f * 900.0f / 842.0f;  // 240 points from the page's top
+    view.anchor(Vec2(300.0f, barTop), Vec2(500.0f, 500.0f));
+    int mixed = 0, blue = 0, white = 0;
+    for (int frame = 0; frame < 200 && (mixed > 1 || blue < 9); ++frame) {
+        const QImage image = w.widget->grabFramebuffer();
+        w.manager().backgrounds()->waitIdle();
+        mixed = blue = white = 0;
+        for (int y = 490; y <= 510; ++y) {
+            const QColor p = image.pixelColor(500, 999 - y);
+            const bool isBlue = p.blue() > 200 && p.red() < 60, isWhite = p.lightness() > 240;
+            (isBlue ? blue : isWhite ? white : mixed) += 1;
+        }
+    }
+    EXPECT_LE(mixed, 1) << blue << " blue, " << white << " white";
+    EXPECT_NEAR(blue, 10, 1);
+    EXPECT_NEAR(white, 10, 1);
+}
