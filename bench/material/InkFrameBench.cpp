@@ -33,7 +33,12 @@ void BM_InkFrame(benchmark::State& state) {
     auto widget = std::make_unique<CanvasWidget>(nullptr, -1);
     widget->resize(800, 600);
     widget->show();
-    QTest::qWaitForWindowExposed(widget.get());
+    if (!QTest::qWaitForWindowExposed(widget.get())) {
+        state.SkipWithError("the window was not shown");
+        widget.reset();
+        QDir::setCurrent(previous);
+        return;
+    }
     QTest::qWait(50);
     FrameManager& m = *widget->manager();
     Drawing& d = m.drawing();

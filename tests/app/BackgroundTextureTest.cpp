@@ -34,26 +34,25 @@ TEST(BackgroundTexture, RendersGoUpInStripsBehindWhatIsOnShow) {
     w.widget->makeCurrent();
     {
         BackgroundTexture t;
-        const BackgroundCache::Entry first = render(0), sharper = render(1), other = render(2);
-        // Nothing of the page is up: nothing is shown until the first render is whole.
-        EXPECT_EQ(t.show(first, "a#1").texture, 0u);
-        EXPECT_TRUE(t.uploading());
-        EXPECT_EQ(t.show(first, "a#1").texture, 0u);
-        const BackgroundQuad shown = t.show(first, "a#1");
-        ASSERT_NE(shown.texture, 0u);
-        EXPECT_FALSE(t.uploading());
-        EXPECT_EQ(shown.x, 10.0f);
-        EXPECT_EQ(shown.height, 40.0f);
-        EXPECT_EQ(textureImage(shown.texture, first->image.size()), first->image);
-        EXPECT_EQ(t.show(first, "a#1").version, shown.version);
-        // A sharper render of the same page: the first stays on show meanwhile.
-        for (int frame = 0; frame < 2; ++frame) EXPECT_EQ(t.show(sharper, "a#1").version, shown.version);
-        const BackgroundQuad second = t.show(sharper, "a#1");
-        EXPECT_GT(second.version, shown.version);
-        EXPECT_EQ(textureImage(second.texture, sharper->image.size()), sharper->image);
-        // Another page: not the last page's picture while it goes up.
-        EXPECT_EQ(t.show(other, "a#2").texture, 0u);
-        // A page with nothing to show stops the upload: no frames are asked for.
+        const BackgroundCache::Entry renders[] = {render(0), render(1), render(2)};
+        std::uint64_t version = 0;
+        // The first, a sharper one of the same page, another page's: each whole in the third
+        // frame; before, the page's last render or nothing.
+        for (int i = 0; i < 3; ++i) {
+            const std::string page = i < 2 ? "a#1" : "a#2";
+            for (int frame = 0; frame < 2; ++frame) {
+                EXPECT_EQ(t.show(renders[i], page).version, i == 1 ? version : 0) << i;
+                EXPECT_TRUE(t.uploading());
+            }
+            const BackgroundQuad q = t.show(renders[i], page);
+            EXPECT_GT(q.version, version);
+            version = q.version;
+            EXPECT_EQ(q.x, 10.0f);
+            EXPECT_EQ(q.height, 40.0f);
+            EXPECT_EQ(textureImage(q.texture, renders[i]->image.size()), renders[i]->image);
+        }
+        // A page with nothing to show stops an upload: no more frames are asked for.
+        t.show(renders[0], "a#1");
         EXPECT_EQ(t.show(nullptr, "b#0").texture, 0u);
         EXPECT_FALSE(t.uploading());
     }

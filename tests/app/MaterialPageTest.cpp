@@ -3,6 +3,8 @@
 // again and read back after a restart.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "PagePictures.h"
 #include "WindowHarness.h"
 #include "controller/CanvasController.h"
@@ -101,6 +103,38 @@ TEST(MaterialPage, ExportsKeepTheMaterial) {
     const float barX = (900.0f - 900.0f * 595 / 842) / 2 + 150.0f;
     for (const QColor p : {pdfPage.pixelColor(barX, barY), png.pixelColor(2 * barX, 2 * barY)})
         EXPECT_TRUE(p.blue() > 200 && p.red() < 80) << p.name().toStdString();
+
+    // Each export against the frame, pixel by pixel over the page clear of the screen's
+    // band: canvas (x, y) is window pixel (x + 50, 949 - y), SVG pixel (x, y), PDF pixel
+    // (x, 899 - y), PNG pixel (2x, 1799 - 2y). The SVG leaves out the stroke's round ends.
+    c.setMenuHome(Vec2(-1000.0f, -1000.0f));
+    w.widget->grabFramebuffer();
+    w.manager().backgrounds()->waitIdle();
+    w.settle(200);
+    const QImage frame = w.widget->grabFramebuffer();
+    QString said;
+    const QImage svgPage = ink::renderSvg(QString::fromUtf8(svgText), w.dir.path(), &said);
+    ASSERT_EQ(svgPage.size(), QSize(900, 900)) << said.toStdString();
+    const Stroke& stroke = *w.manager().drawing().strokes.begin();
+    const auto nearAnEnd = [&](int x, int y) {
+        const Vec2 p(static_cast<float>(x), static_cast<float>(y));
+        return distance(p, Vec2(stroke.points.front().x, stroke.points.front().y)) < 20.0f ||
+               distance(p, Vec2(stroke.points.back().x, stroke.points.back().y)) < 20.0f;
+    };
+    const auto inFrame = [&](int x, int y) { return ink::classOf(frame.pixelColor(x + 50, 949 - y)); };
+    const struct {
+        const char* name;
+        std::function<int(int, int)> at;
+    } exports[] = {
+        {"SVG", [&](int x, int y) { return ink::classOf(svgPage.pixelColor(x, y)); }},
+        {"PDF", [&](int x, int y) { return ink::classOf(pdfPage.pixelColor(x, 899 - y)); }},
+        {"PNG", [&](int x, int y) { return ink::classOf(png.pixelColor(2 * x, 1799 - 2 * y)); }},
+    };
+    for (const auto& e : exports) {
+        const ink::Agreement a = ink::compare(inFrame, e.at, 30, 30, 870, 870, nearAnEnd);
+        EXPECT_GT(a.inked, 8000) << e.name;
+        EXPECT_LT(a.disagree, a.inked / 100) << e.name << ": " << a.disagree << " of " << a.inked;
+    }
 }
 
 // At the largest zoom the worksheet is as sharp as the screen: the bar's top edge goes
