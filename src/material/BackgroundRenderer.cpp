@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -25,7 +26,14 @@ BackgroundRenderer::~BackgroundRenderer() {
 BackgroundCache::Entry BackgroundRenderer::show(const std::string& file, std::uint32_t page,
                                                 int box) {
     std::unique_lock lock(mutex_);
-    const auto failed = failed_.find({file, page});
+    auto failed = failed_.find({file, page});
+    // A missing file put back (copied in from elsewhere) is drawn after all.
+    std::error_code ec;
+    if (failed != failed_.end() && failed->second.first == kMissingProblem &&
+        std::filesystem::is_regular_file(std::filesystem::path(folder_) / file, ec)) {
+        failed_.erase(failed);
+        failed = failed_.end();
+    }
     if (failed != failed_.end()) {
         wanted_.reset();
         queued_.reset();

@@ -109,7 +109,7 @@ BackgroundImage BackgroundSource::render(const std::string& file, std::uint32_t 
     const std::string path = (std::filesystem::path(folder_) / file).string();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        out.problem = "is missing";
+        out.problem = kMissingProblem;
         return out;
     }
     const QString qpath = QString::fromStdString(path);

@@ -32,6 +32,9 @@ inline constexpr int kMaxWholeBox = 4096;
 // at most kMaxWholeBox on a side.
 inline constexpr int kMaxPartBox = 16384;
 
+// Why a background whose file is not in the lesson folder is not drawn.
+inline constexpr const char* kMissingProblem = "is missing";
+
 // Whether a page or picture size (points or pixels) can be fitted on the page.
 bool pageSizeUsable(QSizeF size);
 // Poppler's own complaints about damaged files go nowhere: the program says what matters.

@@ -122,4 +122,7 @@ TEST(BackgroundRenderer, StaysWithinItsBudgetAndSaysOnceWhatCannotBeShown) {
               "The background gone.pdf (page 1) is missing; the page shows its ink on white\n"
               "The background bad.pdf (page 1) is damaged (it cannot be opened as a PDF); the page shows its ink on white\n"
               "The background long.pdf (page 201) has no page 201; the page shows its ink on white\n");
+    // A missing file put back is drawn after all.
+    writeFile(lesson.file("gone.pdf"), worksheetPdf(1));
+    EXPECT_NE(rendered(renderer, "gone.pdf", 1, 512), nullptr);
 }
