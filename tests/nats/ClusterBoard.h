@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -27,6 +28,9 @@ struct ClusterBoard : share::RoomLink {
         Clock::time_point at;
     };
     std::vector<Ack> acks;
+    std::map<std::uint64_t, Clock::time_point> sentAt;  // by change number
+    // Other boards' records as they arrived: (board, number) -> when.
+    std::map<std::pair<share::BoardId, std::uint64_t>, Clock::time_point> arrived;
 
     ClusterBoard(share::NatsRoom::Options options, share::BoardId id)
         : room(std::move(options)),
@@ -45,15 +49,21 @@ struct ClusterBoard : share::RoomLink {
     }
 
     void follow(int page, share::Seq after) override { room.follow(page, after); }
-    void send(int page, const share::ShareChange& c, bool seed) override { room.send(page, c, seed); }
+    void send(int page, const share::ShareChange& c, bool seed) override {
+        sentAt.emplace(c.number, Clock::now());
+        room.send(page, c, seed);
+    }
     void sendSnapshot(int page, const share::PageState& s) override { room.sendSnapshot(page, s); }
     void sendInk(int page, const share::LiveInk& ink) override { room.sendInk(page, ink); }
     void setWake(std::function<void()> wake) override { room.setWake(std::move(wake)); }
     std::size_t unsent() const override { return room.unsent(); }
     std::vector<share::RoomEvent> poll() override {
         std::vector<share::RoomEvent> events = room.poll();
-        for (const share::RoomEvent& e : events)
-            if (e.type == share::RoomEvent::Type::Stored) acks.push_back({e.number, e.seq, Clock::now()});
+        const auto now = Clock::now();
+        for (const share::RoomEvent& e : events) {
+            if (e.type == share::RoomEvent::Type::Stored) acks.push_back({e.number, e.seq, now});
+            if (e.type == share::RoomEvent::Type::Record && e.change) arrived.emplace(std::make_pair(e.change->board, e.change->number), now);
+        }
         return events;
     }
 
