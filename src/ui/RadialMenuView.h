@@ -94,5 +94,6 @@ private:
     std::array<std::uint32_t, 2> drawSliders_{};  // brush size, smoothness
     std::array<std::uint32_t, 2> editSliders_{};  // brush size, softness
     std::unique_ptr<TextureFont> font_;
+    std::unique_ptr<TextureFont> lineFont_;
     RoomMark roomMark_;
 };
