@@ -503,6 +503,15 @@ bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
     jsErrCode code = static_cast<jsErrCode>(0);
     natsStatus s = js_GetStreamInfo(&info, js_, name.c_str(), nullptr, &code);
     if (s == NATS_OK) {
+        // A room made on a single server that has since joined a cluster: three copies now
+        // (a server that cannot refuses, and the room stays as it is).
+        if (info->Config != nullptr && info->Config->Replicas < 3 && info->Cluster != nullptr &&
+            info->Cluster->Name != nullptr) {
+            jsStreamConfig cfg = *info->Config;
+            cfg.Replicas = 3;
+            jsStreamInfo* updated = nullptr;
+            if (js_UpdateStream(&updated, js_, &cfg, nullptr, nullptr) == NATS_OK) jsStreamInfo_Destroy(updated);
+        }
         jsStreamInfo_Destroy(info);
         return true;
     }

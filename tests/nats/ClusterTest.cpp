@@ -87,6 +87,19 @@ void cut(pid_t pid) {
 TEST(Cluster, TheStreamLeaderKilledMidLessonLosesAndDoublesNothing) {
     TempWorkDir dir;
     NatsCluster cluster(dir.path(), 3);
+    // The room's records were kept on one server (the room is older than the cluster): the
+    // boards give it its three copies.
+    cluster.withJetStream(0, [](jsCtx* js) {
+        jsStreamConfig cfg;
+        jsStreamConfig_Init(&cfg);
+        cfg.Name = "ibrec-lesson";
+        const char* subjects[] = {"ib.lesson.rec.*"};
+        cfg.Subjects = subjects;
+        cfg.SubjectsLen = 1;
+        natsStatus made = NATS_TIMEOUT;
+        for (int i = 0; i < 20 && made != NATS_OK; ++i) made = js_AddStream(nullptr, js, &cfg, nullptr, nullptr);
+        ASSERT_EQ(made, NATS_OK);  // once the cluster has elected its leader
+    });
     ClusterBoard a(ClusterBoard::in(rotated(cluster.urls(), 0)), 1), b(ClusterBoard::in(rotated(cluster.urls(), 1)), 2),
         c(ClusterBoard::in(rotated(cluster.urls(), 2)), 3);
     std::vector<ClusterBoard*> boards{&a, &b, &c};
@@ -106,10 +119,12 @@ TEST(Cluster, TheStreamLeaderKilledMidLessonLosesAndDoublesNothing) {
     expectWholeAndOnce(cluster, boards);
     // The three copies: the room lived on the other two while one was gone.
     cluster.withJetStream(0, [](jsCtx* js) {
-        jsStreamInfo* info = nullptr;
-        ASSERT_EQ(js_GetStreamInfo(&info, js, "ibrec-lesson", nullptr, nullptr), NATS_OK);
-        EXPECT_EQ(info->Config->Replicas, 3);
-        jsStreamInfo_Destroy(info);
+        for (const char* stream : {"ibrec-lesson", "ibsnap-lesson"}) {
+            jsStreamInfo* info = nullptr;
+            ASSERT_EQ(js_GetStreamInfo(&info, js, stream, nullptr, nullptr), NATS_OK);
+            EXPECT_EQ(info->Config->Replicas, 3) << stream;
+            jsStreamInfo_Destroy(info);
+        }
     });
     std::vector<ClusterBoard::Clock::time_point> times;
     for (ClusterBoard* board : boards)
