@@ -39,8 +39,9 @@ TEST(RoomRights, ARefusedBoardSaysWhyDrawsAloneAndLandsItsStrokesOnceLetIn) {
                        "include rooms.conf\n"
                        "tls { cert_file: \"" + d + "/server.pem\", key_file: \"" + d + "/server.key\" }");
     const auto board = [&](const char* user, const char* password, const char* room, bool ca) {
-        share::NatsRoom::Options o = ClusterBoard::in({server.url(0, "tls")}, room);
-        o.address.tls = true;
+        share::NatsRoom::Options o = ClusterBoard::in({}, room);
+        std::string error;
+        o.address = *share::parseRoomAddress(server.url(0, "tls") + "/" + room, error);
         o.credentials = {user, password, ""};
         if (ca) o.caFile = d + "/ca.pem";
         return o;
