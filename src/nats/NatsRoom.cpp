@@ -41,8 +41,8 @@ void onInkMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closur
     natsMsg_Destroy(msg);
 }
 void connected(natsConnection*, void* closure) { static_cast<NatsRoom*>(closure)->onConnected(); }
-void disconnected(natsConnection*, void* closure) {
-    static_cast<NatsRoom*>(closure)->onDisconnected();
+void disconnected(natsConnection* nc, void* closure) {
+    static_cast<NatsRoom*>(closure)->onDisconnected(nc);
 }
 // Doubles from 50 ms up to the room's longest pause, so a server back after a short outage is
 // found at once and one gone for long is not hammered.
@@ -54,8 +54,8 @@ std::int64_t retryDelay(natsConnection*, int attempts, void* closure) {
 
 void closedCb(natsConnection*, void* closure) { static_cast<NatsRoom*>(closure)->onClosed(); }
 
-void asyncError(natsConnection*, natsSubscription* sub, natsStatus err, void* closure) {
-    static_cast<NatsRoom*>(closure)->onAsyncError(sub, static_cast<int>(err));
+void asyncError(natsConnection* nc, natsSubscription* sub, natsStatus err, void* closure) {
+    static_cast<NatsRoom*>(closure)->onAsyncError(nc, sub, static_cast<int>(err));
 }
 
 bool mentions(const std::string& text, const char* word) {
@@ -394,7 +394,7 @@ void NatsRoom::onClosed() {
     closedCv_.notify_all();
 }
 
-void NatsRoom::onAsyncError(natsSubscription* sub, int status) {
+void NatsRoom::onAsyncError(natsConnection* nc, natsSubscription* sub, int status) {
     const auto s = static_cast<natsStatus>(status);
     if (s == NATS_MISSED_HEARTBEAT || s == NATS_MISMATCH) {
         // The consumer behind a page's subscription is gone (its server was lost) or out of
@@ -407,16 +407,15 @@ void NatsRoom::onAsyncError(natsSubscription* sub, int status) {
         return;
     }
     if (s != NATS_NOT_PERMITTED) return;
+    // nats.c holds the connection for as long as its callback runs.
     const char* text = nullptr;
-    natsConnection* nc = nc_.load();
-    if (nc != nullptr) natsConnection_GetLastError(nc, &text);
+    natsConnection_GetLastError(nc, &text);
     setTrouble(refusal(s, lastError(text), options_.address.room));
 }
 
-void NatsRoom::onDisconnected() {
-    natsConnection* nc = nc_.load();
+void NatsRoom::onDisconnected(natsConnection* nc) {
     const char* text = nullptr;
-    const natsStatus why = nc != nullptr ? natsConnection_GetLastError(nc, &text) : NATS_OK;
+    const natsStatus why = natsConnection_GetLastError(nc, &text);
     if (why != NATS_OK) {
         const std::string line = refusal(why, lastError(text), options_.address.room);
         if (!line.empty()) setTrouble(line);

@@ -74,9 +74,9 @@ public:
                   std::uint64_t streamSeq, std::uint64_t consumerSeq);
     void onInk(const std::string& subject, const char* data, int size);
     void onConnected();
-    void onDisconnected();
+    void onDisconnected(__natsConnection* nc);
     void onClosed();
-    void onAsyncError(__natsSubscription* sub, int status);
+    void onAsyncError(__natsConnection* nc, __natsSubscription* sub, int status);
 
 private:
     struct Out {
