@@ -26,8 +26,16 @@ std::size_t PageState::strokeCount() const {
     return n;
 }
 
+io::PageStyle styleOf(const StrokeTable& table) {
+    io::PageStyle style;
+    // Values were checked when their records were read; one that cannot be set stays unset.
+    for (const auto& [name, e] : table.attributes()) io::setStyleAttribute(style, name, e.value);
+    return style;
+}
+
 io::PageContent contentOf(const StrokeTable& table, const StrokeTable* under) {
     io::PageContent page;
+    page.style = styleOf(table);
     const auto add = [&](const StrokeEntry& e) {
         if (!e.present) return;
         page.strokes.push_back(e.points);
@@ -57,7 +65,7 @@ io::PageContent PageState::content() const { return contentOf(table_, nullptr); 
 
 std::string textOf(const io::PageContent& page) {
     std::vector<std::span<const ControlPoint>> lists(page.strokes.begin(), page.strokes.end());
-    return io::formatPage(lists, page.colours);
+    return io::formatPage(lists, page.colours, page.style);
 }
 
 std::string PageState::pageText() const { return textOf(content()); }

@@ -38,6 +38,9 @@ public:
     // For the snapshot decoder: entries must come in ascending id.
     void restore(Seq seq, std::map<BoardId, std::uint64_t> lastNumbers);
     void restoreEntry(io::StrokeId id, StrokeEntry entry) { table_.put(id, std::move(entry)); }
+    void restoreAttribute(const std::string& name, AttributeEntry entry) {
+        table_.putAttribute(name, std::move(entry));
+    }
 
 private:
     StrokeTable table_;
@@ -45,9 +48,11 @@ private:
     std::map<BoardId, std::uint64_t> lastNumbers_;
 };
 
-// The strokes present in `table` (and what it lies over), in id order.
+// The strokes present in `table` (and what it lies over), in id order, and its attributes.
 io::PageContent contentOf(const StrokeTable& table, const StrokeTable* under);
-// The page text "S" writes for these strokes.
+// The page's attributes as `table` (and what it lies under) holds them.
+io::PageStyle styleOf(const StrokeTable& table);
+// The page text "S" writes for these strokes and attributes.
 std::string textOf(const io::PageContent& page);
 
 }  // namespace share
