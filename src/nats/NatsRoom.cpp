@@ -19,6 +19,9 @@ constexpr std::int64_t kPublishWaitMs = 5000;
 constexpr std::int64_t kDuplicateWindowNs = std::int64_t{10} * 60 * 1000000000;
 // Pause after a failed step before the next attempt, while the connection seems fine.
 constexpr std::chrono::milliseconds kRetryPause{200};
+// A connection that has not come up this long after it was made is made anew: one whose
+// first attempt met a server dying mid-handshake is never retried by nats.c.
+constexpr std::chrono::seconds kFreshConnection{5};
 
 std::string hex(std::uint64_t v) {
     char buffer[17];
@@ -276,6 +279,7 @@ void NatsRoom::onConnected() {
     {
         std::lock_guard lock(mutex_);
         connected_ = true;
+        everConnected_ = true;
         setUp_ = false;
     }
     wakeLink_.notify_all();
@@ -328,6 +332,12 @@ void NatsRoom::connect() {
                                 options_.credentials.password.c_str());
     }
     natsConnection* nc = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        everConnected_ = false;
+        closed_ = false;
+        madeAt_ = std::chrono::steady_clock::now();
+    }
     const natsStatus s = natsConnection_Connect(&nc, opts);
     natsOptions_Destroy(opts);
     if (s != NATS_OK && s != NATS_NOT_YET_CONNECTED) {
@@ -584,10 +594,13 @@ void NatsRoom::run() {
     while (true) {
         bool ready = false;
         bool offline = false;
+        bool stuck = false;
         {
             std::unique_lock lock(mutex_);
             wakeLink_.wait_for(lock, std::chrono::milliseconds(50));
             if (stop_) return;
+            stuck = nc_.load() != nullptr && !everConnected_ &&
+                    std::chrono::steady_clock::now() - madeAt_ >= kFreshConnection;
             if (nc_.load() != nullptr && !connected_ && state_ != LinkState::Offline &&
                 std::chrono::steady_clock::now() - lostAt_ >= options_.offlineAfter) {
                 state_ = LinkState::Offline;
@@ -596,6 +609,14 @@ void NatsRoom::run() {
             ready = connected_;
         }
         if (offline) pushState(LinkState::Offline);
+        if (stuck) {
+            // Nothing was subscribed on it: the connection goes, and a new one is made.
+            natsConnection* nc = nc_.exchange(nullptr);
+            natsConnection_Close(nc);
+            jsCtx_Destroy(js_);
+            js_ = nullptr;
+            natsConnection_Destroy(nc);
+        }
         if (nc_.load() == nullptr) {
             connect();
             if (nc_.load() == nullptr) std::this_thread::sleep_for(options_.maxRetryDelay);

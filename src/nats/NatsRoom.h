@@ -112,6 +112,8 @@ private:
     bool setUp_ = false;      // streams and subscriptions made on this connection
     LinkState state_ = LinkState::Connecting;
     std::chrono::steady_clock::time_point lostAt_;
+    bool everConnected_ = false;  // the current connection has come up once
+    std::chrono::steady_clock::time_point madeAt_;  // the current connection was made
 
     std::atomic<__natsConnection*> nc_{nullptr};
     __jsCtx* js_ = nullptr;
