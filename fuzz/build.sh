@@ -17,11 +17,13 @@ command -v flock >/dev/null && lock=(flock /tmp/inkboard-build.lock)
 # The material target reads files with the toolkit and Poppler (prebuilt, so not guided
 # inside), through the importer's checks and the background drawing.
 qt=(Qt6Gui Qt6Svg poppler-qt6)
-for target in fuzz_page fuzz_tokens fuzz_drawing fuzz_journal fuzz_material; do
+for target in fuzz_page fuzz_tokens fuzz_drawing fuzz_journal fuzz_records fuzz_material; do
   target_sources=("${sources[@]}")
   # The document target runs loaded pages through the whole display-free core.
-  [ "$target" = fuzz_drawing ] || [ "$target" = fuzz_journal ] &&
+  [ "$target" = fuzz_drawing ] || [ "$target" = fuzz_journal ] || [ "$target" = fuzz_records ] &&
     target_sources+=("$root"/src/geometry/*.cpp "$root"/src/brush/*.cpp "$root"/src/document/*.cpp)
+  # The room's records are played into a shared board.
+  [ "$target" = fuzz_records ] && target_sources+=("$root"/src/share/*.cpp)
   extra_flags=()
   extra_libs=()
   if [ "$target" = fuzz_material ]; then
@@ -33,8 +35,8 @@ for target in fuzz_page fuzz_tokens fuzz_drawing fuzz_journal fuzz_material; do
   fi
   # Rebuild only when a source is newer than the binary.
   if [ -x "$out/$target" ] && [ -z "$(find "${target_sources[@]}" "$root"/src/io/*.h "$root/src/material" "$root/src/geometry" \
-          "$root/src/brush" "$root/src/document" \
-          "$root/fuzz/$target.cpp" "$root/fuzz/PageOracle.h" -newer "$out/$target" -print -quit)" ]; then
+          "$root/src/brush" "$root/src/document" "$root/src/share" \
+          "$root/fuzz/$target.cpp" "$root/fuzz/PageOracle.h" "$root/fuzz/PageWhole.h" -newer "$out/$target" -print -quit)" ]; then
     continue
   fi
   # Compile under the machine's shared build lock when there is one.

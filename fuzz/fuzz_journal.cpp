@@ -27,13 +27,11 @@
 #include "document/PageHistories.h"
 #include "io/Checksum.h"
 #include "io/JournalFormat.h"
+#include "PageWhole.h"
 
 namespace {
 
-[[noreturn]] void violated(const char* what) {
-    std::fprintf(stderr, "oracle violated: %s\n", what);
-    std::abort();
-}
+using pageoracle::violated;
 
 // Six short strokes over the page, as a saved page loads.
 io::PageContent smallPage() {
@@ -53,20 +51,6 @@ void appendFramed(std::string& out, std::string_view payload) {
     u32(static_cast<std::uint32_t>(payload.size()));
     u32(io::crc32c(payload));
     out += payload;
-}
-
-// The page stays whole: ids ascend along the list and the index holds every stroke.
-void checkPage(const Drawing& d) {
-    const std::vector<io::StrokeId> ids = strokeIds(d);
-    if (!std::is_sorted(ids.begin(), ids.end()) ||
-        std::adjacent_find(ids.begin(), ids.end()) != ids.end()) {
-        violated("stroke ids do not ascend along the list");
-    }
-    if (d.deformed.empty() && d.index.strokeCount() != d.strokes.count())
-        violated("the index does not hold exactly the page's strokes");
-    for (const Stroke& s : d.strokes) {
-        if (s.points.empty()) violated("a stroke without points on the page");
-    }
 }
 
 }  // namespace
@@ -126,15 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.contents) return 0;
     PageHistories histories(d);
     (void)replayJournal(histories, d, *parsed.contents);
-    checkPage(d);
+    pageoracle::checkWhole(d);
     const std::string replayed = d.pageText();
     std::size_t undone = 0;
     while (undone < 2000 && histories.undo()) ++undone;
-    checkPage(d);
+    pageoracle::checkWhole(d);
     for (std::size_t i = 0; i < undone; ++i) {
         if (!histories.redo()) violated("a command undone cannot be redone");
     }
-    checkPage(d);
+    pageoracle::checkWhole(d);
     if (d.pageText() != replayed) violated("undo and redo of every command change the page");
     return 0;
 }

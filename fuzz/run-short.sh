@@ -2,7 +2,8 @@
 # A brief fuzz run of the page loader and the crash journal, for the test run:
 #   fuzz/run-short.sh [seconds]        (default 60: a quarter each for raw bytes, fragments,
 #                                      pages run through the document and journals replayed;
-#                                      another quarter for material files)
+#                                      another quarter each for material files and for the
+#                                      room's records played into a shared board)
 # Builds the fuzz targets when needed, fuzzes from the stored seeds and regression
 # inputs plus the corpus kept from earlier runs, and exits non-zero on a crash, a
 # sanitizer report, a broken check inside the target, an input slower than 10 s or more
@@ -16,7 +17,7 @@ seconds="${1:-60}"
 "$root/fuzz/build.sh" "$out" || exit 1
 
 mkdir -p "$out/corpus" "$out/corpus-tokens" "$out/corpus-drawing" "$out/corpus-journal" \
-  "$out/corpus-material" "$out/artifacts"
+  "$out/corpus-material" "$out/corpus-records" "$out/artifacts"
 common=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$out/artifacts/")
 tokens_seconds=$((seconds / 4))
 drawing_seconds=$((seconds / 4))
@@ -48,4 +49,6 @@ run fuzz_journal "$out/run-short-journal.log" -max_len=4096 -max_total_time="$jo
 ASAN_OPTIONS=detect_leaks=0 run fuzz_material "$out/run-short-material.log" -max_len=8192 -max_total_time=$((seconds / 4)) \
   -detect_leaks=0 \
   "$out/corpus-material" "$root/testdata/material/seeds"
+run fuzz_records "$out/run-short-records.log" -max_len=4096 -max_total_time=$((seconds / 4)) \
+  "$out/corpus-records" "$root/testdata/records/seeds"
 exit $failed

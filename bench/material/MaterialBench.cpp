@@ -5,13 +5,16 @@
 
 #include <QProcess>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <unistd.h>
 
 #include <QTemporaryDir>
 #include "io/PageFile.h"
 #include "material/BackgroundRenderer.h"
+#include "MaterialBench.h"
 #include "material/MaterialFiles.h"
+#include "material/BackgroundSource.h"
 #include "material/QtMaterialInspector.h"
 
 namespace {
@@ -23,10 +26,7 @@ struct TempDir {
     std::string file(const std::string& name) const { return path() + "/" + name; }
 };
 
-const std::string& longPdf() {
-    static const std::string pdf = material_test::worksheetPdf(200);
-    return pdf;
-}
+using material_bench::longPdf;
 
 // pdftoppm drawing one page, its long side `box` pixels, as a user would run it.
 void pdftoppm(const std::string& pdf, int page, int box, const std::string& out) {
@@ -106,6 +106,61 @@ void BM_ZoomToFour(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ZoomToFour)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A 1920 x 1080 view on the middle of the page at zoom 8, as the frame asks for it: the
+// part in view at the resolution zoom 8 needs (8192 pixels to the page's long side).
+PageRegion partAtEight() {
+    const float h = std::hypot(1920.0f, 1080.0f) / 8.0f / 2.0f;
+    return partInView(450.0f - h, 450.0f - h, 450.0f + h, 450.0f + h);
+}
+
+// The zoom from 4 to 8 on a page on show, until the part in view is drawn sharp.
+void BM_ZoomToEightPartInView(benchmark::State& state) {
+    TempDir lesson;
+    material_test::writeFile(lesson.file("long.pdf"), longPdf());
+    const int box = backgroundBox(8.0f);
+    int page = 1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto renderer = std::make_unique<BackgroundRenderer>(lesson.path());
+        page = page % 200 + 1;
+        drawn(*renderer, "long.pdf", page, kMaxWholeBox);
+        state.ResumeTiming();
+        renderer->showPart("long.pdf", page, box, partAtEight());
+        renderer->waitIdle();
+        const BackgroundCache::Entry part = renderer->showPart("long.pdf", page, box, partAtEight());
+        state.PauseTiming();
+        state.counters["part_px"] = part ? part->image.width() * part->image.height() : 0;
+        renderer.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ZoomToEightPartInView)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// pdftoppm drawing the same part of the page at the same resolution (-x -y -W -H).
+void BM_PdftoppmPartAtEight(benchmark::State& state) {
+    TempDir dir;
+    material_test::writeFile(dir.file("long.pdf"), longPdf());
+    const int box = backgroundBox(8.0f);
+    const io::Placement whole = io::fitOnPage(595.276, 841.89);
+    const PageRegion r = partAtEight();
+    const double k = box / 900.0;
+    const QStringList crop{"-x", QString::number(std::lround((r[0] - whole.x) * k)), "-y",
+                           QString::number(std::lround((900 - r[3]) * k)), "-W",
+                           QString::number(std::lround((r[2] - r[0]) * k)), "-H",
+                           QString::number(std::lround((r[3] - r[1]) * k))};
+    int page = 1;
+    for (auto _ : state) {
+        page = page % 200 + 1;
+        QProcess p;
+        p.start("pdftoppm", QStringList{"-f", QString::number(page), "-l", QString::number(page), "-r",
+                                        QString::number(72.0 * box / 841.89, 'f', 4)} +
+                                crop + QStringList{"-png", "-singlefile", QString::fromStdString(dir.file("long.pdf")),
+                                                   QString::fromStdString(dir.file("out"))});
+        p.waitForFinished(60000);
+    }
+}
+BENCHMARK(BM_PdftoppmPartAtEight)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_PdftoppmPage(benchmark::State& state) {
     TempDir dir;

@@ -1,11 +1,14 @@
+// The frame benchmarks need a QApplication and a GL context: run under a display
+// (xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/bench_material).
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
-// The material is made with the toolkit's PDF writer, which needs its fonts, not a display.
+#include "app/AppMain.h"
+
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    prepareApplication();
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -57,6 +57,9 @@ int runApplication(int argc, char** argv) {
             }
             room->credentials = *credentials;
         }
+        if (!options.shareCa.empty()) {
+            room->caFile = QDir::current().absoluteFilePath(QString::fromStdString(options.shareCa)).toStdString();
+        }
     }
 
     // Taken before moving into the pages' folder: a folder of drawings is no place to look

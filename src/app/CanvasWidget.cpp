@@ -159,8 +159,10 @@ void CanvasWidget::pumpRoom() {
     mark.state = status.state == share::LinkState::Connected ? RoomMark::State::Connected
                  : status.state == share::LinkState::Offline ? RoomMark::State::Offline
                                                               : RoomMark::State::Reconnecting;
+    mark.line = lesson_->trouble();
     const RoomMark& shown = manager_->menuView().roomMark();
-    const bool markChanged = shown.state != mark.state || shown.waiting != mark.waiting || !shown.shown;
+    const bool markChanged = shown.state != mark.state || shown.waiting != mark.waiting ||
+                             !shown.shown || shown.line != mark.line;
     manager_->menuView().setRoomMark(mark);
     if (changed || markChanged) update();
 }

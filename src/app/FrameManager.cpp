@@ -79,6 +79,7 @@ FrameManager::FrameManager(std::unique_ptr<FrameTimer> timer)
 FrameManager::~FrameManager() {
     finishRun();
     backgroundTexture_.reset();
+    partTexture_.reset();
     backgrounds_.reset();
     strokeLayer_.reset();
     strokeBuffers_.reset();
@@ -115,6 +116,7 @@ void FrameManager::init() {
         if (wake_) wake_();
     });
     backgroundTexture_ = std::make_unique<BackgroundTexture>();
+    partTexture_ = std::make_unique<BackgroundTexture>();
     strokeBuffers_ = std::make_unique<StrokeBuffers>();
     strokeLayer_ = std::make_unique<StrokeLayer>();
     smallFont_ = std::make_unique<TextureFont>(assetPath("images/arial.ttf"), 12);
@@ -213,7 +215,7 @@ void FrameManager::renderFrame(bool picking) {
     renderOtherComponents(999999999, picking, true, true);
     menuView_->draw(*controller_);
     if (controller_->indicator().visible) drawIndicator();
-    if (animating()) requestFrame();
+    if (animating() || backgroundTexture_->uploading() || partTexture_->uploading()) requestFrame();
 }
 
 BackgroundQuad FrameManager::background() {
@@ -222,8 +224,31 @@ BackgroundQuad FrameManager::background() {
         if (backgrounds_) backgrounds_->showNone();
         return {};
     }
-    return backgroundTexture_->show(backgrounds_->show(
-        style.background, style.backgroundPage, backgroundBox(drawing_->view.zoom)));
+    const int box = backgroundBox(drawing_->view.zoom);
+    const std::string page = style.background + "#" + std::to_string(style.backgroundPage);
+    // Larger than whole renders go, the whole page is the largest one (not drawn again at
+    // each step of the zoom).
+    BackgroundQuad quad = backgroundTexture_->show(
+        backgrounds_->show(style.background, style.backgroundPage, std::min(box, kMaxWholeBox)),
+        page);
+    // Past whole renders' size the part of the page in view is drawn sharper on its own.
+    if (box <= kMaxWholeBox || io::kindFromName(style.background) != io::MaterialKind::Pdf) {
+        backgrounds_->showNoPart();
+        partTexture_->show(nullptr, page);
+        return quad;
+    }
+    const Rect visible = drawing_->visibleRegion();
+    const BackgroundQuad part = partTexture_->show(
+        backgrounds_->showPart(style.background, style.backgroundPage, box,
+                               partInView(visible.minX, visible.minY, visible.maxX, visible.maxY)),
+        page);
+    quad.version = quad.version * 1000003u + part.version;
+    quad.partTexture = part.texture;
+    quad.partX = part.x;
+    quad.partY = part.y;
+    quad.partWidth = part.width;
+    quad.partHeight = part.height;
+    return quad;
 }
 
 void FrameManager::drawIndicator() {

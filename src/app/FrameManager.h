@@ -111,7 +111,8 @@ private:
     std::function<void()> frameRequest_;
     std::function<void()> wake_;
     std::unique_ptr<BackgroundRenderer> backgrounds_;
-    std::unique_ptr<BackgroundTexture> backgroundTexture_;
+    // The whole page's render, and the sharper one of the part in view.
+    std::unique_ptr<BackgroundTexture> backgroundTexture_, partTexture_;
 };
 
 // The run-time images, in the order their texture names are handed out.

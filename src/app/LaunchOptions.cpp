@@ -49,6 +49,10 @@ LaunchOptions parseLaunchOptions(const std::vector<std::string>& args) {
                 if (i + 1 == args.size() || args[i + 1].empty())
                     return badUsage("--share-credentials needs a file");
                 o.shareCredentials = args[++i];
+            } else if (a == "--share-ca") {
+                if (i + 1 == args.size() || args[i + 1].empty())
+                    return badUsage("--share-ca needs a file");
+                o.shareCa = args[++i];
             } else {
                 return badUsage("unknown option " + a);
             }
@@ -62,6 +66,7 @@ LaunchOptions parseLaunchOptions(const std::vector<std::string>& args) {
     if (haveFolder && o.inDocuments) return badUsage("give either FOLDER or --in-documents");
     if (!o.shareCredentials.empty() && o.share.empty())
         return badUsage("--share-credentials goes with --share");
+    if (!o.shareCa.empty() && o.share.empty()) return badUsage("--share-ca goes with --share");
     return o;
 }
 
@@ -78,9 +83,12 @@ std::string launchUsage() {
            "  --replay SCRIPT  play the input script SCRIPT in an 800 x 600 window, then exit\n"
            "  --share nats://HOST:PORT[,HOST:PORT...]/ROOM\n"
            "                   share the pages live with the other boards in room ROOM\n"
-           "                   (letters, digits, - and _) on a NATS JetStream server\n"
+           "                   (letters, digits, - and _) on a NATS JetStream server or\n"
+           "                   cluster; tls://... for servers that speak TLS\n"
            "  --share-credentials FILE\n"
            "                   the server's user:password or token, in a file only you may read\n"
+           "  --share-ca FILE  check a tls:// room's servers against these certificate\n"
+           "                   authorities (PEM) instead of the system's\n"
            "  -h, --help       print this help and exit\n"
            "  --version        print the version and exit\n";
 }

@@ -20,6 +20,9 @@ struct LaunchOptions {
     std::string share;
     // Non-empty: the file holding the room server's "user:password" or token.
     std::string shareCredentials;
+    // Non-empty: the certificate authorities (PEM) a tls:// room's servers are checked
+    // against, instead of the system's.
+    std::string shareCa;
     // Material to bring in as pages after the last page, as given (relative to where the
     // program was started).
     std::vector<std::string> importFiles;

@@ -17,7 +17,8 @@ LiveLesson::LiveLesson(FrameManager& manager, const Settings& settings,
       wake_(std::move(wake)),
       wakeQueued_(std::make_shared<std::atomic<bool>>(false)) {
     link_ = std::make_unique<share::NatsRoom>(
-        share::NatsRoom::Options{settings.address, settings.credentials});
+        share::NatsRoom::Options{settings.address, settings.credentials, std::chrono::milliseconds(3000),
+                                 std::chrono::milliseconds(2000), settings.caFile});
     // One wake in flight at a time: however many events come, one pump takes them all.
     link_->setWake([queued = wakeQueued_, wake = wake_] {
         if (!queued->exchange(true) && wake) wake();
@@ -46,6 +47,8 @@ bool LiveLesson::pump() {
 }
 
 share::ShareSession::Status LiveLesson::status() const { return session_->status(); }
+
+std::string LiveLesson::trouble() const { return link_->trouble(); }
 
 bool LiveLesson::quiet() {
     pump();

@@ -23,6 +23,7 @@ public:
     struct Settings {
         share::RoomAddress address;
         share::Credentials credentials;
+        std::string caFile;  // empty: the system's certificate authorities
     };
 
     // The manager's page is open already. `wake` is called on any thread.
@@ -33,6 +34,8 @@ public:
     // Takes in what the room sent. True when the drawing changed.
     bool pump();
     share::ShareSession::Status status() const;
+    // Why the room refuses the board (credentials, rights, certificate); empty when it does not.
+    std::string trouble() const;
     // Nothing of this board waits for the room, and the page shown is the room's as of now.
     bool quiet();
     // Waits (pumping) until the room stored every change of this board, at most `limit`.

@@ -34,10 +34,19 @@ BackgroundCache::Entry BackgroundCache::get(const BackgroundKey& key) {
 BackgroundCache::Entry BackgroundCache::largest(const std::string& file, std::uint32_t page) {
     auto best = entries_.end();
     for (auto it = entries_.begin(); it != entries_.end(); ++it)
-        if (it->first.file == file && it->first.page == page &&
+        if (it->first.file == file && it->first.page == page && it->first.whole() &&
             (best == entries_.end() || it->first.box > best->first.box))
             best = it;
     if (best == entries_.end()) return nullptr;
     entries_.splice(entries_.begin(), entries_, best);
+    return entries_.front().second;
+}
+
+BackgroundCache::Entry BackgroundCache::latestPart(const std::string& file, std::uint32_t page) {
+    const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& e) {
+        return e.first.file == file && e.first.page == page && !e.first.whole();
+    });
+    if (it == entries_.end()) return nullptr;
+    entries_.splice(entries_.begin(), entries_, it);
     return entries_.front().second;
 }

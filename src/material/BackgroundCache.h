@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -9,11 +10,18 @@
 
 #include "material/BackgroundSource.h"
 
-// One render: a material file's page fitted in a square of `box` pixels.
+// A part of the page square in canvas units (y up): minX, minY, maxX, maxY. All zero: the
+// whole page.
+using PageRegion = std::array<int, 4>;
+
+// One render: a material file's page fitted in a square of `box` pixels, or the part of
+// that picture within `region`.
 struct BackgroundKey {
     std::string file;
     std::uint32_t page = 0;
     int box = 0;
+    PageRegion region{};
+    bool whole() const { return region == PageRegion{}; }
     auto operator<=>(const BackgroundKey&) const = default;
 };
 
@@ -28,8 +36,10 @@ public:
     void put(const BackgroundKey& key, Entry entry);
     // The render for exactly `key`, or null; a hit counts as a use.
     Entry get(const BackgroundKey& key);
-    // The largest render of the page at any size, or null; counts as a use.
+    // The largest render of the whole page at any size, or null; counts as a use.
     Entry largest(const std::string& file, std::uint32_t page);
+    // The render of a part of the page used last, or null; counts as a use.
+    Entry latestPart(const std::string& file, std::uint32_t page);
     std::size_t bytes() const { return bytes_; }
     std::size_t budget() const { return budget_; }
 

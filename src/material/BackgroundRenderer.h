@@ -34,6 +34,14 @@ public:
     // background that cannot be drawn is null, with one line on standard output the first
     // time it is asked for.
     BackgroundCache::Entry show(const std::string& file, std::uint32_t page, int box);
+    // What to show now, over the whole page, of the part `region` of that picture when
+    // the page is shown larger than whole renders go (box over kMaxWholeBox): that part
+    // when it is in, else the page's part drawn last (placed where it lies), else null.
+    // Parts are drawn after the whole page's render.
+    BackgroundCache::Entry showPart(const std::string& file, std::uint32_t page, int box,
+                                    const PageRegion& region);
+    // No part is wanted any more.
+    void showNoPart();
     // No render is wanted any more (a page without background is shown).
     void showNone();
     // Waits until no wanted render is queued or being drawn.
@@ -48,8 +56,9 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     BackgroundCache cache_;
-    std::optional<BackgroundKey> wanted_;
-    std::optional<BackgroundKey> queued_;
+    // The whole page's render and the part's: each only the latest asked for.
+    std::optional<BackgroundKey> wanted_, wantedPart_;
+    std::optional<BackgroundKey> queued_, queuedPart_;
     std::set<BackgroundKey> drawing_;
     // Pages that cannot be drawn, with why, and whether that was said.
     std::map<std::pair<std::string, std::uint32_t>, std::pair<std::string, bool>> failed_;
@@ -61,3 +70,8 @@ private:
 // square's side in pixels, rounded up to a step of a fourth of an octave so that a pinch
 // asks for a few renders, not one per frame.
 int backgroundBox(float pixelsPerUnit, float pageSide = 900.0f);
+
+// The part of the page square to draw sharper for a view showing `visible` (canvas units):
+// that, widened to a grid of 64 units and one more cell around it, so that small pans keep
+// it, and cut to the page; all zero when it misses the page.
+PageRegion partInView(float minX, float minY, float maxX, float maxY);

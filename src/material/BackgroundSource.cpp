@@ -14,8 +14,6 @@
 namespace {
 // PDFs kept open by one source: paging back and forth in a lesson uses one or two.
 constexpr std::size_t kOpenDocuments = 3;
-// Renders are never larger than this on a side (64 MiB at 4 bytes a pixel).
-constexpr int kMaxBox = 4096;
 
 bool abandonNow(const QVariant& payload) {
     const auto* abandon = reinterpret_cast<const std::function<bool()>*>(payload.value<quintptr>());
@@ -30,6 +28,23 @@ QImage opaque(const QImage& image) {
     QPainter painter(&out);
     painter.drawImage(0, 0, image);
     return out;
+}
+
+// The pixels of a page's picture (top row first) that show `region` of the page square,
+// where the picture shows the page at `placement`, `box` / 900 pixels a canvas unit; empty
+// when the region misses the page.
+QRect pixelsOf(const std::array<int, 4>& region, const io::Placement& placement, int box,
+               QSize picture) {
+    const double k = box / 900.0;
+    const double top = placement.y + placement.height;
+    const int x0 = std::max(0, static_cast<int>(std::floor((region[0] - placement.x) * k)));
+    const int x1 = std::min(picture.width(), static_cast<int>(std::ceil((region[2] - placement.x) * k)));
+    const int y0 = std::max(0, static_cast<int>(std::floor((top - region[3]) * k)));
+    const int y1 = std::min(picture.height(), static_cast<int>(std::ceil((top - region[1]) * k)));
+    if (x1 <= x0 || y1 <= y0) return {};
+    // Centred within the largest part drawn.
+    const int w = std::min(x1 - x0, kMaxWholeBox), h = std::min(y1 - y0, kMaxWholeBox);
+    return {x0 + (x1 - x0 - w) / 2, y0 + (y1 - y0 - h) / 2, w, h};
 }
 
 QSize fitted(QSizeF size, int box) {
@@ -80,18 +95,21 @@ Poppler::Document* BackgroundSource::document(const std::string& file, std::stri
 }
 
 BackgroundImage BackgroundSource::render(const std::string& file, std::uint32_t page, int box,
-                                         const std::function<bool()>& abandon) {
+                                         const std::function<bool()>& abandon,
+                                         const std::array<int, 4>& region) {
     BackgroundImage out;
-    box = std::clamp(box, 16, kMaxBox);
     const std::optional<io::MaterialKind> kind = io::kindFromName(file);
     if (!io::plainFileName(file) || !kind) {
         out.problem = "is not material in the lesson folder";
         return out;
     }
+    // Only PDF pages are drawn in parts; a picture is drawn whole.
+    const bool part = region != std::array<int, 4>{} && *kind == io::MaterialKind::Pdf;
+    box = std::clamp(box, 16, part ? kMaxPartBox : kMaxWholeBox);
     const std::string path = (std::filesystem::path(folder_) / file).string();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        out.problem = "is missing";
+        out.problem = kMissingProblem;
         return out;
     }
     const QString qpath = QString::fromStdString(path);
@@ -112,8 +130,15 @@ BackgroundImage BackgroundSource::render(const std::string& file, std::uint32_t 
                 return out;
             }
             const double dpi = 72.0 * box / std::max(size.width(), size.height());
+            out.placement = io::fitOnPage(size.width(), size.height());
+            QRect pixels(-1, -1, -1, -1);
+            if (part) {
+                pixels = pixelsOf(region, out.placement, box, fitted(size, box));
+                if (pixels.isEmpty()) return {};
+            }
             const QImage image = p->renderToImage(
-                dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr, abandonNow,
+                dpi, dpi, pixels.x(), pixels.y(), pixels.width(), pixels.height(),
+                Poppler::Page::Rotate0, nullptr, nullptr, abandonNow,
                 QVariant::fromValue(reinterpret_cast<quintptr>(&abandon)));
             if (abandon && abandon()) return out;
             if (image.isNull()) {
@@ -122,7 +147,15 @@ BackgroundImage BackgroundSource::render(const std::string& file, std::uint32_t 
                 return out;
             }
             out.image = opaque(image);
-            out.placement = io::fitOnPage(size.width(), size.height());
+            if (part) {
+                // Where the part drawn lies on the page square.
+                const float k = static_cast<float>(box) / 900.0f;
+                const float top = out.placement.y + out.placement.height;
+                out.placement = {out.placement.x + static_cast<float>(pixels.x()) / k,
+                                 top - static_cast<float>(pixels.y() + image.height()) / k,
+                                 static_cast<float>(image.width()) / k,
+                                 static_cast<float>(image.height()) / k};
+            }
             return out;
         }
         case io::MaterialKind::Png:

@@ -2,8 +2,14 @@
 
 #include <nats/nats.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
 #include <utility>
 
 #include "share/RecordCodec.h"
@@ -12,16 +18,15 @@ namespace share {
 
 namespace {
 
-// How long the room waits for the server to store a change before it tries again.
-constexpr std::int64_t kPublishWaitMs = 5000;
+// How long the room waits for the server to store a change (or answer a request) before it
+// tries again. Short, because a cluster that lost a stream's leader answers nothing until a
+// new one is elected (a second or two): a change sent again is stored once all the same.
+constexpr std::int64_t kPublishWaitMs = 2000;
 // The server forgets message ids after this long: a change sent again within it is stored
 // once. (Later, the board's own change numbers still apply it once.)
 constexpr std::int64_t kDuplicateWindowNs = std::int64_t{10} * 60 * 1000000000;
 // Pause after a failed step before the next attempt, while the connection seems fine.
 constexpr std::chrono::milliseconds kRetryPause{200};
-// A connection that has not come up this long after it was made is made anew: one whose
-// first attempt met a server dying mid-handshake is never retried by nats.c.
-constexpr std::chrono::seconds kFreshConnection{5};
 
 std::string hex(std::uint64_t v) {
     char buffer[17];
@@ -36,8 +41,8 @@ void onInkMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closur
     natsMsg_Destroy(msg);
 }
 void connected(natsConnection*, void* closure) { static_cast<NatsRoom*>(closure)->onConnected(); }
-void disconnected(natsConnection*, void* closure) {
-    static_cast<NatsRoom*>(closure)->onDisconnected();
+void disconnected(natsConnection* nc, void* closure) {
+    static_cast<NatsRoom*>(closure)->onDisconnected(nc);
 }
 // Doubles from 50 ms up to the room's longest pause, so a server back after a short outage is
 // found at once and one gone for long is not hammered.
@@ -48,6 +53,63 @@ std::int64_t retryDelay(natsConnection*, int attempts, void* closure) {
 }
 
 void closedCb(natsConnection*, void* closure) { static_cast<NatsRoom*>(closure)->onClosed(); }
+
+void asyncError(natsConnection* nc, natsSubscription* sub, natsStatus err, void* closure) {
+    static_cast<NatsRoom*>(closure)->onAsyncError(nc, sub, static_cast<int>(err));
+}
+
+bool mentions(const std::string& text, const char* word) {
+    return std::search(text.begin(), text.end(), word, word + std::strlen(word), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           }) != text.end();
+}
+
+// One line for the user on why the server would not take the board; empty when the failure
+// is only that no server answers (that is what the mark shows).
+std::string refusal(natsStatus s, std::string detail, const std::string& room) {
+    const std::string alone = "; the board draws alone and keeps trying";
+    if (!detail.empty()) detail = " (" + detail + ")";
+    if (s == NATS_SECURE_CONNECTION_REQUIRED)
+        return "The room's server takes TLS connections only: join with tls://" + alone;
+    if (s == NATS_SECURE_CONNECTION_WANTED)
+        return "The room's server does not speak TLS: join with nats://" + alone;
+    if (s == NATS_SSL_ERROR || mentions(detail, "certificate") || mentions(detail, "ssl"))
+        return "The room's server's certificate was not accepted" + detail + alone;
+    if (mentions(detail, "authorization") || mentions(detail, "authentication") ||
+        mentions(detail, "user") || mentions(detail, "expired")) {
+        return "The room's server refused this board's credentials" + detail + alone;
+    }
+    if (s == NATS_NOT_PERMITTED || mentions(detail, "permission"))
+        return "This board has no rights to room " + room + " on its server" + detail + alone;
+    return "";
+}
+
+// The system's certificate authorities, for tls:// rooms given no --share-ca.
+const char* systemCaFile() {
+    if (const char* env = std::getenv("SSL_CERT_FILE"); env != nullptr && *env != '\0') return env;
+    for (const char* f : {"/etc/ssl/certs/ca-certificates.crt", "/etc/pki/tls/certs/ca-bundle.crt",
+                          "/etc/ssl/cert.pem"}) {
+        if (::access(f, R_OK) == 0) return f;
+    }
+    return nullptr;
+}
+
+// nats.c's error text without the place in its source it comes from.
+std::string lastError(const char* text) {
+    if (text == nullptr) return "";
+    std::string t = text;
+    const std::size_t end = t.find("): ");
+    return t.starts_with("(") && end != std::string::npos ? t.substr(end + 3) : t;
+}
+
+// "tls://HOST:PORT" -> HOST (brackets of an IPv6 address kept off).
+std::string hostOf(const std::string& url) {
+    std::string h = url.substr(url.find("://") + 3);
+    h = h.substr(0, h.rfind(':'));
+    if (h.size() >= 2 && h.front() == '[' && h.back() == ']') h = h.substr(1, h.size() - 2);
+    return h;
+}
 
 }  // namespace
 
@@ -101,7 +163,15 @@ NatsRoom::~NatsRoom() {
     }
     wakeLink_.notify_all();
     thread_.join();
-    natsConnection* nc = nc_.exchange(nullptr);
+    dropConnection();
+}
+
+void NatsRoom::dropConnection() {
+    natsConnection* nc = nullptr;
+    {
+        std::lock_guard ink(inkMutex_);
+        nc = nc_.exchange(nullptr);
+    }
     if (nc != nullptr) {
         // Closing ends every subscription; the callbacks of each, and the connection's, are
         // over once their completion has been called.
@@ -114,11 +184,42 @@ NatsRoom::~NatsRoom() {
             std::unique_lock lock(sub->mutex);
             sub->cv.wait_for(lock, std::chrono::seconds(2), [&] { return sub->complete; });
             if (sub->sub != nullptr) natsSubscription_Destroy(sub->sub);
+            sub->sub = nullptr;
+            sub->ended = true;
         }
         if (inkSub_ != nullptr) natsSubscription_Destroy(inkSub_);
+        inkSub_ = nullptr;
     }
     if (js_ != nullptr) jsCtx_Destroy(js_);
+    js_ = nullptr;
     if (nc != nullptr) natsConnection_Destroy(nc);
+    std::lock_guard lock(mutex_);
+    closed_ = false;
+    connected_ = false;
+    setUp_ = false;
+    lostSubs_.clear();
+    for (auto& [page, f] : followed_) {
+        f.stale = true;
+        f.sub = nullptr;
+    }
+}
+
+std::string NatsRoom::trouble() const {
+    std::lock_guard lock(mutex_);
+    return trouble_;
+}
+
+void NatsRoom::setTrouble(std::string line) {
+    {
+        std::lock_guard lock(mutex_);
+        if (trouble_ == line) return;  // said once, not at every attempt
+        trouble_ = line;
+    }
+    if (line.empty()) return;
+    RoomEvent e;
+    e.type = RoomEvent::Type::Problem;
+    e.text = std::move(line);
+    push(std::move(e));
 }
 
 std::string NatsRoom::subject(const char* kind, int page) const {
@@ -179,6 +280,9 @@ void NatsRoom::sendSnapshot(int page, const PageState& state) {
 }
 
 void NatsRoom::sendInk(int page, const LiveInk& ink) {
+    // Ink is lossy: rather drop a piece than wait while the connection is being replaced.
+    std::unique_lock guard(inkMutex_, std::try_to_lock);
+    if (!guard.owns_lock()) return;
     natsConnection* nc = nc_.load();
     if (nc == nullptr || natsConnection_Status(nc) != NATS_CONN_STATUS_CONNECTED) return;
     // A plain publish only fills nats.c's buffer; its own thread writes it out.
@@ -279,7 +383,6 @@ void NatsRoom::onConnected() {
     {
         std::lock_guard lock(mutex_);
         connected_ = true;
-        everConnected_ = true;
         setUp_ = false;
     }
     wakeLink_.notify_all();
@@ -291,7 +394,32 @@ void NatsRoom::onClosed() {
     closedCv_.notify_all();
 }
 
-void NatsRoom::onDisconnected() {
+void NatsRoom::onAsyncError(natsConnection* nc, natsSubscription* sub, int status) {
+    const auto s = static_cast<natsStatus>(status);
+    if (s == NATS_MISSED_HEARTBEAT || s == NATS_MISMATCH) {
+        // The consumer behind a page's subscription is gone (its server was lost) or out of
+        // step: the room's thread follows that page anew.
+        {
+            std::lock_guard lock(mutex_);
+            lostSubs_.push_back(sub);
+        }
+        wakeLink_.notify_all();
+        return;
+    }
+    if (s != NATS_NOT_PERMITTED) return;
+    // nats.c holds the connection for as long as its callback runs.
+    const char* text = nullptr;
+    natsConnection_GetLastError(nc, &text);
+    setTrouble(refusal(s, lastError(text), options_.address.room));
+}
+
+void NatsRoom::onDisconnected(natsConnection* nc) {
+    const char* text = nullptr;
+    const natsStatus why = natsConnection_GetLastError(nc, &text);
+    if (why != NATS_OK) {
+        const std::string line = refusal(why, lastError(text), options_.address.room);
+        if (!line.empty()) setTrouble(line);
+    }
     bool tell = false;
     {
         std::lock_guard lock(mutex_);
@@ -321,30 +449,43 @@ void NatsRoom::connect() {
     natsOptions_SetMaxReconnect(opts, -1);
     natsOptions_SetCustomReconnectDelay(opts, retryDelay,
                                         const_cast<std::chrono::milliseconds*>(&options_.maxRetryDelay));
-    natsOptions_SetRetryOnFailedConnect(opts, true, connected, this);
     natsOptions_SetReconnectedCB(opts, connected, this);
     natsOptions_SetDisconnectedCB(opts, disconnected, this);
     natsOptions_SetClosedCB(opts, closedCb, this);
+    natsOptions_SetErrorHandler(opts, asyncError, this);
     if (!options_.credentials.token.empty()) {
         natsOptions_SetToken(opts, options_.credentials.token.c_str());
     } else if (!options_.credentials.user.empty()) {
         natsOptions_SetUserInfo(opts, options_.credentials.user.c_str(),
                                 options_.credentials.password.c_str());
     }
-    natsConnection* nc = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        everConnected_ = false;
-        closed_ = false;
-        madeAt_ = std::chrono::steady_clock::now();
+    if (options_.address.tls) {
+        natsOptions_SetSecure(opts, true);
+        const char* ca = options_.caFile.empty() ? systemCaFile() : options_.caFile.c_str();
+        if (ca == nullptr || natsOptions_LoadCATrustedCertificates(opts, ca) != NATS_OK) {
+            natsOptions_Destroy(opts);
+            setTrouble(std::string("The certificate authorities ") + (ca ? ca : "of the system") +
+                       " cannot be read; the board draws alone and keeps trying");
+            return;
+        }
+        // The name is checked when every server goes by one (a cluster behind one name, or a
+        // single server); the chain always.
+        std::set<std::string> hosts;
+        for (const std::string& url : options_.address.servers) hosts.insert(hostOf(url));
+        if (hosts.size() == 1) natsOptions_SetExpectedHostname(opts, hosts.begin()->c_str());
     }
+    // The first connection is made here, not by nats.c in the background: only so does the
+    // reason a server refused it (credentials, certificate) come back to be told.
+    natsConnection* nc = nullptr;
     const natsStatus s = natsConnection_Connect(&nc, opts);
     natsOptions_Destroy(opts);
-    if (s != NATS_OK && s != NATS_NOT_YET_CONNECTED) {
-        RoomEvent e;
-        e.type = RoomEvent::Type::Problem;
-        e.text = std::string("The room's server cannot be used: ") + natsStatus_GetText(s);
-        push(std::move(e));
+    if (s != NATS_OK) {
+        const std::string line = refusal(s, lastError(nats_GetLastError(nullptr)), options_.address.room);
+        if (!line.empty() || s != NATS_NO_SERVER) {
+            setTrouble(!line.empty() ? line
+                                     : std::string("The room's server cannot be used: ") + natsStatus_GetText(s) +
+                                           "; the board draws alone and keeps trying");
+        }
         return;
     }
     jsOptions jo;
@@ -352,7 +493,7 @@ void NatsRoom::connect() {
     jo.Wait = kPublishWaitMs;
     natsConnection_JetStream(&js_, nc, &jo);
     nc_.store(nc);
-    if (s == NATS_OK) onConnected();
+    onConnected();
 }
 
 bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
@@ -361,6 +502,15 @@ bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
     jsErrCode code = static_cast<jsErrCode>(0);
     natsStatus s = js_GetStreamInfo(&info, js_, name.c_str(), nullptr, &code);
     if (s == NATS_OK) {
+        // A room made on a single server that has since joined a cluster: three copies now
+        // (a server that cannot refuses, and the room stays as it is).
+        if (info->Config != nullptr && info->Config->Replicas < 3 && info->Cluster != nullptr &&
+            info->Cluster->Name != nullptr) {
+            jsStreamConfig cfg = *info->Config;
+            cfg.Replicas = 3;
+            jsStreamInfo* updated = nullptr;
+            if (js_UpdateStream(&updated, js_, &cfg, nullptr, nullptr) == NATS_OK) jsStreamInfo_Destroy(updated);
+        }
         jsStreamInfo_Destroy(info);
         return true;
     }
@@ -374,8 +524,20 @@ bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
     cfg.Storage = js_FileStorage;
     cfg.Duplicates = kDuplicateWindowNs;
     cfg.MaxMsgsPerSubject = perSubject;
+    // Three copies on a cluster: the room survives the loss of any one server. A single
+    // server says it has no cluster, and gets the room's only copy. A cluster with fewer
+    // than three servers up refuses; the room waits for them rather than go unreplicated.
+    cfg.Replicas = 3;
     s = js_AddStream(&info, js_, &cfg, nullptr, &code);
+    if (s != NATS_OK && code == JSStreamReplicasNotSupportedErr) {
+        cfg.Replicas = 1;
+        s = js_AddStream(&info, js_, &cfg, nullptr, &code);
+    }
     if (s == NATS_OK) jsStreamInfo_Destroy(info);
+    if (s != NATS_OK && (code == JSClusterNoPeersErr || code == JSInsufficientResourcesErr)) {
+        setTrouble("The room's cluster has fewer than three servers up; room " +
+                   options_.address.room + " is made once three answer");
+    }
     return s == NATS_OK || code == JSStreamNameExistErr;
 }
 
@@ -401,6 +563,7 @@ bool NatsRoom::setUp() {
         }
         setUp_ = true;
         state_ = LinkState::Connected;
+        trouble_.clear();
     }
     pushState(LinkState::Connected);
     return true;
@@ -490,6 +653,9 @@ bool NatsRoom::subscribe(int page) {
     so.Config.DeliverPolicy = js_DeliverByStartSequence;
     so.Config.OptStartSeq = after + 1;
     so.Config.AckPolicy = js_AckNone;
+    // The consumer lives on one server of a cluster: its heartbeats stopping says that server
+    // is lost (while the board's own connection may be fine), and the page is followed anew.
+    so.Config.Heartbeat = std::int64_t{1000} * 1000 * 1000;
     jsErrCode code = static_cast<jsErrCode>(0);
     natsStatus s = js_Subscribe(&sub->sub, js_, subject("rec", page).c_str(), onMessage, sub.get(),
                                 nullptr, &so, &code);
@@ -594,35 +760,55 @@ void NatsRoom::run() {
     while (true) {
         bool ready = false;
         bool offline = false;
-        bool stuck = false;
+        bool closed = false;
+        std::vector<natsSubscription*> lost;
         {
             std::unique_lock lock(mutex_);
             wakeLink_.wait_for(lock, std::chrono::milliseconds(50));
             if (stop_) return;
-            stuck = nc_.load() != nullptr && !everConnected_ &&
-                    std::chrono::steady_clock::now() - madeAt_ >= kFreshConnection;
-            if (nc_.load() != nullptr && !connected_ && state_ != LinkState::Offline &&
+            if (!connected_ && state_ != LinkState::Offline &&
                 std::chrono::steady_clock::now() - lostAt_ >= options_.offlineAfter) {
                 state_ = LinkState::Offline;
                 offline = true;
             }
             ready = connected_;
+            closed = closed_;
+            lost.swap(lostSubs_);
         }
         if (offline) pushState(LinkState::Offline);
-        if (stuck) {
-            // Nothing was subscribed on it: the connection goes, and a new one is made.
-            natsConnection* nc = nc_.exchange(nullptr);
-            natsConnection_Close(nc);
-            jsCtx_Destroy(js_);
-            js_ = nullptr;
-            natsConnection_Destroy(nc);
+        if (closed) {
+            // nats.c gave up on the connection (a server refusing the board twice in a row
+            // does that): start a new one, as at the start.
+            dropConnection();
         }
         if (nc_.load() == nullptr) {
             connect();
-            if (nc_.load() == nullptr) std::this_thread::sleep_for(options_.maxRetryDelay);
+            if (nc_.load() == nullptr) {
+                // Doubling from 50 ms: a server back after a blink is found at once.
+                const auto pause = std::min<std::chrono::milliseconds>(
+                    options_.maxRetryDelay, std::chrono::milliseconds(std::int64_t{50} << std::min(failedConnects_++, 16)));
+                std::unique_lock lock(mutex_);
+                wakeLink_.wait_for(lock, pause, [&] { return stop_; });
+            } else {
+                failedConnects_ = 0;
+            }
             continue;
         }
         if (!ready) continue;
+        if (!lost.empty()) {
+            std::lock_guard lock(mutex_);
+            for (auto& s : subscriptions_) {
+                if (s->ended || s->sub == nullptr ||
+                    std::find(lost.begin(), lost.end(), s->sub) == lost.end()) {
+                    continue;
+                }
+                const auto it = followed_.find(s->page);
+                if (it != followed_.end() && it->second.sub == s.get()) {
+                    it->second.stale = true;
+                    it->second.sub = nullptr;
+                }
+            }
+        }
         bool ok = true;
         bool ready2 = false;
         {

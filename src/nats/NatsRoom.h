@@ -33,6 +33,11 @@ namespace share {
 // message id "BOARD-NUMBER" (the server stores a change sent twice once) and, for a seed,
 // the condition that the page's subject has no message yet. While the server cannot be
 // reached they wait in order; the connection is retried with back-off forever.
+//
+// On a cluster the streams are made with three replicas (one on a single server), so the
+// room outlives a lost server; of several servers given, any that answers serves. A server
+// that refuses the board (credentials, rights to the room, a certificate) leaves the board
+// working alone: trouble() says why in one line, and the room keeps trying.
 class NatsRoom final : public RoomLink {
 public:
     struct Options {
@@ -42,6 +47,9 @@ public:
         std::chrono::milliseconds offlineAfter{3000};
         // Longest pause between two attempts to reach the server.
         std::chrono::milliseconds maxRetryDelay{2000};
+        // For tls:// rooms: the certificate authorities (PEM) the servers' certificates are
+        // checked against; empty: the system's.
+        std::string caFile;
     };
 
     explicit NatsRoom(Options options);
@@ -56,6 +64,9 @@ public:
     std::vector<RoomEvent> poll() override;
     void setWake(std::function<void()> wake) override;
     std::size_t unsent() const override;
+    // Why the room cannot be used now (refused credentials, no rights to the room, a
+    // certificate not accepted), one line; empty while nothing stands in the way.
+    std::string trouble() const;
 
     // nats.c's callbacks (plain functions reach the room through these).
     struct Subscription;
@@ -63,8 +74,9 @@ public:
                   std::uint64_t streamSeq, std::uint64_t consumerSeq);
     void onInk(const std::string& subject, const char* data, int size);
     void onConnected();
-    void onDisconnected();
+    void onDisconnected(__natsConnection* nc);
     void onClosed();
+    void onAsyncError(__natsConnection* nc, __natsSubscription* sub, int status);
 
 private:
     struct Out {
@@ -85,6 +97,9 @@ private:
 
     void run();
     void connect();
+    // Ends the connection and every subscription on it (the room's thread, or the end).
+    void dropConnection();
+    void setTrouble(std::string line);
     bool setUp();
     bool ensureStream(const std::string& name, const std::string& subject, std::int64_t perSubject);
     bool subscribe(int page);
@@ -102,6 +117,9 @@ private:
     std::condition_variable wakeLink_;
     std::condition_variable closedCv_;
     bool closed_ = false;
+    std::string trouble_;
+    std::vector<__natsSubscription*> lostSubs_;  // missed heartbeats: follow their page anew
+    std::mutex inkMutex_;                         // the drawing thread's use of nc_ for ink
     std::vector<RoomEvent> events_;
     std::function<void()> wake_;
     std::deque<Out> outgoing_;
@@ -112,14 +130,13 @@ private:
     bool setUp_ = false;      // streams and subscriptions made on this connection
     LinkState state_ = LinkState::Connecting;
     std::chrono::steady_clock::time_point lostAt_;
-    bool everConnected_ = false;  // the current connection has come up once
-    std::chrono::steady_clock::time_point madeAt_;  // the current connection was made
 
     std::atomic<__natsConnection*> nc_{nullptr};
     __jsCtx* js_ = nullptr;
     __natsSubscription* inkSub_ = nullptr;
     std::vector<std::unique_ptr<Subscription>> subscriptions_;  // alive until the end
     std::uint64_t generation_ = 0;
+    int failedConnects_ = 0;  // in a row, the room's thread only
     std::thread thread_;
 };
 

@@ -35,9 +35,13 @@ bool validHostPort(std::string_view s) {
 }  // namespace
 
 std::optional<RoomAddress> parseRoomAddress(std::string_view text, std::string& error) {
-    constexpr std::string_view scheme = "nats://";
-    if (!text.starts_with(scheme)) {
-        error = "a room is nats://HOST:PORT[,HOST:PORT...]/ROOM";
+    RoomAddress address;
+    std::string scheme = "nats://";
+    if (text.starts_with("tls://")) {
+        scheme = "tls://";
+        address.tls = true;
+    } else if (!text.starts_with(scheme)) {
+        error = "a room is nats://HOST:PORT[,HOST:PORT...]/ROOM (or tls://...)";
         return std::nullopt;
     }
     text.remove_prefix(scheme.size());
@@ -46,7 +50,6 @@ std::optional<RoomAddress> parseRoomAddress(std::string_view text, std::string& 
         error = "the room's name is missing: nats://HOST:PORT/ROOM";
         return std::nullopt;
     }
-    RoomAddress address;
     address.room = std::string(text.substr(slash + 1));
     if (address.room.empty() || address.room.size() > 64 ||
         !std::all_of(address.room.begin(), address.room.end(), roomChar)) {
@@ -61,7 +64,7 @@ std::optional<RoomAddress> parseRoomAddress(std::string_view text, std::string& 
             error = "not a server HOST:PORT: \"" + std::string(one) + "\"";
             return std::nullopt;
         }
-        address.servers.push_back("nats://" + std::string(one));
+        address.servers.push_back(scheme + std::string(one));
         if (comma == std::string_view::npos) break;
         hosts.remove_prefix(comma + 1);
     }

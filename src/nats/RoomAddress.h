@@ -7,11 +7,13 @@
 
 namespace share {
 
-// Where a room is: "nats://HOST:PORT[,HOST:PORT...]/ROOM". ROOM is letters, digits, '-' and
-// '_' (it names the room's streams and subjects, where other characters have meanings).
+// Where a room is: "nats://HOST:PORT[,HOST:PORT...]/ROOM", or "tls://..." for servers that
+// speak TLS only (their certificates are checked). ROOM is letters, digits, '-' and '_' (it
+// names the room's streams and subjects, where other characters have meanings).
 struct RoomAddress {
-    std::vector<std::string> servers;  // "nats://HOST:PORT", one per server
+    std::vector<std::string> servers;  // "nats://HOST:PORT" or "tls://HOST:PORT", one per server
     std::string room;
+    bool tls = false;
 };
 std::optional<RoomAddress> parseRoomAddress(std::string_view text, std::string& error);
 

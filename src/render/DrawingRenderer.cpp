@@ -157,25 +157,31 @@ void drawStrokeBody(const Stroke& s) {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
+namespace {
+void drawPicture(std::uint32_t texture, float x, float y, float width, float height) {
+    if (texture == 0 || width <= 0.0f || height <= 0.0f) return;
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    // The texture's first row is the picture's top.
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(x, y);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(x + width, y);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(x, y + height);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(x + width, y + height);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+}
+}  // namespace
+
 void drawUnderlay(const BackgroundQuad& b, io::Paper paper) {
-    if (b.texture != 0 && b.width > 0.0f && b.height > 0.0f) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, b.texture);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        // The texture's first row is the picture's top.
-        glBegin(GL_TRIANGLE_STRIP);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2f(b.x, b.y);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2f(b.x + b.width, b.y);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(b.x, b.y + b.height);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2f(b.x + b.width, b.y + b.height);
-        glEnd();
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glDisable(GL_TEXTURE_2D);
-    }
+    drawPicture(b.texture, b.x, b.y, b.width, b.height);
+    drawPicture(b.partTexture, b.partX, b.partY, b.partWidth, b.partHeight);
     drawPaper(paper);
 }
 

@@ -21,8 +21,11 @@ struct SelectionTextures {
 struct BackgroundQuad {
     std::uint32_t texture = 0;  // 0: none
     float x = 0, y = 0, width = 0, height = 0;
-    // Changes whenever the texture's contents or placement change.
+    // Changes whenever the texture's contents or placement change (also the part's).
     std::uint64_t version = 0;
+    // A sharper picture of the part of the page in view, drawn over the first.
+    std::uint32_t partTexture = 0;  // 0: none
+    float partX = 0, partY = 0, partWidth = 0, partHeight = 0;
 };
 
 // Draws the document into the current GL context: the background picture and the paper,

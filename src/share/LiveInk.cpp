@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "io/ByteCodec.h"
+#include "share/RecordCodec.h"
 
 namespace share {
 
@@ -36,6 +37,11 @@ std::string encodeInk(const LiveInk& ink) {
 }
 
 std::optional<LiveInk> decodeInk(std::string_view bytes, std::string& error) {
+    // A piece of ink is a record from the network like any other: no larger than one.
+    if (bytes.size() > kMaxRecordBytes) {
+        error = "a live ink message is larger than 8 MiB";
+        return std::nullopt;
+    }
     ByteReader r(bytes);
     LiveInk ink;
     const std::uint8_t type = r.u8();

@@ -17,6 +17,9 @@
 
 namespace {
 constexpr int kReadoutFontSize = 50;
+// The room's line of trouble: small, wrapped to this width.
+constexpr int kLineFontSize = 16;
+constexpr int kLineWidth = 460;
 constexpr float kReadoutDrop = 30.0f;  // cell bottom below the menu centre, pixels
 
 // The rims of the colour button and the palette's discs, so that light colours stand out
@@ -60,6 +63,7 @@ void RadialMenuView::setHistoryTextures(const std::array<MenuButtonImages, 2>& b
 void RadialMenuView::setSliderTextures(std::uint32_t properties, std::uint32_t brushSize,
                                        std::uint32_t softness, std::uint32_t smoothness) {
     font_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), kReadoutFontSize);
+    lineFont_ = std::make_unique<TextureFont>(assetPath("images/unanimo.ttf"), kLineFontSize);
     centre_ = properties;
     drawSliders_ = {brushSize, smoothness};
     editSliders_ = {brushSize, softness};
@@ -176,7 +180,33 @@ void RadialMenuView::drawRoomMark(const CanvasController& controller) const {
     if (roomMark_.state == RoomMark::State::Offline) colour = {0.85f, 0.1f, 0.1f, 1.0f};
     circles::filledDisc(c.x, c.y, r + 1.5f, kRim);
     circles::filledDisc(c.x, c.y, r, colour);
-    if (roomMark_.waiting == 0 || !font_) return;
+    if (!font_) return;
+    if (!roomMark_.line.empty() && lineFont_) {
+        // Just above the menu (which rests at the screen's lower left), word-wrapped, the
+        // last piece nearest the menu.
+        std::vector<std::string> rows{""};
+        std::size_t at = 0;
+        while (at < roomMark_.line.size()) {
+            std::size_t end = roomMark_.line.find(' ', at);
+            if (end == std::string::npos) end = roomMark_.line.size();
+            const std::string word = roomMark_.line.substr(at, end - at);
+            const std::string joined = rows.back().empty() ? word : rows.back() + " " + word;
+            if (!rows.back().empty() && lineFont_->width(joined) > kLineWidth) {
+                rows.push_back(word);
+            } else {
+                rows.back() = joined;
+            }
+            at = end + 1;
+        }
+        const float left = std::max(8.0f, menu.position.x - menu.reach());
+        float y = menu.position.y + menu.reach() + 6.0f;
+        lineFont_->r = colour.r * 0.8f;
+        lineFont_->g = colour.g * 0.8f;
+        lineFont_->b = colour.b * 0.8f;
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row, y += static_cast<float>(lineFont_->lineHeight()))
+            lineFont_->draw(*row, left, y);
+    }
+    if (roomMark_.waiting == 0) return;
     const std::string count = std::to_string(roomMark_.waiting);
     glColor4f(colour.r, colour.g, colour.b, 1.0f);
     font_->draw(count, c.x - static_cast<float>(font_->width(count)) * 0.5f, c.y + r + 4.0f);

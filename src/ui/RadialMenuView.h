@@ -21,12 +21,14 @@ struct MenuButtonImages {
 
 // A shared board's link to its room, as the menu shows it: a dot between the disc's buttons
 // (green connected, amber connecting or reconnecting, red offline) and the number of changes
-// the room has not stored yet.
+// the room has not stored yet; below them, while the room's server refuses the board, one
+// line saying why.
 struct RoomMark {
     enum class State { Connected, Reconnecting, Offline };
     bool shown = false;
     State state = State::Connected;
     std::size_t waiting = 0;
+    std::string line;
 };
 
 // Draws the controller's radial menu: the four ring buttons, undo and redo, the hold-view
@@ -92,5 +94,6 @@ private:
     std::array<std::uint32_t, 2> drawSliders_{};  // brush size, smoothness
     std::array<std::uint32_t, 2> editSliders_{};  // brush size, softness
     std::unique_ptr<TextureFont> font_;
+    std::unique_ptr<TextureFont> lineFont_;
     RoomMark roomMark_;
 };

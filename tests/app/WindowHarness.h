@@ -45,6 +45,25 @@ struct WindowHarness {
 
     explicit WindowHarness(int w = 800, int h = 600) {
         QDir::setCurrent(dir.path());
+        open(w, h);
+    }
+    // Ends the run as closing the window does and starts the program again in the folder.
+    void restart() {
+        const QSize size = widget->size();
+        widget.reset();
+        open(size.width(), size.height());
+    }
+    ~WindowHarness() {
+        widget.reset();
+        QDir::setCurrent(previousDir);
+    }
+    void settle(int ms = 30) { QTest::qWait(ms); }
+    FrameManager& manager() { return *widget->manager(); }
+
+    bool exposed = false;
+
+private:
+    void open(int w, int h) {
         // Keep the real pointer off the window: the toolkit reports its position as moves.
         QCursor::setPos(4000, 4000);
         widget = std::make_unique<CanvasWidget>(
@@ -56,14 +75,6 @@ struct WindowHarness {
         settle();
         routed.clear();
     }
-    ~WindowHarness() {
-        widget.reset();
-        QDir::setCurrent(previousDir);
-    }
-    void settle(int ms = 30) { QTest::qWait(ms); }
-    FrameManager& manager() { return *widget->manager(); }
-
-    bool exposed = false;
 };
 
 // Plays a replay script into the driver's window; a script that cannot be read or run fails

@@ -42,7 +42,8 @@ TEST(SafeFile, CreatesAndReplacesFilesLeavingNothingElse) {
 TEST(SafeFile, NewFilesComeAsAGroupOrNotAtAll) {
     iotest::TempDir dir;
     std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < 4; ++i) files.emplace_back(dir.file(std::to_string(i) + ".xml"), std::string(i * 100, 'a' + i));
+    for (int i = 0; i < 4; ++i)
+        files.emplace_back(dir.file(std::to_string(i) + ".xml"), std::string(i * 100, 'a' + i));
     ASSERT_TRUE(io::createFiles(files));
     EXPECT_EQ(dir.listing(), "0.xml;1.xml;2.xml;3.xml;");
     for (const auto& [path, bytes] : files) EXPECT_EQ(iotest::readFile(path), bytes);

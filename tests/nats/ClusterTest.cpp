@@ -1,0 +1,234 @@
+// Boards in a room on a three-server JetStream cluster (started here on 127.0.0.1) through
+// what a school's network does to it: the stream's leader killed and back later, one board
+// cut off for 30 s, a server cut from the other two, records delivered twice. No change the
+// room acknowledged may be lost or stored twice, and every board ends with the same page.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <set>
+
+#include "nats/ClusterBoard.h"
+#include "share/RecordCodec.h"
+#include "support/NatsCluster.h"
+#include "support/TempWorkDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using share::Seq;
+
+std::vector<std::string> rotated(std::vector<std::string> v, int by) {
+    std::rotate(v.begin(), v.begin() + by % static_cast<int>(v.size()), v.end());
+    return v;
+}
+
+// Page 0's records in the room's stream, by sequence: (board, number).
+using Change = std::pair<std::uint64_t, std::uint64_t>;
+std::map<Seq, Change> storedChanges(const NatsCluster& c, int via) {
+    std::map<Seq, Change> out;
+    c.withJetStream(via, [&](jsCtx* js) {
+        jsStreamInfo* info = nullptr;
+        if (js_GetStreamInfo(&info, js, "ibrec-lesson", nullptr, nullptr) != NATS_OK) return;
+        const Seq last = info->State.LastSeq;
+        jsStreamInfo_Destroy(info);
+        for (Seq seq = 1; seq <= last; ++seq) {
+            natsMsg* m = nullptr;
+            if (js_GetMsg(&m, js, "ibrec-lesson", seq, nullptr, nullptr) != NATS_OK) continue;
+            std::string error;
+            const auto change = share::decodeChange(
+                std::string_view(natsMsg_GetData(m), static_cast<std::size_t>(natsMsg_GetDataLength(m))), error);
+            if (change && std::string_view(natsMsg_GetSubject(m)).ends_with(".rec.0"))
+                out[seq] = {change->board, change->number};
+            natsMsg_Destroy(m);
+        }
+    });
+    return out;
+}
+
+// Every board shows the same page; every change the room acknowledged is stored once, at
+// the sequence acknowledged, and no change is stored twice.
+void expectWholeAndOnce(const NatsCluster& cluster, std::vector<ClusterBoard*> boards) {
+    ASSERT_TRUE(pumpUntil(boards, [&] {
+        return std::all_of(boards.begin(), boards.end(), [&](ClusterBoard* b) {
+            return b->settled() && b->drawing.pageText() == boards[0]->drawing.pageText();
+        });
+    }, 60s)) << boards[0]->out.str();
+    const auto stored = storedChanges(cluster, 0);
+    std::set<Change> seen;
+    for (const auto& [seq, change] : stored) EXPECT_TRUE(seen.insert(change).second) << "stored twice: " << seq;
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        EXPECT_GT(boards[i]->acks.size(), 5u);
+        for (const ClusterBoard::Ack& a : boards[i]->acks)
+            EXPECT_EQ(stored.count(a.seq) ? stored.at(a.seq) : Change{}, Change(i + 1, a.number));
+    }
+}
+
+// pid of a socat forwarding 127.0.0.1:from to 127.0.0.1:to, in a process group of its own.
+pid_t forward(int from, int to) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        const std::string listen = "TCP-LISTEN:" + std::to_string(from) + ",bind=127.0.0.1,reuseaddr,fork";
+        const std::string target = "TCP:127.0.0.1:" + std::to_string(to);
+        ::execlp("socat", "socat", listen.c_str(), target.c_str(), nullptr);
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(300ms);
+    return pid;
+}
+void cut(pid_t pid) {
+    ::kill(-pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+TEST(Cluster, TheStreamLeaderKilledMidLessonLosesAndDoublesNothing) {
+    TempWorkDir dir;
+    NatsCluster cluster(dir.path(), 3);
+    // The room's records were kept on one server (the room is older than the cluster): the
+    // boards give it its three copies.
+    cluster.withJetStream(0, [](jsCtx* js) {
+        jsStreamConfig cfg;
+        jsStreamConfig_Init(&cfg);
+        cfg.Name = "ibrec-lesson";
+        const char* subjects[] = {"ib.lesson.rec.*"};
+        cfg.Subjects = subjects;
+        cfg.SubjectsLen = 1;
+        natsStatus made = NATS_TIMEOUT;
+        for (int i = 0; i < 20 && made != NATS_OK; ++i) made = js_AddStream(nullptr, js, &cfg, nullptr, nullptr);
+        ASSERT_EQ(made, NATS_OK);  // once the cluster has elected its leader
+    });
+    ClusterBoard a(ClusterBoard::in(rotated(cluster.urls(), 0)), 1), b(ClusterBoard::in(rotated(cluster.urls(), 1)), 2),
+        c(ClusterBoard::in(rotated(cluster.urls(), 2)), 3);
+    std::vector<ClusterBoard*> boards{&a, &b, &c};
+    std::mt19937_64 rng(21);
+    int killed = -1;
+    auto killedAt = ClusterBoard::Clock::now();
+    for (int round = 0; round < 12; ++round) {
+        for (ClusterBoard* board : boards) board->scribble(rng, 4);
+        pumpUntil(boards, [] { return false; }, 300ms);
+        if (round == 3) {
+            ASSERT_TRUE(pumpUntil(boards, [&] { return (killed = cluster.leader("ibrec-lesson")) >= 0; }, 20s));
+            cluster.stop(killed, SIGKILL);
+            killedAt = ClusterBoard::Clock::now();
+        }
+        if (round == 9) cluster.start(killed);
+    }
+    expectWholeAndOnce(cluster, boards);
+    // The three copies: the room lived on the other two while one was gone.
+    cluster.withJetStream(0, [](jsCtx* js) {
+        for (const char* stream : {"ibrec-lesson", "ibsnap-lesson"}) {
+            jsStreamInfo* info = nullptr;
+            ASSERT_EQ(js_GetStreamInfo(&info, js, stream, nullptr, nullptr), NATS_OK);
+            EXPECT_EQ(info->Config->Replicas, 3) << stream;
+            jsStreamInfo_Destroy(info);
+        }
+    });
+    std::vector<ClusterBoard::Clock::time_point> times;
+    for (ClusterBoard* board : boards)
+        for (const auto& ack : board->acks)
+            if (ack.at > killedAt) times.push_back(ack.at);
+    std::sort(times.begin(), times.end());
+    auto longest = times.empty() ? 0ms : std::chrono::duration_cast<std::chrono::milliseconds>(times[0] - killedAt);
+    for (std::size_t i = 1; i < times.size(); ++i)
+        longest = std::max(longest, std::chrono::duration_cast<std::chrono::milliseconds>(times[i] - times[i - 1]));
+    std::cout << "longest pause in acknowledgements after the leader was killed: " << longest.count() << " ms\n";
+    RecordProperty("longest_ack_pause_ms", static_cast<int>(longest.count()));
+}
+
+TEST(Cluster, ABoardCutOffForHalfAMinuteLandsItsChangesOnceAndALoneServerTakesNoWrite) {
+    TempWorkDir dir;
+    NatsCluster cluster(dir.path(), 3);
+    std::vector<int> proxyPorts;
+    std::vector<pid_t> proxies;
+    std::vector<std::string> viaProxy;
+    for (int i = 0; i < 3; ++i) {
+        proxyPorts.push_back(NatsCluster::freePort());
+        proxies.push_back(forward(proxyPorts[i], cluster.port(i)));
+        viaProxy.push_back("nats://127.0.0.1:" + std::to_string(proxyPorts[i]));
+    }
+    ClusterBoard a(ClusterBoard::in(viaProxy), 1), b(ClusterBoard::in(rotated(cluster.urls(), 1)), 2),
+        c(ClusterBoard::in(rotated(cluster.urls(), 2)), 3);
+    std::vector<ClusterBoard*> boards{&a, &b, &c};
+    std::mt19937_64 rng(30);
+    for (ClusterBoard* board : boards) board->scribble(rng, 6);
+    ASSERT_TRUE(pumpUntil(boards, [&] { return a.settled() && b.settled() && c.settled(); }, 30s));
+
+    for (pid_t p : proxies) cut(p);
+    const auto heldUntil = ClusterBoard::Clock::now() + 30s;
+    bool loneChecked = false;
+    while (ClusterBoard::Clock::now() < heldUntil) {
+        for (ClusterBoard* board : boards) board->scribble(rng, 2);
+        pumpUntil(boards, [] { return false; }, 2s);
+        if (!loneChecked && a.session.status().state == share::LinkState::Offline) {
+            // The leader cut from both followers: no write is acknowledged.
+            const int leader = cluster.leader("ibrec-lesson");
+            ASSERT_GE(leader, 0);
+            for (int i = 0; i < 3; ++i)
+                if (i != leader) cluster.pause(i);
+            cluster.withJetStream(leader, [](jsCtx* js) {
+                jsPubOptions po;
+                jsPubOptions_Init(&po);
+                po.MaxWait = 3000;
+                jsPubAck* ack = nullptr;
+                EXPECT_NE(js_Publish(&ack, js, "ib.lesson.rec.9", "x", 1, &po, nullptr), NATS_OK);
+                jsPubAck_Destroy(ack);
+            });
+            for (int i = 0; i < 3; ++i) cluster.resume(i);
+            loneChecked = true;
+        }
+    }
+    EXPECT_TRUE(loneChecked);
+    EXPECT_GT(a.session.status().waiting, 5u);
+    for (int i = 0; i < 3; ++i) proxies[i] = forward(proxyPorts[i], cluster.port(i));
+    expectWholeAndOnce(cluster, boards);
+    for (pid_t p : proxies) cut(p);
+}
+
+TEST(Cluster, RecordsDeliveredTwiceOrReplayedFromTheStartChangeNoPage) {
+    TempWorkDir dir;
+    NatsCluster server(dir.path(), 1);
+    ClusterBoard a(ClusterBoard::in(server.urls()), 1), b(ClusterBoard::in(server.urls()), 2);
+    std::mt19937_64 rng(5);
+    a.scribble(rng, 25);
+    b.scribble(rng, 25);
+    ASSERT_TRUE(pumpUntil({&a, &b}, [&] { return a.settled() && b.settled(); }, 20s));
+    const std::string page = a.drawing.pageText();
+    const auto before = storedChanges(server, 0);
+    ASSERT_GT(before.size(), 20u);
+    // Every record again under its own message id (the server drops it), then under a new one
+    // (stored again: the boards pass it over), and the snapshots gone.
+    server.withJetStream(0, [&](jsCtx* js) {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const auto& [seq, change] : before) {
+                natsMsg* m = nullptr;
+                ASSERT_EQ(js_GetMsg(&m, js, "ibrec-lesson", seq, nullptr, nullptr), NATS_OK);
+                const char* id = nullptr;
+                natsMsgHeader_Get(m, "Nats-Msg-Id", &id);
+                const std::string msgId = pass == 0 ? std::string(id) : "again-" + std::to_string(seq);
+                jsPubOptions po;
+                jsPubOptions_Init(&po);
+                po.MsgId = msgId.c_str();
+                jsPubAck* ack = nullptr;
+                EXPECT_EQ(js_Publish(&ack, js, natsMsg_GetSubject(m), natsMsg_GetData(m), natsMsg_GetDataLength(m), &po,
+                                     nullptr), NATS_OK);
+                EXPECT_EQ(ack->Duplicate, pass == 0);
+                jsPubAck_Destroy(ack);
+                natsMsg_Destroy(m);
+            }
+        }
+        js_DeleteStream(js, "ibsnap-lesson", nullptr, nullptr);
+    });
+    EXPECT_EQ(storedChanges(server, 0).size(), 2 * before.size());
+    // A board joining now replays the room from its first record, every change twice.
+    ClusterBoard late(ClusterBoard::in(server.urls()), 3);
+    ASSERT_TRUE(pumpUntil({&a, &b, &late}, [&] {
+        return a.settled() && b.settled() && late.settled() && late.drawing.pageText() == page;
+    }, 20s)) << late.out.str();
+    EXPECT_EQ(a.drawing.pageText(), page);
+    EXPECT_EQ(b.drawing.pageText(), page);
+}
+
+}  // namespace
