@@ -40,6 +40,12 @@ std::map<std::string, AttributeEntry> StrokeTable::attributes() const {
     return all;
 }
 
+void StrokeTable::absorb(StrokeTable&& upper) {
+    for (auto& [id, entry] : upper.entries_) put(id, std::move(entry));
+    for (auto& [name, entry] : upper.attributes_) attributes_[name] = std::move(entry);
+    upper.clear();
+}
+
 namespace {
 
 enum class Fate { Applied, Skipped };

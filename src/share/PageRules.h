@@ -52,6 +52,8 @@ public:
     // The entries this table holds itself, ascending id.
     const std::map<io::StrokeId, StrokeEntry>& own() const { return entries_; }
     void clear();
+    // Takes in what `upper` (which lies over this table) holds itself.
+    void absorb(StrokeTable&& upper);
 
     const AttributeEntry* findAttribute(const std::string& name) const;
     void putAttribute(const std::string& name, AttributeEntry entry) { attributes_[name] = std::move(entry); }
