@@ -44,12 +44,23 @@ bool PageReplica::receive(const ShareChange& change, Seq seq) {
     std::vector<io::StrokeId> touched, skipped;
     if (!room_.apply(change, seq, &touched, &skipped)) return false;
     dirty_.insert(touched.begin(), touched.end());
-    stale_ = true;
-    if (change.board != board_) return true;
-    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
-        return p.change.number == change.number;
-    });
+    const auto it = change.board != board_
+                        ? pending_.end()
+                        : std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
+                              return p.change.number == change.number;
+                          });
+    // The oldest pending change, taken whole with nothing of another board before it: the
+    // room now holds what shown_ applied over it, under another version. shown_ stays as it
+    // is but for that name (versions only compare, and the record's sequence sorts where
+    // the local version did: after every version of the room, before later local ones).
+    // Anything else rebuilds shown_ over the new page.
+    const bool asShown = !stale_ && it == pending_.begin() && it != pending_.end() &&
+                         skipped.empty() && it->change == change;
+    if (!asShown) stale_ = true;
     if (it == pending_.end()) return true;
+    if (asShown) {
+        for (const io::StrokeId id : touched) shown_.rename(id, localVersion(change.number), seq);
+    }
     // What the record set in the room is what the drawing shows already: only the name
     // of that version changes. A step the rules passed over names no version of the room,
     // so nothing built on it (an undo) finds the stroke as it expects.
@@ -145,8 +156,11 @@ void PageReplica::refused(std::uint64_t number) {
 
 std::vector<PageReplica::Pending> PageReplica::takeSendable() {
     std::vector<Pending> out;
-    for (Pending& p : pending_) {
-        if (p.handed) continue;
+    // Changes are handed in order, so the handed ones come first.
+    for (auto it = std::partition_point(pending_.begin(), pending_.end(),
+                                        [](const Pending& p) { return p.handed; });
+         it != pending_.end(); ++it) {
+        Pending& p = *it;
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
         const bool waits = std::any_of(p.change.ops.begin(), p.change.ops.end(),
