@@ -7,9 +7,23 @@ namespace share {
 
 PageReplica::PageReplica(BoardId board) : board_(board) {}
 
+std::deque<PageReplica::Pending>::iterator PageReplica::firstUnhanded() {
+    // Changes are handed in order, so the handed ones come first.
+    return std::partition_point(pending_.begin(), pending_.end(),
+                                [](const Pending& p) { return p.handed; });
+}
+
+std::deque<PageReplica::Pending>::iterator PageReplica::findPending(std::uint64_t number) {
+    // Numbers ascend in the list: the board counts its changes in the order it makes them.
+    const auto it = std::lower_bound(pending_.begin(), pending_.end(), number,
+                                     [](const Pending& p, std::uint64_t n) { return p.change.number < n; });
+    return it != pending_.end() && it->change.number == number ? it : pending_.end();
+}
+
 void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to) {
-    for (Pending& p : pending_) {
-        for (StrokeOp& op : p.change.ops) {
+    // A change is handed only once no base of it is local.
+    for (auto p = firstUnhanded(); p != pending_.end(); ++p) {
+        for (StrokeOp& op : p->change.ops) {
             if (op.base == from) op.base = to(op.stroke.id);
         }
     }
@@ -44,11 +58,7 @@ bool PageReplica::receive(const ShareChange& change, Seq seq) {
     std::vector<io::StrokeId> touched, skipped;
     if (!room_.apply(change, seq, &touched, &skipped)) return false;
     dirty_.insert(touched.begin(), touched.end());
-    const auto it = change.board != board_
-                        ? pending_.end()
-                        : std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
-                              return p.change.number == change.number;
-                          });
+    const auto it = change.board != board_ ? pending_.end() : findPending(change.number);
     // The oldest pending change, taken whole with nothing of another board before it: the
     // room now holds what shown_ applied over it, under another version. shown_ stays as it
     // is but for that name (versions only compare, and the record's sequence sorts where
@@ -138,15 +148,12 @@ void PageReplica::restore(ShareChange change, bool seed) {
 }
 
 void PageReplica::stored(std::uint64_t number, Seq seq) {
-    for (Pending& p : pending_) {
-        if (p.change.number == number) p.stored = seq;
-    }
+    const auto it = findPending(number);
+    if (it != pending_.end()) it->stored = seq;
 }
 
 void PageReplica::refused(std::uint64_t number) {
-    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
-        return p.change.number == number;
-    });
+    const auto it = findPending(number);
     if (it == pending_.end()) return;
     const Pending p = std::move(*it);
     pending_.erase(it);
@@ -156,10 +163,7 @@ void PageReplica::refused(std::uint64_t number) {
 
 std::vector<PageReplica::Pending> PageReplica::takeSendable() {
     std::vector<Pending> out;
-    // Changes are handed in order, so the handed ones come first.
-    for (auto it = std::partition_point(pending_.begin(), pending_.end(),
-                                        [](const Pending& p) { return p.handed; });
-         it != pending_.end(); ++it) {
+    for (auto it = firstUnhanded(); it != pending_.end(); ++it) {
         Pending& p = *it;
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
