@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <span>
 
+#include "share/RecordCodec.h"
+
 namespace share {
 
-PageReplica::PageReplica(BoardId board) : board_(board) {}
+PageReplica::PageReplica(BoardId board, std::uint64_t textLimit) : board_(board) {
+    room_.setTextLimit(textLimit);
+}
 
 std::deque<PageReplica::Pending>::iterator PageReplica::firstUnhanded() {
     // Changes are handed in order, so the handed ones come first.
@@ -20,11 +24,15 @@ std::deque<PageReplica::Pending>::iterator PageReplica::findPending(std::uint64_
     return it != pending_.end() && it->change.number == number ? it : pending_.end();
 }
 
-void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to) {
+void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
+                               Version attributesTo) {
     // A change is handed only once no base of it is local.
     for (auto p = firstUnhanded(); p != pending_.end(); ++p) {
         for (StrokeOp& op : p->change.ops) {
             if (op.base == from) op.base = to(op.stroke.id);
+        }
+        for (AttributeOp& a : p->change.page) {
+            if (a.base == from) a.base = attributesTo;
         }
     }
 }
@@ -36,13 +44,21 @@ void PageReplica::forget(const Pending& p, Version now) {
         const auto d = drawn_.find(op.stroke.id);
         if (d != drawn_.end() && d->second.version == local) d->second.version = now;
     }
-    rewriteBases(local, [now](io::StrokeId) { return now; });
+    for (const AttributeOp& a : p.change.page) {
+        const auto d = drawnAttributes_.find(a.name);
+        if (d != drawnAttributes_.end() && d->second.version == local) d->second.version = now;
+    }
+    attributesDirty_ = true;
+    rewriteBases(local, [now](io::StrokeId) { return now; }, now);
 }
 
 void PageReplica::resetRoom(PageState page) {
     for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
+    const std::uint64_t limit = room_.textLimit();
     room_ = std::move(page);
+    room_.setTextLimit(limit);
     for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
+    attributesDirty_ = true;
     // Own changes the new page holds already: what builds on them finds the version they
     // were stored at, when the board was told it.
     const std::uint64_t held = room_.lastNumber(board_);
@@ -54,9 +70,9 @@ void PageReplica::resetRoom(PageState page) {
     stale_ = true;
 }
 
-bool PageReplica::receive(const ShareChange& change, Seq seq) {
+bool PageReplica::receive(const ShareChange& change, Seq seq, bool* tooLarge) {
     std::vector<io::StrokeId> touched, skipped;
-    if (!room_.apply(change, seq, &touched, &skipped)) return false;
+    if (!room_.apply(change, seq, &touched, &skipped, tooLarge)) return false;
     dirty_.insert(touched.begin(), touched.end());
     const auto it = change.board != board_ ? pending_.end() : findPending(change.number);
     // The oldest pending change, taken whole with nothing of another board before it: the
@@ -65,8 +81,9 @@ bool PageReplica::receive(const ShareChange& change, Seq seq) {
     // the local version did: after every version of the room, before later local ones).
     // Anything else rebuilds shown_ over the new page.
     const bool asShown = !stale_ && it == pending_.begin() && it != pending_.end() &&
-                         skipped.empty() && it->change == change;
+                         skipped.empty() && change.page.empty() && it->change == change;
     if (!asShown) stale_ = true;
+    attributesDirty_ = attributesDirty_ || !change.page.empty();
     if (it == pending_.end()) return true;
     if (asShown) {
         for (const io::StrokeId id : touched) shown_.rename(id, localVersion(change.number), seq);
@@ -82,10 +99,17 @@ bool PageReplica::receive(const ShareChange& change, Seq seq) {
         const bool passedOver = std::binary_search(skipped.begin(), skipped.end(), op.stroke.id);
         d->second.version = passedOver ? kForeign : seq;
     }
+    // A change's attributes are set, or all passed over with the undo they belong to.
+    const AttributeEntry* set = change.page.empty() ? nullptr : room_.table().findAttribute(change.page[0].name);
+    const Version attributesAt = set != nullptr && set->version == seq ? seq : kForeign;
+    for (const AttributeOp& a : change.page) {
+        const auto d = drawnAttributes_.find(a.name);
+        if (d != drawnAttributes_.end() && d->second.version == local) d->second.version = attributesAt;
+    }
     pending_.erase(it);
     rewriteBases(local, [&](io::StrokeId id) {
         return std::binary_search(skipped.begin(), skipped.end(), id) ? kForeign : seq;
-    });
+    }, attributesAt);
     return true;
 }
 
@@ -123,6 +147,15 @@ const ShareChange& PageReplica::local(const io::Change& change, std::uint64_t nu
         c.ops.push_back(std::move(op));
     }
     const Version at = localVersion(number);
+    for (const io::PageAttributeChange& a : change.page) {
+        // One no record may carry (a page file naming a background outside the folder)
+        // stays this board's own.
+        if (!sendableAttribute(a.name, a.after)) continue;
+        const auto d = drawnAttributes_.find(a.name);
+        c.page.push_back(AttributeOp{a.name, a.after, d != drawnAttributes_.end() ? d->second.version : 0});
+        drawnAttributes_[a.name] = AttributeEntry{a.after, at};
+        attributesDirty_ = true;
+    }
     for (const StrokeOp& op : c.ops) {
         drawn_[op.stroke.id] = Drawn{op.present, at};
         dirty_.insert(op.stroke.id);  // a step the rules skip leaves the drawing behind
@@ -168,7 +201,9 @@ std::vector<PageReplica::Pending> PageReplica::takeSendable() {
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
         const bool waits = std::any_of(p.change.ops.begin(), p.change.ops.end(),
-                                       [](const StrokeOp& op) { return isLocal(op.base); });
+                                       [](const StrokeOp& op) { return isLocal(op.base); }) ||
+                           std::any_of(p.change.page.begin(), p.change.page.end(),
+                                       [](const AttributeOp& a) { return isLocal(a.base); });
         if (waits) break;
         p.handed = true;
         out.push_back(p);
@@ -190,12 +225,16 @@ void PageReplica::rebuild() {
     }
     dirty_.insert(touched.begin(), touched.end());
     stale_ = false;
+    attributesDirty_ = true;
 }
 
-std::vector<io::StrokeData> PageReplica::showAll() {
+std::vector<io::StrokeData> PageReplica::showAll(io::PageStyle* style) {
     if (stale_) rebuild();
     std::vector<io::StrokeData> out;
     drawn_.clear();
+    drawnAttributes_ = shown_.attributes();
+    attributesDirty_ = false;
+    if (style) *style = styleOf(shown_);
     const auto take = [&](io::StrokeId id, const StrokeEntry& e) {
         drawn_[id] = Drawn{e.present, e.version};
         if (e.present) out.push_back(io::StrokeData{id, e.points, e.colour});
@@ -242,6 +281,16 @@ io::Change PageReplica::reconcile(const std::function<bool(io::StrokeId)>& busy)
         drawn_[id] = Drawn{shownHere, version};
         it = dirty_.erase(it);
     }
+    if (attributesDirty_) {
+        attributesDirty_ = false;
+        std::map<std::string, AttributeEntry> shown = shown_.attributes();
+        for (const auto& [name, e] : drawnAttributes_) shown.try_emplace(name);  // unset now
+        for (auto& [name, e] : shown) {
+            AttributeEntry& drawn = drawnAttributes_[name];
+            if (drawn.value != e.value) out.page.push_back(io::PageAttributeChange{name, drawn.value, e.value});
+            drawn = std::move(e);
+        }
+    }
     return out;
 }
 
@@ -259,6 +308,14 @@ bool PageReplica::conflicted(io::StrokeId id) {
     const bool shownHere = s != nullptr && s->present;
     const bool drawnHere = d != drawn_.end() && d->second.present;
     return shownHere != drawnHere || (shownHere && s->version != d->second.version);
+}
+
+bool PageReplica::conflicted(const std::string& attribute) {
+    if (stale_) rebuild();
+    const auto d = drawnAttributes_.find(attribute);
+    const AttributeEntry* s = shown_.findAttribute(attribute);
+    const Version drawn = d != drawnAttributes_.end() ? d->second.version : 0;
+    return drawn == kForeign || drawn != (s != nullptr ? s->version : 0);
 }
 
 io::StrokeId PageReplica::largestId() const {

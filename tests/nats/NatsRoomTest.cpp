@@ -7,15 +7,20 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
 #include "nats/NatsRoom.h"
+#include "share/RecordCodec.h"
 #include "share/ShareSession.h"
+#include "share/ShareStore.h"
+#include "../share/RandomInput.h"
 #include "support/NatsServer.h"
 #include "support/TempWorkDir.h"
 
@@ -29,14 +34,20 @@ struct Board {
     double seconds = 100.0;
     Drawing drawing{out};
     CanvasController controller{drawing, Stopwatch([this] { return seconds; }), [] { return 1e5; }};
+    // A board with a store keeps its identity and waiting changes in that folder store.
+    std::unique_ptr<ShareStore> store;
     NatsRoom link;
     ShareSession session;
 
-    Board(const std::string& url, BoardId id)
-        : link(NatsRoom::Options{{{url}, "lesson-1"}, {}, 500ms, 200ms}),
-          session(drawing, controller.history().histories(), link, {id, static_cast<std::uint32_t>(id), 1},
-                  out, pageFileName) {
+    Board(const std::string& url, BoardId id, const std::string& storeName = "")
+        : store(storeName.empty() ? nullptr : std::make_unique<ShareStore>(storeName, out)),
+          link(NatsRoom::Options{{{url}, "lesson-1"}, {}, 500ms, 200ms}),
+          session(drawing, controller.history().histories(), link,
+                  store ? store->identity() : ShareSession::Identity{id, static_cast<std::uint32_t>(id), 1},
+                  out, pageFileName, store.get()) {
         controller.setViewSize(1200.0f, 900.0f);
+        drawing.view.viewWidth = 1200.0f;
+        drawing.view.viewHeight = 900.0f;
         session.snapshotEvery = 25;
         session.pageOpened(controller.pages().current());
     }
@@ -108,6 +119,56 @@ void publishRaw(const std::string& url, const std::string& subject, const std::s
     natsConnection_Destroy(nc);
 }
 
+// The room's record stream as stored: page 0 rebuilt from it, and each board's change
+// numbers in the order stored.
+struct StoredLog {
+    PageState page;
+    std::map<BoardId, std::vector<std::uint64_t>> numbers;
+};
+StoredLog readLog(const std::string& url) {
+    StoredLog log;
+    natsConnection* nc = nullptr;
+    jsCtx* js = nullptr;
+    jsStreamInfo* info = nullptr;
+    if (natsConnection_ConnectTo(&nc, url.c_str()) != NATS_OK ||
+        natsConnection_JetStream(&js, nc, nullptr) != NATS_OK ||
+        js_GetStreamInfo(&info, js, "ibrec-lesson-1", nullptr, nullptr) != NATS_OK) {
+        ADD_FAILURE() << "the record stream cannot be read";
+    } else {
+        for (std::uint64_t seq = info->State.FirstSeq; seq <= info->State.LastSeq; ++seq) {
+            natsMsg* msg = nullptr;
+            if (js_GetMsg(&msg, js, "ibrec-lesson-1", seq, nullptr, nullptr) != NATS_OK) continue;
+            std::string error;
+            const auto change = decodeChange(
+                std::string_view(natsMsg_GetData(msg), static_cast<std::size_t>(natsMsg_GetDataLength(msg))),
+                error);
+            if (change && std::string(natsMsg_GetSubject(msg)) == "ib.lesson-1.rec.0") {
+                log.page.apply(*change, seq);
+                log.numbers[change->board].push_back(change->number);
+            }
+            natsMsg_Destroy(msg);
+        }
+        jsStreamInfo_Destroy(info);
+    }
+    jsCtx_Destroy(js);
+    natsConnection_Destroy(nc);
+    return log;
+}
+
+// Every change a board made is stored once, in its order: its numbers run 1, 2, 3, ...
+void expectEachOnce(const std::vector<std::uint64_t>& numbers, std::uint64_t used) {
+    ASSERT_FALSE(numbers.empty());
+    std::vector<std::uint64_t> expected(numbers.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = i + 1;
+    EXPECT_EQ(numbers, expected);
+    EXPECT_GE(numbers.size(), used);
+}
+
+std::uint64_t envNumber(const char* name, std::uint64_t fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
+}
+
 std::uint64_t records(Board& b) {
     std::uint64_t n = 0;
     for (const auto& [board, number] : b.session.replica(0)->room().lastNumbers()) n += number;
@@ -168,6 +229,46 @@ TEST(NatsRoom, ChangesMadeWhileTheServerIsDownLandOnceWhenItIsBack) {
     EXPECT_EQ(a.session.status().state, LinkState::Connected);
     EXPECT_EQ(storedRecords(server.url()), records(a));
     EXPECT_EQ(records(a), records(b));
+}
+
+// A board draws for half a minute with the server down and is killed and started again from
+// its folder halfway: when the server is back each of its changes is stored once, in order.
+TEST(NatsRoom, ABoardOfflineForHalfAMinuteSendsEverythingOnceThoughItCrashed) {
+    TempWorkDir dir;
+    std::filesystem::create_directory("a");
+    NatsServer server(dir.path() / "server");
+    auto a = std::make_unique<Board>(server.url(), 0, "a/room-lesson-1");
+    Board b(server.url(), 2);
+    std::mt19937_64 rng(5);
+    RandomInput<Board> input(rng, [&](Board& x) { x.session.pump(); });
+    for (int i = 0; i < 10; ++i) input.act(*a);
+    ASSERT_TRUE(waitFor({a.get(), &b}, [&] { return a->settled() && b.settled(); }));
+
+    server.stop(SIGKILL);
+    const auto offline = std::chrono::seconds(envNumber("INKBOARD_OFFLINE_SECONDS", 30));
+    const auto start = std::chrono::steady_clock::now();
+    bool crashed = false;
+    std::uint64_t used = 0;
+    while (std::chrono::steady_clock::now() - start < offline) {
+        input.act(*a);
+        std::this_thread::sleep_for(100ms);
+        if (!crashed && std::chrono::steady_clock::now() - start > offline / 2) {
+            crashed = true;
+            a.reset();  // no goodbye: nothing written out beyond what each change wrote
+            a = std::make_unique<Board>(server.url(), 0, "a/room-lesson-1");
+        }
+    }
+    EXPECT_NE(a->session.status().state, LinkState::Connected);
+    const BoardId id = a->store->identity().board;
+    for (const auto& p : a->session.replica(0)->pending()) used = std::max(used, p.change.number);
+
+    server.start();
+    ASSERT_TRUE(waitFor({a.get(), &b}, [&] {
+        return a->settled() && b.settled() && a->drawing.pageText() == b.drawing.pageText();
+    }, 60s)) << a->out.str() << b.out.str();
+    const StoredLog log = readLog(server.url());
+    expectEachOnce(log.numbers.at(id), used);
+    EXPECT_EQ(log.page.pageText(), b.drawing.pageText());
 }
 
 }  // namespace
