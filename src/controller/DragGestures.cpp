@@ -1,6 +1,7 @@
 #include "controller/DragGestures.h"
 
 #include <cmath>
+#include <iostream>
 
 #include "controller/BorderZones.h"
 #include "controller/GestureRecord.h"
@@ -22,6 +23,7 @@ void adjustBrushSize(Drawing& d, float s, float step) {
 
 void adjustSmoothness(Drawing& d, float s, float step) {
     const float v = d.smoothness * (1.0f + s * 0.15f * step);
+    std::cout << "error: " << v << "\n";
     if (v > 0.5f && v <= 10.0f)
         d.smoothness = v;
     else if (d.smoothness > 10.0f)
