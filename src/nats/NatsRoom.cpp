@@ -603,9 +603,12 @@ bool NatsRoom::ensureStream(const std::string& name, const std::string& subj,
 bool NatsRoom::setUp() {
     const std::string room = "ib." + options_.address.room;
     if (!ensureStream(recStream_, room + ".rec.*", -1) ||
-        !ensureStream(snapStream_, room + ".snap.*", 1) || !ensureStream(matStream_, room + ".mat.*", -1)) {
+        !ensureStream(snapStream_, room + ".snap.*", 1)) {
         return false;
     }
+    // Material is made when first needed: a server whose rights predate it still shares
+    // the pages.
+    materialStream_ = false;
     natsConnection* nc = nc_.load();
     if (inkSub_ == nullptr &&
         natsConnection_Subscribe(&inkSub_, nc, (room + ".ink.*").c_str(), onInkMessage, this) !=
@@ -819,9 +822,15 @@ void NatsRoom::shareMaterials() {
     std::vector<std::string> due;
     {
         std::lock_guard lock(mutex_);
-        for (const auto& [name, at] : materials_) {
-            if (at <= now) due.push_back(name);
+        for (auto& [name, at] : materials_) {
+            if (at > now) continue;
+            due.push_back(name);
+            at = now + kMaterialRetry;  // unless done before
         }
+    }
+    if (!due.empty() && !materialStream_) {
+        materialStream_ = ensureStream(matStream_, "ib." + options_.address.room + ".mat.*", -1);
+        if (!materialStream_) due.clear();
     }
     for (const std::string& name : due) {
         std::error_code ec;

@@ -146,6 +146,7 @@ private:
     bool stop_ = false;
     bool connected_ = false;  // as nats.c last told
     bool setUp_ = false;      // streams and subscriptions made on this connection
+    bool materialStream_ = false;  // the room's thread only
     LinkState state_ = LinkState::Connecting;
     std::chrono::steady_clock::time_point lostAt_;
 
