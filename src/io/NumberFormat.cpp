@@ -58,6 +58,12 @@ void appendFixed6(std::string& out, double value) {
     appendChars(out, value, std::chars_format::fixed, 6);
 }
 
+std::size_t fixed6Length(double value) {
+    char buffer[kBufferSize];
+    const auto result = std::to_chars(buffer, buffer + kBufferSize, value, std::chars_format::fixed, 6);
+    return static_cast<std::size_t>(result.ptr - buffer);
+}
+
 std::string formatFixed6(double value) {
     std::string out;
     appendFixed6(out, value);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,8 @@ namespace io {
 // printf "%f": fixed notation, six decimals, '-' for negatives, never an exponent.
 std::string formatFixed6(double value);
 void appendFixed6(std::string& out, double value);
+// The length of formatFixed6(value), without building it.
+std::size_t fixed6Length(double value);
 
 // What std::ostream writes by default (printf "%g", six significant digits): trailing
 // zeros and point dropped, exponent below 1e-4 and from 1e6 on ("1e-05", "1.5e+06").

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "io/HexColour.h"
+#include "io/NumberFormat.h"
 #include "io/PageReader.h"
 #include "io/SafeFile.h"
 #include "io/XmlWriter.h"
@@ -100,6 +101,20 @@ std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
     }
     xml.closeElement();
     return xml.take();
+}
+
+std::size_t strokeTextBytes(std::span<const ControlPoint> points, Rgb colour) {
+    // "\n    <Stroke", color="#rrggbb", then ">", a line per point and "\n    </Stroke>",
+    // or " />" without points; a point is "\n        <CP", four x="..." and " />". These
+    // mirror formatPage's layout; the tests compare the two on random pages.
+    constexpr std::size_t kOpen = 12, kColour = 16, kClose = 15, kEmptyClose = 3, kPoint = 35;
+    std::size_t bytes = kOpen + (colour.isBlack() ? 0 : kColour);
+    if (points.empty()) return bytes + kEmptyClose;
+    bytes += kClose;
+    for (const ControlPoint& p : points) {
+        bytes += kPoint + fixed6Length(p.x) + fixed6Length(p.y) + fixed6Length(p.r) + fixed6Length(p.a);
+    }
+    return bytes;
 }
 
 bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes,

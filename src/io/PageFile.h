@@ -51,6 +51,13 @@ std::optional<PageContent> readPageFile(const std::string& path);
 std::string formatPage(std::span<const std::span<const ControlPoint>> strokes,
                        std::span<const Rgb> colours = {}, const PageStyle& style = {});
 
+// Bytes formatPage writes for one stroke: its element and the line break before it. A page
+// with strokes is formatPage({}, {}, style) plus kPageTextFrame plus its strokes' bytes, so
+// a page's size can be kept up to date stroke by stroke.
+std::size_t strokeTextBytes(std::span<const ControlPoint> points, Rgb colour);
+// What the drawing element's closing tag adds once the page has a stroke.
+inline constexpr std::size_t kPageTextFrame = 9;
+
 // Writes the page with a safe replace: the old file survives any failure.
 // Returns false (after printing a one-line diagnostic naming the file) on failure.
 bool writePageFile(const std::string& path, std::span<const std::span<const ControlPoint>> strokes,

@@ -5,7 +5,9 @@
 
 namespace share {
 
-PageReplica::PageReplica(BoardId board) : board_(board) {}
+PageReplica::PageReplica(BoardId board, std::uint64_t textLimit) : board_(board) {
+    room_.setTextLimit(textLimit);
+}
 
 void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to) {
     for (Pending& p : pending_) {
@@ -27,7 +29,9 @@ void PageReplica::forget(const Pending& p, Version now) {
 
 void PageReplica::resetRoom(PageState page) {
     for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
+    const std::uint64_t limit = room_.textLimit();
     room_ = std::move(page);
+    room_.setTextLimit(limit);
     for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
     // Own changes the new page holds already: what builds on them finds the version they
     // were stored at, when the board was told it.
@@ -40,9 +44,9 @@ void PageReplica::resetRoom(PageState page) {
     stale_ = true;
 }
 
-bool PageReplica::receive(const ShareChange& change, Seq seq) {
+bool PageReplica::receive(const ShareChange& change, Seq seq, bool* tooLarge) {
     std::vector<io::StrokeId> touched, skipped;
-    if (!room_.apply(change, seq, &touched, &skipped)) return false;
+    if (!room_.apply(change, seq, &touched, &skipped, tooLarge)) return false;
     dirty_.insert(touched.begin(), touched.end());
     stale_ = true;
     if (change.board != board_) return true;

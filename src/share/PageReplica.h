@@ -33,7 +33,8 @@ public:
         bool seed = false;
     };
 
-    explicit PageReplica(BoardId board);
+    // `textLimit`: the room's page text limit (PageState::textLimit).
+    explicit PageReplica(BoardId board, std::uint64_t textLimit = kMaxPageTextBytes);
     PageReplica(const PageReplica&) = delete;
     PageReplica& operator=(const PageReplica&) = delete;
 
@@ -46,7 +47,8 @@ public:
     // dropped.
     void resetRoom(PageState page);
     // The page's next record in the room's order. False when it was applied before.
-    bool receive(const ShareChange& change, Seq seq);
+    // `tooLarge`: the room passed it over whole, as it would make the page too large.
+    bool receive(const ShareChange& change, Seq seq, bool* tooLarge = nullptr);
 
     // --- this board's changes ---
     // A change this board made on the drawing, as its history records it: it becomes the

@@ -27,6 +27,11 @@ void StrokeTable::clear() {
     children_.clear();
 }
 
+void StrokeTable::absorb(StrokeTable&& upper) {
+    for (auto& [id, entry] : upper.entries_) put(id, std::move(entry));
+    upper.clear();
+}
+
 namespace {
 
 enum class Fate { Applied, Skipped };

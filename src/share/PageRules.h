@@ -42,6 +42,8 @@ public:
     // The entries this table holds itself, ascending id.
     const std::map<io::StrokeId, StrokeEntry>& own() const { return entries_; }
     void clear();
+    // Takes in what `upper` (which lies over this table) holds itself.
+    void absorb(StrokeTable&& upper);
 
 private:
     const StrokeTable* under_;

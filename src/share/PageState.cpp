@@ -4,15 +4,52 @@
 
 namespace share {
 
+std::uint64_t entryTextBytes(const StrokeEntry& entry) {
+    return entry.present ? io::strokeTextBytes(entry.points, entry.colour) : 0;
+}
+
 bool PageState::apply(const ShareChange& change, Seq seq, std::vector<io::StrokeId>* touched,
-                      std::vector<io::StrokeId>* skipped) {
+                      std::vector<io::StrokeId>* skipped, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
     if (seq <= seq_) return false;
     seq_ = seq;
     std::uint64_t& last = lastNumbers_[change.board];
     if (change.number <= last) return false;
     last = change.number;
-    applyChange(table_, change, seq, touched, skipped);
+    // Applied over the page first, so that the page's size afterwards is known exactly
+    // before anything of the record is kept.
+    StrokeTable over(&table_);
+    std::vector<io::StrokeId> overTouched, overSkipped;
+    applyChange(over, change, seq, &overTouched, &overSkipped);
+    std::uint64_t bytes = strokeBytes_;
+    for (const auto& [id, e] : over.own()) {
+        const StrokeEntry* was = table_.find(id);
+        bytes = bytes - (was ? entryTextBytes(*was) : 0) + entryTextBytes(e);
+    }
+    if (textBytes(bytes) > textLimit_) {
+        if (tooLarge) *tooLarge = true;
+        if (skipped) {
+            for (const StrokeOp& op : change.ops) skipped->push_back(op.stroke.id);
+        }
+        return true;
+    }
+    table_.absorb(std::move(over));
+    strokeBytes_ = bytes;
+    if (touched) touched->insert(touched->end(), overTouched.begin(), overTouched.end());
+    if (skipped) skipped->insert(skipped->end(), overSkipped.begin(), overSkipped.end());
     return true;
+}
+
+std::uint64_t PageState::textBytes(std::uint64_t strokeBytes) {
+    static const std::uint64_t kEmpty = io::formatPage({}).size();
+    return kEmpty + (strokeBytes == 0 ? 0 : io::kPageTextFrame + strokeBytes);
+}
+
+std::uint64_t PageState::textBytes() const { return textBytes(strokeBytes_); }
+
+void PageState::restoreEntry(io::StrokeId id, StrokeEntry entry) {
+    strokeBytes_ += entryTextBytes(entry);
+    table_.put(id, std::move(entry));
 }
 
 std::uint64_t PageState::lastNumber(BoardId board) const {
@@ -64,6 +101,7 @@ std::string PageState::pageText() const { return textOf(content()); }
 
 void PageState::restore(Seq seq, std::map<BoardId, std::uint64_t> lastNumbers) {
     table_.clear();
+    strokeBytes_ = 0;
     seq_ = seq;
     lastNumbers_ = std::move(lastNumbers);
 }

@@ -10,6 +10,11 @@
 
 namespace share {
 
+// The most page text a room's page may take: what a page file may hold, less room for the
+// drawing element's own attributes (its paper and background). Every board decides by this
+// same number, so a record that would pass it is passed over by all of them.
+inline constexpr std::uint64_t kMaxPageTextBytes = io::kMaxPageFileBytes - (std::uint64_t{1} << 20);
+
 // One page of the room as its records make it: the strokes (and the ids that left), the
 // newest record applied, and each board's newest change number, by which a record that
 // arrives twice (re-sent, or sent again under another message id) is applied once.
@@ -22,28 +27,42 @@ public:
 
     // Applies the record stored at `seq`. False, changing nothing but the sequence, when the
     // record was applied before: `seq` is not after the page's, or the board's change number
-    // is not after the last one applied from that board.
+    // is not after the last one applied from that board. A record that would make the page's
+    // text longer than the page's text limit is passed over whole (every stroke of it in
+    // `skipped`, `*tooLarge` set): the decision reads only the page and the record.
     bool apply(const ShareChange& change, Seq seq, std::vector<io::StrokeId>* touched = nullptr,
-               std::vector<io::StrokeId>* skipped = nullptr);
+               std::vector<io::StrokeId>* skipped = nullptr, bool* tooLarge = nullptr);
 
     Seq seq() const { return seq_; }
     std::uint64_t lastNumber(BoardId board) const;
     const std::map<BoardId, std::uint64_t>& lastNumbers() const { return lastNumbers_; }
     const StrokeTable& table() const { return table_; }
     std::size_t strokeCount() const;
+    // The length of pageText(), kept up to date record by record.
+    std::uint64_t textBytes() const;
+    // kMaxPageTextBytes unless a test lowers it; every board of a room must use the same.
+    std::uint64_t textLimit() const { return textLimit_; }
+    void setTextLimit(std::uint64_t limit) { textLimit_ = limit; }
     // The page text "S" writes for these strokes, in id order.
     std::string pageText() const;
     io::PageContent content() const;
 
     // For the snapshot decoder: entries must come in ascending id.
     void restore(Seq seq, std::map<BoardId, std::uint64_t> lastNumbers);
-    void restoreEntry(io::StrokeId id, StrokeEntry entry) { table_.put(id, std::move(entry)); }
+    void restoreEntry(io::StrokeId id, StrokeEntry entry);
 
 private:
+    static std::uint64_t textBytes(std::uint64_t strokeBytes);
+
     StrokeTable table_;
     Seq seq_ = 0;
     std::map<BoardId, std::uint64_t> lastNumbers_;
+    std::uint64_t strokeBytes_ = 0;  // strokeTextBytes of the present strokes
+    std::uint64_t textLimit_ = kMaxPageTextBytes;
 };
+
+// strokeTextBytes of the entry while present, else 0.
+std::uint64_t entryTextBytes(const StrokeEntry& entry);
 
 // The strokes present in `table` (and what it lies over), in id order.
 io::PageContent contentOf(const StrokeTable& table, const StrokeTable* under);

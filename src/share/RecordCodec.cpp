@@ -251,6 +251,10 @@ std::optional<PageState> decodeSnapshot(std::string_view bytes, std::string& err
         error = "the snapshot's length does not match its contents";
         return std::nullopt;
     }
+    if (page.textBytes() > page.textLimit()) {
+        error = "the snapshot's page is larger than a page file may hold";
+        return std::nullopt;
+    }
     return page;
 }
 

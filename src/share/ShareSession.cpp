@@ -80,7 +80,7 @@ ShareSession::~ShareSession() {
 
 PageReplica& ShareSession::replicaFor(int page) {
     auto& slot = pages_[page];
-    if (!slot) slot = std::make_unique<PageReplica>(board_);
+    if (!slot) slot = std::make_unique<PageReplica>(board_, pageTextLimit);
     return *slot;
 }
 
@@ -265,7 +265,9 @@ void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
         case RoomEvent::Type::Record: {
             if (!e.change) return;
             PageReplica& replica = replicaFor(e.page);
-            if (!replica.receive(*e.change, e.seq)) return;
+            bool tooLarge = false;
+            if (!replica.receive(*e.change, e.seq, &tooLarge)) return;
+            if (tooLarge) passedOver(e.page, *e.change);
             // The finished stroke is here: the board's stroke in progress goes.
             if (e.page == page_ && e.change->board != board_ && !drawing_.visitingInk.empty()) {
                 std::erase_if(visiting_, [&](auto& v) {
@@ -337,12 +339,38 @@ void ShareSession::keepRescue(int page) {
     refusedSeeds_.erase(it);
     PageReplica& replica = replicaFor(page);
     if (text == replica.room().pageText()) return;  // the room holds the same page
-    const std::string name = io::claimFreeName(pageFile_(page) + ".rescue");
-    if (name.empty() || !io::replaceFileContents(name, text)) {
-        say("Page " + std::to_string(page) + ": the room has its own page; this board's could not be kept");
+    keepAside(page, text, "the room has its own page; this board's", "is");
+}
+
+void ShareSession::passedOver(int page, const ShareChange& change) {
+    const std::string head = "Page " + std::to_string(page) + ": ";
+    if (change.board != board_) {
+        say(head + "a change from another board was left out: the page would be larger than a page file may hold");
         return;
     }
-    say("Page " + std::to_string(page) + ": the room has its own page; this board's is kept as " + name);
+    // Every board passes it over; this board's strokes of it go to a page of their own.
+    io::PageContent content;
+    for (const StrokeOp& op : change.ops) {
+        if (!op.present) continue;
+        content.strokes.push_back(op.stroke.points);
+        content.colours.push_back(op.stroke.colour);
+    }
+    if (content.strokes.empty()) {
+        say(head + "a change of this board was left out: the page would be larger than a page file may hold");
+        return;
+    }
+    keepAside(page, textOf(content), "the page is full (a page file holds no more); this board's new strokes", "are");
+}
+
+void ShareSession::keepAside(int page, const std::string& text, const std::string& what,
+                             const char* verb) {
+    const std::string head = "Page " + std::to_string(page) + ": " + what;
+    const std::string name = io::claimFreeName(pageFile_(page) + ".rescue");
+    if (name.empty() || !io::replaceFileContents(name, text)) {
+        say(head + " could not be kept");
+        return;
+    }
+    say(head + " " + verb + " kept as " + name);
 }
 
 void ShareSession::sendInk() {

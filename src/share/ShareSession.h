@@ -79,6 +79,9 @@ public:
     // A board sends a snapshot of a page after about this many of the page's records, so
     // that a board joining later replays at most about this many.
     std::uint64_t snapshotEvery = 1000;
+    // The room's page text limit (PageState::textLimit): the same on every board of a room,
+    // lowered by tests only. Set before the first page is opened.
+    std::uint64_t pageTextLimit = kMaxPageTextBytes;
     // A line the user should see (an undo refused, a rescue kept), until the next one.
     const std::string& notice() const { return notice_; }
 
@@ -111,6 +114,10 @@ private:
     void takeInk(const LiveInk& ink);
     void expireInk();
     void keepRescue(int page);
+    // Keeps `text` beside page `page`'s file as a numbered rescue page, saying so: "`what`
+    // `verb` kept as NAME".
+    void keepAside(int page, const std::string& text, const std::string& what, const char* verb);
+    void passedOver(int page, const ShareChange& change);
     void say(const std::string& line);
     std::vector<StoreWaiting> waiting() const;
     void compactStore();
