@@ -615,17 +615,9 @@ bool NatsRoom::subscribe(int page) {
         f.started = true;
         if (s == NATS_OK) events_.push_back(std::move(e));
     }
-    // Where the page's records end now: the page is caught up once it got that far. Asked
-    // only until the page is caught up: nats-server 2.9 now and then crashes on this request
-    // under a steady stream of records, and a board follows its pages anew at every
-    // reconnect, missed heartbeat or lost message.
+    // Where the page's records end now: the page is caught up once it got that far.
     Seq last = 0;
-    bool caughtUp = false;
     {
-        std::lock_guard lock(mutex_);
-        caughtUp = followed_[page].caughtUp;
-    }
-    if (!caughtUp) {
         natsMsg* msg = nullptr;
         jsErrCode code = static_cast<jsErrCode>(0);
         const natsStatus s =
