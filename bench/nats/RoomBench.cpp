@@ -1,11 +1,12 @@
 // Boards in a room on a real nats-server on loopback (started here, its store in a temporary
 // folder): how long a finished stroke and a point of live ink take from board A to board B
-// (three boards in the room), and what drawing costs per input event on a shared board
-// against a board alone.
+// (three boards in the room), what drawing costs per input event on a shared board against
+// a board alone, and what joining a room with a large page costs against loading its file.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -137,5 +138,79 @@ void DrawingPerInputEvent(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 66);
 }
 BENCHMARK(DrawingPerInputEvent)->Arg(0)->Arg(1)->Arg(4)->Unit(benchmark::kMicrosecond);
+
+// Page 0 of a room: 10,000 strokes of 16 points in its latest snapshot, then 10,000 records
+// each moving one of them. Joining it (arg 1: a new board, from its connection until it
+// shows the page with every record applied) against loading the same page from its file
+// (arg 0).
+void JoinLargePage(benchmark::State& state) {
+    constexpr int kStrokes = 10'000;
+    TempWorkDir dir;
+    NatsServer server(dir.path() / "server");
+    const std::string url = server.url();
+    PageState page;
+    {
+        NatsRoom writer(NatsRoom::Options{{{url}, "bench"}, {}});
+        std::uint64_t number = 0;
+        const auto send = [&](ShareChange c) {
+            c.board = 99;
+            c.number = ++number;
+            page.apply(c, page.seq() + 1);
+            writer.send(0, c, false);
+        };
+        const auto stroke = [](int i, float shift) {
+            io::StrokeData s{(static_cast<io::StrokeId>(i) + 1) << kTagBits | 5, {}, Rgb{20, 40, 200}};
+            const float x = 50.0f + static_cast<float>(i % 100) * 11.0f + shift;
+            const float y = 50.0f + static_cast<float>(i / 100) * 8.0f;
+            for (int k = 0; k < 16; ++k) s.points.push_back({x + k * 0.7f, y + (k % 3) * 0.5f, 1.5f, 1.0f});
+            return s;
+        };
+        const auto settle = [&] {
+            for (int i = 0; i < 6000 && writer.unsent() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        };
+        for (int i = 0; i < kStrokes; ++i) {
+            ShareChange c;
+            c.ops.push_back(StrokeOp{stroke(i, 0.0f), true, 0, 0});
+            send(std::move(c));
+        }
+        settle();
+        writer.sendSnapshot(0, page);  // goes before the records that follow
+        for (int i = 0; i < kStrokes; ++i) {
+            ShareChange c;
+            c.kind = io::ChangeKind::Transform;
+            const io::StrokeData s = stroke(i, 3.0f);
+            c.ops.push_back(StrokeOp{s, true, page.table().find(s.id)->version, 0});
+            send(std::move(c));
+        }
+        settle();
+    }
+    const std::string file = (dir.path() / "page.xml").string();
+    std::ofstream(file, std::ios::binary) << page.pageText();
+    BoardId id = 1000;
+    std::size_t shown = 0;
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            Board board(nullptr);
+            board.drawing.loadXml(file);
+            shown = board.drawing.strokes.count();
+            continue;
+        }
+        auto board = std::make_unique<Board>(&url, ++id);
+        const auto end = Clock::now() + std::chrono::seconds(60);
+        while (Clock::now() < end) {
+            // As the window does: the drawing thread sleeps until the link wakes it.
+            if (!board->session->pump()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const PageReplica* r = board->session->replica(0);
+            if (r != nullptr && r->room().seq() == page.seq() && r->settled()) break;
+        }
+        state.PauseTiming();
+        shown = board->drawing.strokes.count();
+        if (board->drawing.pageText() != page.pageText()) state.SkipWithError("the joined page differs");
+        board.reset();  // leaving the room is not joining it
+        state.ResumeTiming();
+    }
+    state.counters["strokes"] = static_cast<double>(shown);
+}
+BENCHMARK(JoinLargePage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

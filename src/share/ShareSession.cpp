@@ -250,7 +250,9 @@ bool ShareSession::pump() {
     bool changed = false;
     std::vector<RoomEvent> events = link_.poll();
     for (RoomEvent& e : events) handle(e, changed);
-    if (page_ >= 0) changed = reconcile(replicaFor(page_)) || changed;
+    // A page being caught up (joining, or back after a while) is shown once it is: the
+    // drawing does not follow its records one pump at a time on the way.
+    if (page_ >= 0 && caughtUp(page_)) changed = reconcile(replicaFor(page_)) || changed;
     sendReady();
     sendInk();
     expireInk();
@@ -351,6 +353,11 @@ void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
             say(e.text);
             return;
     }
+}
+
+bool ShareSession::caughtUp(int page) const {
+    const auto it = caughtUp_.find(page);
+    return it != caughtUp_.end() && it->second;
 }
 
 void ShareSession::keepRescue(int page) {

@@ -117,6 +117,8 @@ private:
     void expireInk();
     void keepRescue(int page);
     void askMaterial();
+    // The room has delivered every record the page had when the board followed it.
+    bool caughtUp(int page) const;
     // Keeps `text` beside page `page`'s file as a numbered rescue page, saying so: "`what`
     // `verb` kept as NAME".
     void keepAside(int page, const std::string& text, const std::string& what, const char* verb);
