@@ -12,14 +12,15 @@ constexpr std::string_view kBackground = "background";
 constexpr std::string_view kBackgroundPage = "backgroundPage";
 constexpr std::string_view kPaper = "paper";
 
-std::string attributeValue(const PageStyle& style, std::string_view name) {
+}  // namespace
+
+std::string styleAttribute(const PageStyle& style, std::string_view name) {
     if (name == kBackground) return style.background;
     if (name == kBackgroundPage)
         return style.backgroundPage ? std::to_string(style.backgroundPage) : std::string();
     if (name == kPaper) return style.paper == Paper::Plain ? std::string() : paperName(style.paper);
     return {};
 }
-}  // namespace
 
 const char* paperName(Paper paper) {
     const auto i = static_cast<std::size_t>(paper);
@@ -35,7 +36,7 @@ std::optional<Paper> parsePaper(std::string_view name) {
 std::vector<std::pair<std::string, std::string>> styleAttributes(const PageStyle& style) {
     std::vector<std::pair<std::string, std::string>> out;
     for (const std::string_view name : {kBackground, kBackgroundPage, kPaper}) {
-        std::string value = attributeValue(style, name);
+        std::string value = styleAttribute(style, name);
         if (!value.empty()) out.emplace_back(name, std::move(value));
     }
     return out;
@@ -74,7 +75,7 @@ std::vector<PageAttributeChange> styleChanges(const PageStyle& before, const Pag
     std::vector<PageAttributeChange> out;
     // Ascending by name.
     for (const std::string_view name : {kBackground, kBackgroundPage, kPaper}) {
-        std::string a = attributeValue(before, name), b = attributeValue(after, name);
+        std::string a = styleAttribute(before, name), b = styleAttribute(after, name);
         if (a != b) out.push_back({std::string(name), std::move(a), std::move(b)});
     }
     return out;

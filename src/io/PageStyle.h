@@ -47,6 +47,8 @@ struct PageStyle {
 // The page's attributes as the page file writes them (name, value), in file order; only
 // those set.
 std::vector<std::pair<std::string, std::string>> styleAttributes(const PageStyle& style);
+// One attribute's value as the page file writes it; "" when not set (or not a page attribute).
+std::string styleAttribute(const PageStyle& style, std::string_view name);
 // Sets one attribute from the page file's text. False, changing nothing, for a name that
 // is not a page attribute or a value it cannot take (a paper without a name, a page
 // number that is not a positive decimal number).

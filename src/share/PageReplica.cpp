@@ -3,16 +3,22 @@
 #include <algorithm>
 #include <span>
 
+#include "share/RecordCodec.h"
+
 namespace share {
 
 PageReplica::PageReplica(BoardId board, std::uint64_t textLimit) : board_(board) {
     room_.setTextLimit(textLimit);
 }
 
-void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to) {
+void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
+                               Version attributesTo) {
     for (Pending& p : pending_) {
         for (StrokeOp& op : p.change.ops) {
             if (op.base == from) op.base = to(op.stroke.id);
+        }
+        for (AttributeOp& a : p.change.page) {
+            if (a.base == from) a.base = attributesTo;
         }
     }
 }
@@ -24,7 +30,12 @@ void PageReplica::forget(const Pending& p, Version now) {
         const auto d = drawn_.find(op.stroke.id);
         if (d != drawn_.end() && d->second.version == local) d->second.version = now;
     }
-    rewriteBases(local, [now](io::StrokeId) { return now; });
+    for (const AttributeOp& a : p.change.page) {
+        const auto d = drawnAttributes_.find(a.name);
+        if (d != drawnAttributes_.end() && d->second.version == local) d->second.version = now;
+    }
+    attributesDirty_ = true;
+    rewriteBases(local, [now](io::StrokeId) { return now; }, now);
 }
 
 void PageReplica::resetRoom(PageState page) {
@@ -33,6 +44,7 @@ void PageReplica::resetRoom(PageState page) {
     room_ = std::move(page);
     room_.setTextLimit(limit);
     for (const auto& [id, e] : room_.table().own()) dirty_.insert(id);
+    attributesDirty_ = true;
     // Own changes the new page holds already: what builds on them finds the version they
     // were stored at, when the board was told it.
     const std::uint64_t held = room_.lastNumber(board_);
@@ -49,6 +61,7 @@ bool PageReplica::receive(const ShareChange& change, Seq seq, bool* tooLarge) {
     if (!room_.apply(change, seq, &touched, &skipped, tooLarge)) return false;
     dirty_.insert(touched.begin(), touched.end());
     stale_ = true;
+    attributesDirty_ = attributesDirty_ || !change.page.empty();
     if (change.board != board_) return true;
     const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
         return p.change.number == change.number;
@@ -65,10 +78,17 @@ bool PageReplica::receive(const ShareChange& change, Seq seq, bool* tooLarge) {
         const bool passedOver = std::binary_search(skipped.begin(), skipped.end(), op.stroke.id);
         d->second.version = passedOver ? kForeign : seq;
     }
+    // A change's attributes are set, or all passed over with the undo they belong to.
+    const AttributeEntry* set = change.page.empty() ? nullptr : room_.table().findAttribute(change.page[0].name);
+    const Version attributesAt = set != nullptr && set->version == seq ? seq : kForeign;
+    for (const AttributeOp& a : change.page) {
+        const auto d = drawnAttributes_.find(a.name);
+        if (d != drawnAttributes_.end() && d->second.version == local) d->second.version = attributesAt;
+    }
     pending_.erase(it);
     rewriteBases(local, [&](io::StrokeId id) {
         return std::binary_search(skipped.begin(), skipped.end(), id) ? kForeign : seq;
-    });
+    }, attributesAt);
     return true;
 }
 
@@ -106,6 +126,15 @@ const ShareChange& PageReplica::local(const io::Change& change, std::uint64_t nu
         c.ops.push_back(std::move(op));
     }
     const Version at = localVersion(number);
+    for (const io::PageAttributeChange& a : change.page) {
+        // One no record may carry (a page file naming a background outside the folder)
+        // stays this board's own.
+        if (!sendableAttribute(a.name, a.after)) continue;
+        const auto d = drawnAttributes_.find(a.name);
+        c.page.push_back(AttributeOp{a.name, a.after, d != drawnAttributes_.end() ? d->second.version : 0});
+        drawnAttributes_[a.name] = AttributeEntry{a.after, at};
+        attributesDirty_ = true;
+    }
     for (const StrokeOp& op : c.ops) {
         drawn_[op.stroke.id] = Drawn{op.present, at};
         dirty_.insert(op.stroke.id);  // a step the rules skip leaves the drawing behind
@@ -154,7 +183,9 @@ std::vector<PageReplica::Pending> PageReplica::takeSendable() {
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
         const bool waits = std::any_of(p.change.ops.begin(), p.change.ops.end(),
-                                       [](const StrokeOp& op) { return isLocal(op.base); });
+                                       [](const StrokeOp& op) { return isLocal(op.base); }) ||
+                           std::any_of(p.change.page.begin(), p.change.page.end(),
+                                       [](const AttributeOp& a) { return isLocal(a.base); });
         if (waits) break;
         p.handed = true;
         out.push_back(p);
@@ -176,12 +207,16 @@ void PageReplica::rebuild() {
     }
     dirty_.insert(touched.begin(), touched.end());
     stale_ = false;
+    attributesDirty_ = true;
 }
 
-std::vector<io::StrokeData> PageReplica::showAll() {
+std::vector<io::StrokeData> PageReplica::showAll(io::PageStyle* style) {
     if (stale_) rebuild();
     std::vector<io::StrokeData> out;
     drawn_.clear();
+    drawnAttributes_ = shown_.attributes();
+    attributesDirty_ = false;
+    if (style) *style = styleOf(shown_);
     const auto take = [&](io::StrokeId id, const StrokeEntry& e) {
         drawn_[id] = Drawn{e.present, e.version};
         if (e.present) out.push_back(io::StrokeData{id, e.points, e.colour});
@@ -228,6 +263,16 @@ io::Change PageReplica::reconcile(const std::function<bool(io::StrokeId)>& busy)
         drawn_[id] = Drawn{shownHere, version};
         it = dirty_.erase(it);
     }
+    if (attributesDirty_) {
+        attributesDirty_ = false;
+        std::map<std::string, AttributeEntry> shown = shown_.attributes();
+        for (const auto& [name, e] : drawnAttributes_) shown.try_emplace(name);  // unset now
+        for (auto& [name, e] : shown) {
+            AttributeEntry& drawn = drawnAttributes_[name];
+            if (drawn.value != e.value) out.page.push_back(io::PageAttributeChange{name, drawn.value, e.value});
+            drawn = std::move(e);
+        }
+    }
     return out;
 }
 
@@ -245,6 +290,14 @@ bool PageReplica::conflicted(io::StrokeId id) {
     const bool shownHere = s != nullptr && s->present;
     const bool drawnHere = d != drawn_.end() && d->second.present;
     return shownHere != drawnHere || (shownHere && s->version != d->second.version);
+}
+
+bool PageReplica::conflicted(const std::string& attribute) {
+    if (stale_) rebuild();
+    const auto d = drawnAttributes_.find(attribute);
+    const AttributeEntry* s = shown_.findAttribute(attribute);
+    const Version drawn = d != drawnAttributes_.end() ? d->second.version : 0;
+    return drawn == kForeign || drawn != (s != nullptr ? s->version : 0);
 }
 
 io::StrokeId PageReplica::largestId() const {

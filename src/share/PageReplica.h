@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -77,16 +78,20 @@ public:
     // --- the drawing ---
     // The whole page as the board shows it, ascending id; the drawing is taken to show
     // exactly this from now on.
-    std::vector<io::StrokeData> showAll();
+    // `style`, when given, takes the page's attributes as shown.
+    std::vector<io::StrokeData> showAll(io::PageStyle* style = nullptr);
     // What the drawing must change to show the page, for strokes `busy` does not hold (a
     // gesture in progress has them); those wait for a later call. `removed` and `added`
     // ascend by id (positions are not filled in); a stroke changed in place is in both.
+    // `page` holds the page's attributes whose shown value differs from the drawing's.
     io::Change reconcile(const std::function<bool(io::StrokeId)>& busy);
-    bool settled() const { return dirty_.empty() && !stale_; }
+    bool settled() const { return dirty_.empty() && !stale_ && !attributesDirty_; }
     // Whether the drawing's version of the stroke is not the one the board shows (a change
     // from the room waits), or one the room passed over: a change built on it would not
     // apply as made.
     bool conflicted(io::StrokeId id);
+    // The same for one of the page's attributes.
+    bool conflicted(const std::string& attribute);
     // The page as the board shows it, as "S" would write it.
     std::string shownText();
     // The largest stroke id the page knows, shown or gone.
@@ -98,8 +103,9 @@ private:
         Version version = 0;
     };
     void rebuild();
-    // Bases naming version `from` become to(id).
-    void rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to);
+    // Bases naming version `from` become to(id), and attribute bases `attributesTo`.
+    void rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
+                      Version attributesTo);
     // A pending change left without the room applying it as the board made it: what names
     // its version (bases, the drawing's strokes) names `now` instead.
     void forget(const Pending& p, Version now);
@@ -111,6 +117,8 @@ private:
     std::deque<Pending> pending_;
     std::unordered_map<io::StrokeId, Drawn> drawn_;
     std::set<io::StrokeId> dirty_;  // shown may differ from drawn
+    std::map<std::string, AttributeEntry> drawnAttributes_;  // what the drawing's page shows
+    bool attributesDirty_ = false;
 };
 
 }  // namespace share

@@ -25,10 +25,24 @@ void StrokeTable::childrenOf(io::StrokeId id, std::vector<io::StrokeId>& out) co
 void StrokeTable::clear() {
     entries_.clear();
     children_.clear();
+    attributes_.clear();
+}
+
+const AttributeEntry* StrokeTable::findAttribute(const std::string& name) const {
+    const auto it = attributes_.find(name);
+    if (it != attributes_.end()) return &it->second;
+    return under_ ? under_->findAttribute(name) : nullptr;
+}
+
+std::map<std::string, AttributeEntry> StrokeTable::attributes() const {
+    std::map<std::string, AttributeEntry> all = under_ ? under_->attributes() : std::map<std::string, AttributeEntry>{};
+    for (const auto& [name, e] : attributes_) all[name] = e;
+    return all;
 }
 
 void StrokeTable::absorb(StrokeTable&& upper) {
     for (auto& [id, entry] : upper.entries_) put(id, std::move(entry));
+    for (auto& [name, entry] : upper.attributes_) attributes_[name] = std::move(entry);
     upper.clear();
 }
 
@@ -67,7 +81,7 @@ void removeUnseenPieces(StrokeTable& table, io::StrokeId id, Version seen, Versi
 
 }  // namespace
 
-void applyChange(StrokeTable& table, const ShareChange& change, Version at,
+bool applyChange(StrokeTable& table, const ShareChange& change, Version at,
                  std::vector<io::StrokeId>* touched, std::vector<io::StrokeId>* skipped) {
     // Ops run in ascending id, so a piece comes after the stroke it was cut from (its id
     // is newer) and can follow that stroke's fate.
@@ -75,12 +89,17 @@ void applyChange(StrokeTable& table, const ShareChange& change, Version at,
         const bool asSeen = std::all_of(change.ops.begin(), change.ops.end(), [&](const StrokeOp& op) {
             const StrokeEntry* cur = table.find(op.stroke.id);
             return cur ? cur->version == op.base : op.base == 0;
+        }) && std::all_of(change.page.begin(), change.page.end(), [&](const AttributeOp& op) {
+            const AttributeEntry* cur = table.findAttribute(op.name);
+            return cur ? cur->version == op.base : op.base == 0;
         });
         if (!asSeen) {
             for (const StrokeOp& op : change.ops) note(skipped, op.stroke.id);
-            return;
+            return false;
         }
     }
+    // The page's own attributes have one value each: the later record's, whoever saw what.
+    for (const AttributeOp& op : change.page) table.putAttribute(op.name, AttributeEntry{op.value, at});
     std::unordered_map<io::StrokeId, Fate> fates;
     // Changes that may have erased part of a stroke: an eraser gesture, alone or merged.
     const bool cutting =
@@ -144,6 +163,7 @@ void applyChange(StrokeTable& table, const ShareChange& change, Version at,
         if (fate == Fate::Skipped) note(skipped, id);
         fates[id] = fate;
     }
+    return true;
 }
 
 }  // namespace share

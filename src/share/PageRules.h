@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -28,7 +29,16 @@ struct StrokeEntry {
     bool operator==(const StrokeEntry&) const = default;
 };
 
-// Stroke entries by id. A table may lie over another (`under`, which must outlive it): it
+// What a page knows of one of its own attributes (PageStyle.h): its value ("" when unset)
+// and the record that last set it.
+struct AttributeEntry {
+    std::string value;
+    Version version = 0;
+
+    bool operator==(const AttributeEntry&) const = default;
+};
+
+// Stroke entries by id, and the page's attributes by name. A table may lie over another (`under`, which must outlive it): it
 // then reads through to it and keeps only what it changed, so a board's pending changes are
 // applied over the room's page without copying the page.
 class StrokeTable {
@@ -45,16 +55,25 @@ public:
     // Takes in what `upper` (which lies over this table) holds itself.
     void absorb(StrokeTable&& upper);
 
+    const AttributeEntry* findAttribute(const std::string& name) const;
+    void putAttribute(const std::string& name, AttributeEntry entry) { attributes_[name] = std::move(entry); }
+    const std::map<std::string, AttributeEntry>& ownAttributes() const { return attributes_; }
+    // Every attribute set here or under, this table's entry winning.
+    std::map<std::string, AttributeEntry> attributes() const;
+
 private:
     const StrokeTable* under_;
     std::map<io::StrokeId, StrokeEntry> entries_;
     std::unordered_map<io::StrokeId, std::vector<io::StrokeId>> children_;
+    std::map<std::string, AttributeEntry> attributes_;
 };
 
 // Applies one change as the record at version `at` (later than every version in the table).
 // Ids whose entry changed are appended to `touched`, and ids of the change's strokes that
-// the rules passed over (see Sharing.md) to `skipped`, when given.
-void applyChange(StrokeTable& table, const ShareChange& change, Version at,
+// the rules passed over (see Sharing.md) to `skipped`, when given. The page's attributes
+// take the change's values (the later record wins); an undo or redo is passed over whole
+// when a stroke or attribute it names is not as its board saw it. False then.
+bool applyChange(StrokeTable& table, const ShareChange& change, Version at,
                  std::vector<io::StrokeId>* touched = nullptr,
                  std::vector<io::StrokeId>* skipped = nullptr);
 

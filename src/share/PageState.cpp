@@ -35,15 +35,19 @@ bool PageState::apply(const ShareChange& change, Seq seq, std::vector<io::Stroke
     }
     table_.absorb(std::move(over));
     strokeBytes_ = bytes;
+    if (!change.page.empty()) restyled();
     if (touched) touched->insert(touched->end(), overTouched.begin(), overTouched.end());
     if (skipped) skipped->insert(skipped->end(), overSkipped.begin(), overSkipped.end());
     return true;
 }
 
-std::uint64_t PageState::textBytes(std::uint64_t strokeBytes) {
-    static const std::uint64_t kEmpty = io::formatPage({}).size();
-    return kEmpty + (strokeBytes == 0 ? 0 : io::kPageTextFrame + strokeBytes);
+// The page's attributes (a few short values, within the room kMaxPageTextBytes leaves them)
+// are not weighed against the limit, only counted in the page's length.
+std::uint64_t PageState::textBytes(std::uint64_t strokeBytes) const {
+    return emptyBytes_ + (strokeBytes == 0 ? 0 : io::kPageTextFrame + strokeBytes);
 }
+
+void PageState::restyled() { emptyBytes_ = io::formatPage({}, {}, styleOf(table_)).size(); }
 
 std::uint64_t PageState::textBytes() const { return textBytes(strokeBytes_); }
 
@@ -63,8 +67,16 @@ std::size_t PageState::strokeCount() const {
     return n;
 }
 
+io::PageStyle styleOf(const StrokeTable& table) {
+    io::PageStyle style;
+    // Values were checked when their records were read; one that cannot be set stays unset.
+    for (const auto& [name, e] : table.attributes()) io::setStyleAttribute(style, name, e.value);
+    return style;
+}
+
 io::PageContent contentOf(const StrokeTable& table, const StrokeTable* under) {
     io::PageContent page;
+    page.style = styleOf(table);
     const auto add = [&](const StrokeEntry& e) {
         if (!e.present) return;
         page.strokes.push_back(e.points);
@@ -94,7 +106,7 @@ io::PageContent PageState::content() const { return contentOf(table_, nullptr); 
 
 std::string textOf(const io::PageContent& page) {
     std::vector<std::span<const ControlPoint>> lists(page.strokes.begin(), page.strokes.end());
-    return io::formatPage(lists, page.colours);
+    return io::formatPage(lists, page.colours, page.style);
 }
 
 std::string PageState::pageText() const { return textOf(content()); }
@@ -102,6 +114,7 @@ std::string PageState::pageText() const { return textOf(content()); }
 void PageState::restore(Seq seq, std::map<BoardId, std::uint64_t> lastNumbers) {
     table_.clear();
     strokeBytes_ = 0;
+    restyled();
     seq_ = seq;
     lastNumbers_ = std::move(lastNumbers);
 }

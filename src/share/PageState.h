@@ -50,23 +50,31 @@ public:
     // For the snapshot decoder: entries must come in ascending id.
     void restore(Seq seq, std::map<BoardId, std::uint64_t> lastNumbers);
     void restoreEntry(io::StrokeId id, StrokeEntry entry);
+    void restoreAttribute(const std::string& name, AttributeEntry entry) {
+        table_.putAttribute(name, std::move(entry));
+        restyled();
+    }
 
 private:
-    static std::uint64_t textBytes(std::uint64_t strokeBytes);
+    std::uint64_t textBytes(std::uint64_t strokeBytes) const;
+    void restyled();
 
     StrokeTable table_;
     Seq seq_ = 0;
     std::map<BoardId, std::uint64_t> lastNumbers_;
     std::uint64_t strokeBytes_ = 0;  // strokeTextBytes of the present strokes
+    std::uint64_t emptyBytes_ = io::formatPage({}).size();  // the page's text without strokes
     std::uint64_t textLimit_ = kMaxPageTextBytes;
 };
 
 // strokeTextBytes of the entry while present, else 0.
 std::uint64_t entryTextBytes(const StrokeEntry& entry);
 
-// The strokes present in `table` (and what it lies over), in id order.
+// The strokes present in `table` (and what it lies over), in id order, and its attributes.
 io::PageContent contentOf(const StrokeTable& table, const StrokeTable* under);
-// The page text "S" writes for these strokes.
+// The page's attributes as `table` (and what it lies under) holds them.
+io::PageStyle styleOf(const StrokeTable& table);
+// The page text "S" writes for these strokes and attributes.
 std::string textOf(const io::PageContent& page);
 
 }  // namespace share

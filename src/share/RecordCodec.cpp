@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "io/ByteCodec.h"
+#include "io/PageStyle.h"
 
 namespace share {
 
@@ -63,7 +64,45 @@ bool validId(io::StrokeId id, io::StrokeId previous) {
     return id != 0 && id <= io::kMaxStrokeId && id > previous;
 }
 
+// The change's flags byte: bit 0 an undo or redo, bit 1 page attributes follow the ops.
+// A record written before pages had attributes has 0 or 1 there.
+constexpr std::uint8_t kUndo = 1;
+constexpr std::uint8_t kHasPage = 2;
+
+void writeText(ByteWriter& w, const std::string& text) {
+    w.u8(static_cast<std::uint8_t>(text.size()));
+    w.bytes(text);
+}
+
+// attributes = count:u8 (name:text value:text version:u64)*count, ascending name; the
+// version is a change's base or a snapshot's version.
+template <class Put>
+bool readAttributes(ByteReader& r, std::string& error, Put put) {
+    const std::uint8_t count = r.u8();
+    std::string previous;
+    for (int i = 0; i < count; ++i) {
+        std::string name(r.take(r.u8()));
+        std::string value(r.take(r.u8()));
+        const Version version = r.u64();
+        if (r.failed || (i > 0 && name <= previous) || !sendableAttribute(name, value)) {
+            error = "a page attribute is unknown, out of order or has a value it cannot take";
+            return false;
+        }
+        if (!put(name, std::move(value), version)) return false;
+        previous = std::move(name);
+    }
+    if (r.failed) error = "the page attributes do not fit";
+    return !r.failed;
+}
+
 }  // namespace
+
+// A background must name a file inside the lesson folder: the name is used to open one.
+bool sendableAttribute(const std::string& name, const std::string& value) {
+    io::PageStyle style;
+    if (name.size() > 255 || value.size() > 255 || !io::setStyleAttribute(style, name, value)) return false;
+    return style.background.empty() || io::plainFileName(style.background);
+}
 
 std::size_t encodedSize(const ShareChange& change) {
     std::size_t n = 1 + 8 + 8 + 1 + 1 + 4;
@@ -71,6 +110,8 @@ std::size_t encodedSize(const ShareChange& change) {
         n += kMinOpBytes + (op.origin != 0 ? 8 : 0);
         if (op.present) n += 3 + 4 + kPointBytes * op.stroke.points.size();
     }
+    if (!change.page.empty()) n += 1;
+    for (const AttributeOp& a : change.page) n += 2 + a.name.size() + a.value.size() + 8;
     return n;
 }
 
@@ -81,7 +122,7 @@ std::string encodeChange(const ShareChange& change) {
     w.u64(change.board);
     w.u64(change.number);
     w.u8(static_cast<std::uint8_t>(change.kind));
-    w.u8(change.undo ? 1 : 0);
+    w.u8(static_cast<std::uint8_t>((change.undo ? kUndo : 0) | (change.page.empty() ? 0 : kHasPage)));
     w.u32(static_cast<std::uint32_t>(change.ops.size()));
     for (const StrokeOp& op : change.ops) {
         w.u64(op.stroke.id);
@@ -90,6 +131,14 @@ std::string encodeChange(const ShareChange& change) {
                                        (op.origin != 0 ? kHasOrigin : 0)));
         if (op.origin != 0) w.u64(op.origin);
         if (op.present) writeStroke(w, op.stroke.points, op.stroke.colour);
+    }
+    if (!change.page.empty()) {
+        w.u8(static_cast<std::uint8_t>(change.page.size()));
+        for (const AttributeOp& a : change.page) {
+            writeText(w, a.name);
+            writeText(w, a.value);
+            w.u64(a.base);
+        }
     }
     return std::move(w.out);
 }
@@ -108,18 +157,19 @@ std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& err
     c.board = r.u64();
     c.number = r.u64();
     const std::uint8_t kind = r.u8();
-    const std::uint8_t undo = r.u8();
+    const std::uint8_t flags = r.u8();
     const std::uint32_t count = r.u32();
     if (r.failed || c.board == 0 || c.number == 0) {
         error = "the record's board or number is missing";
         return std::nullopt;
     }
-    if (kind < 1 || kind > static_cast<std::uint8_t>(io::ChangeKind::Several) || undo > 1) {
+    if (kind < 1 || kind > static_cast<std::uint8_t>(io::ChangeKind::Paper) ||
+        (flags & ~(kUndo | kHasPage)) != 0) {
         error = "unknown change kind";
         return std::nullopt;
     }
     c.kind = static_cast<io::ChangeKind>(kind);
-    c.undo = undo == 1;
+    c.undo = (flags & kUndo) != 0;
     if (count > r.left() / kMinOpBytes) {
         error = "the op count does not fit the record";
         return std::nullopt;
@@ -157,6 +207,15 @@ std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& err
             return std::nullopt;
         }
     }
+    const auto putAttribute = [&](std::string name, std::string value, Version base) {
+        if (base >= kLocalBit && base != kForeign) {
+            error = "a page attribute's base is out of range";
+            return false;
+        }
+        c.page.push_back(AttributeOp{std::move(name), std::move(value), base});
+        return true;
+    };
+    if ((flags & kHasPage) != 0 && !readAttributes(r, error, putAttribute)) return std::nullopt;
     if (r.failed || r.left() != 0) {
         error = "the record's length does not match its contents";
         return std::nullopt;
@@ -182,6 +241,16 @@ std::string encodeSnapshot(const PageState& page) {
         w.u64(e.cutAt);
         if (e.origin != 0) w.u64(e.origin);
         if (e.present) writeStroke(w, e.points, e.colour);
+    }
+    // Only a page with attributes has them: other snapshots keep the bytes they had before.
+    const auto& attributes = page.table().ownAttributes();
+    if (!attributes.empty()) {
+        w.u8(static_cast<std::uint8_t>(attributes.size()));
+        for (const auto& [name, e] : attributes) {
+            writeText(w, name);
+            writeText(w, e.value);
+            w.u64(e.version);
+        }
     }
     return std::move(w.out);
 }
@@ -247,6 +316,15 @@ std::optional<PageState> decodeSnapshot(std::string_view bytes, std::string& err
         if (e.present && !readStroke(r, e.points, e.colour, error)) return std::nullopt;
         page.restoreEntry(id, std::move(e));
     }
+    const auto putAttribute = [&](const std::string& name, std::string value, Version version) {
+        if (version == 0 || version > seq) {
+            error = "a page attribute's version is out of range";
+            return false;
+        }
+        page.restoreAttribute(name, AttributeEntry{std::move(value), version});
+        return true;
+    };
+    if (!r.failed && r.left() != 0 && !readAttributes(r, error, putAttribute)) return std::nullopt;
     if (r.failed || r.left() != 0) {
         error = "the snapshot's length does not match its contents";
         return std::nullopt;

@@ -19,6 +19,10 @@ inline constexpr std::size_t kMaxRecordBytes = std::size_t{8} << 20;
 // A snapshot holds at most what a page file may.
 inline constexpr std::size_t kMaxSnapshotBytes = io::kMaxPageFileBytes;
 
+// Whether a record may carry the page attribute: one the page file knows, a value it can
+// take, a background naming a plain file name, each at most 255 bytes.
+bool sendableAttribute(const std::string& name, const std::string& value);
+
 std::string encodeChange(const ShareChange& change);
 // Bytes encodeChange writes for the change, without writing them.
 std::size_t encodedSize(const ShareChange& change);

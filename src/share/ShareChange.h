@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "io/ChangeRecord.h"
@@ -40,6 +41,17 @@ struct StrokeOp {
     bool operator==(const StrokeOp&) const = default;
 };
 
+// One attribute of the page itself (its paper, its background: the names and values of the
+// page file's <Drawing> attributes, "" for one not set), as the change leaves it. Attributes
+// have versions as strokes do; a page that never had one set is at version 0.
+struct AttributeOp {
+    std::string name;
+    std::string value;
+    Version base = 0;  // the version the board saw
+
+    bool operator==(const AttributeOp&) const = default;
+};
+
 struct ShareChange {
     BoardId board = 0;
     // Counts the board's changes from 1 in the order it sends them: a record is applied once
@@ -50,6 +62,7 @@ struct ShareChange {
     // strokes since the board saw it.
     bool undo = false;
     std::vector<StrokeOp> ops;  // ascending id, one per stroke
+    std::vector<AttributeOp> page;  // ascending name, one per attribute
 
     bool operator==(const ShareChange&) const = default;
 };

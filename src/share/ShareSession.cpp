@@ -121,8 +121,9 @@ void ShareSession::seed(PageReplica& replica, int page) {
         drawing_.nextStrokeId += drawing_.strokeIdStep;
         change.added.push_back(io::PlacedStroke{0, io::StrokeData{s.id, s.points, s.colour}});
     }
+    change.page = io::styleChanges({}, drawing_.style);
     histories_.forgetPage(page);  // its commands name the file's ids
-    if (change.added.empty()) return;
+    if (change.added.empty() && change.page.empty()) return;
     const ShareChange& made = replica.local(change, nextNumber_++, nullptr, false, true);
     if (store_) store_->made(page, made, true);
 }
@@ -130,25 +131,27 @@ void ShareSession::seed(PageReplica& replica, int page) {
 void ShareSession::show(PageReplica& replica) {
     io::Change all;
     all.kind = io::ChangeKind::Load;
-    for (io::StrokeData& s : replica.showAll()) {
+    io::PageStyle style;
+    for (io::StrokeData& s : replica.showAll(&style)) {
         raiseNextId(s.id);
         all.added.push_back(io::PlacedStroke{0, std::move(s)});
     }
+    all.page = io::styleChanges(drawing_.style, style);
     histories_.unrecorded([&] {
         drawing_.clear();
-        Command command = commandFor(all, drawing_.view.zoom);
-        toggle(command, drawing_, {});
+        std::optional<Command> command = commandFor(all, drawing_.view.zoom, drawing_.style);
+        if (command) toggle(*command, drawing_, {});
     });
 }
 
 bool ShareSession::reconcile(PageReplica& replica) {
     const io::Change change = replica.reconcile(
         [this](io::StrokeId id) { return histories_.gestureTouches(id); });
-    if (change.removed.empty() && change.added.empty()) return false;
+    if (change.removed.empty() && change.added.empty() && change.page.empty()) return false;
     bool fits = true;
     histories_.unrecorded([&] {
-        Command command = commandFor(change, drawing_.view.zoom);
-        fits = toggle(command, drawing_, {});
+        std::optional<Command> command = commandFor(change, drawing_.view.zoom, drawing_.style);
+        fits = command && toggle(*command, drawing_, {});
     });
     for (const io::PlacedStroke& p : change.added) raiseNextId(p.stroke.id);
     if (!fits) {
@@ -164,10 +167,10 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
         entry.type != io::EntryType::Redo) {
         return;
     }
-    // A change of the page's own attributes (its paper) moves no stroke, and records carry
-    // strokes only: sent, it would be refused by every board, this one included, and wait
-    // for a confirmation that never comes. The paper stays this board's own.
-    if (page_ < 0 || (entry.change.removed.empty() && entry.change.added.empty())) return;
+    if (page_ < 0 ||
+        (entry.change.removed.empty() && entry.change.added.empty() && entry.change.page.empty())) {
+        return;
+    }
     PageReplica& replica = replicaFor(page_);
     const auto originOf = [this](io::StrokeId id) -> io::StrokeId {
         const auto it = cuts_.find(id);
@@ -185,12 +188,15 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
     std::vector<Expected>& expected = expected_[entry.serial];
     expected.clear();
     for (const io::PlacedStroke& p : entry.change.added) {
-        expected.push_back(Expected{p.stroke.id, strokeHash(p.stroke.points, p.stroke.colour)});
+        expected.push_back(Expected{p.stroke.id, strokeHash(p.stroke.points, p.stroke.colour), {}, {}});
     }
     for (const io::StrokeAt& r : entry.change.removed) {
         const bool stays = std::any_of(entry.change.added.begin(), entry.change.added.end(),
                                        [&](const io::PlacedStroke& p) { return p.stroke.id == r.id; });
-        if (!stays) expected.push_back(Expected{r.id, std::nullopt});
+        if (!stays) expected.push_back(Expected{r.id, std::nullopt, {}, {}});
+    }
+    for (const io::PageAttributeChange& a : entry.change.page) {
+        expected.push_back(Expected{0, std::nullopt, a.name, a.after});
     }
     sendReady();
 }
@@ -206,10 +212,17 @@ bool ShareSession::mayToggle(const Command& command) {
         if (found != onPage.end()) found->second = &s;
     }
     for (const Expected& e : it->second) {
-        const Stroke* s = onPage[e.id];
-        const bool asLeft = e.hash ? (s != nullptr && strokeHash(s->points, s->colour) == *e.hash)
-                                   : s == nullptr;
-        if (!asLeft || replica.conflicted(e.id)) {
+        bool asLeft = false;
+        if (!e.attribute.empty()) {
+            asLeft = io::styleAttribute(drawing_.style, e.attribute) == e.value &&
+                     !replica.conflicted(e.attribute);
+        } else {
+            const Stroke* s = onPage[e.id];
+            asLeft = (e.hash ? (s != nullptr && strokeHash(s->points, s->colour) == *e.hash)
+                             : s == nullptr) &&
+                     !replica.conflicted(e.id);
+        }
+        if (!asLeft) {
             say("Undo skipped: another board changed those strokes since");
             expected_.erase(it);
             return false;
@@ -302,6 +315,7 @@ void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
                     content.strokes.push_back(op.stroke.points);
                     content.colours.push_back(op.stroke.colour);
                 }
+                for (const AttributeOp& a : p.change.page) io::setStyleAttribute(content.style, a.name, a.value);
                 refusedSeeds_[e.page] = textOf(content);
             }
             replica.refused(e.number);

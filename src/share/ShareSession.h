@@ -89,6 +89,8 @@ private:
     struct Expected {
         io::StrokeId id = 0;
         std::optional<std::uint64_t> hash;  // none: the stroke is not on the page
+        std::string attribute;  // not empty: the page's attribute is to have `value`
+        std::string value;
     };
     struct Visiting {
         Stroke* stroke = nullptr;  // in the drawing's visitingInk

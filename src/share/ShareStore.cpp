@@ -78,9 +78,9 @@ ShareSession::Identity freshIdentity() {
     return id;
 }
 
-// A change frame: kind page:u32 seed:u8 locals:u32 (op:u32 base:u64)*locals change. The
-// room's record format refuses local versions, so the bases naming earlier waiting changes
-// travel beside it.
+// A change frame: kind page:u32 seed:u8 locals:u32 (op:u32 base:u64)*locals change (ops
+// counted over the strokes, then the attributes). The room's record format refuses local
+// versions, so the bases naming earlier waiting changes travel beside it.
 std::string changeFrame(int page, const ShareChange& change, bool seed) {
     io::ByteWriter w;
     w.u8(kChangeFrame);
@@ -89,13 +89,16 @@ std::string changeFrame(int page, const ShareChange& change, bool seed) {
     ShareChange sent = change;
     io::ByteWriter locals;
     std::uint32_t count = 0;
-    for (std::size_t i = 0; i < sent.ops.size(); ++i) {
-        if (!isLocal(sent.ops[i].base)) continue;
+    // Attributes are numbered after the strokes.
+    const auto keepLocal = [&](std::size_t i, Version& base) {
+        if (!isLocal(base)) return;
         locals.u32(static_cast<std::uint32_t>(i));
-        locals.u64(sent.ops[i].base);
-        sent.ops[i].base = kForeign;
+        locals.u64(base);
+        base = kForeign;
         ++count;
-    }
+    };
+    for (std::size_t i = 0; i < sent.ops.size(); ++i) keepLocal(i, sent.ops[i].base);
+    for (std::size_t i = 0; i < sent.page.size(); ++i) keepLocal(sent.ops.size() + i, sent.page[i].base);
     w.u32(count);
     w.bytes(locals.out);
     w.bytes(encodeChange(sent));
@@ -117,8 +120,8 @@ std::optional<StoreWaiting> readChangeFrame(io::ByteReader& r, std::string_view 
     auto change = decodeChange(payload.substr(payload.size() - r.left()), error);
     if (r.failed || !change) return std::nullopt;
     for (const auto& [op, base] : locals) {
-        if (op >= change->ops.size() || !isLocal(base)) return std::nullopt;
-        change->ops[op].base = base;
+        if (op >= change->ops.size() + change->page.size() || !isLocal(base)) return std::nullopt;
+        (op < change->ops.size() ? change->ops[op].base : change->page[op - change->ops.size()].base) = base;
     }
     w.change = std::move(*change);
     return w;

@@ -1,7 +1,7 @@
 // Three boards share a room (in memory, records crossing as bytes), each a real controller
 // with its drawing and history, driven by random input: strokes, eraser swipes, erase
-// lassos, selections moved, turned and resized by their handles, clears, colours, undo and
-// redo; a third of it on the same few strokes. The network takes and delivers records in
+// lassos, selections moved, turned and resized by their handles, clears, colours, papers,
+// undo and redo; a third of it on the same few strokes. The network takes and delivers records in
 // random order and between the events of a gesture. At the end every board, a board that
 // joins late (from a snapshot and the records after it) and a rebuild from the room's log
 // show byte-identical page text, and each drawing's index is whole.
@@ -161,25 +161,49 @@ TEST(Convergence, ThreeBoardsAndALateJoinerShowTheSamePage) {
     }
 }
 
-// Paper is not carried by the room's records: setting it must not leave a change waiting
-// for the room for ever, nor hold back the strokes drawn after it.
-TEST(Convergence, APaperChangeHoldsNothingBack) {
+// The page's paper is the room's: the later of two boards' papers in the server's order wins
+// on every board, whichever board set it first; an undo applies only over the paper its
+// board saw, and then on every board.
+TEST(Convergence, PaperFollowsTheRoomsOrderAndUndoesPerBoard) {
     TempWorkDir dir;
-    MemoryRoom room;
-    SharedBoard a(room, 1, 1);
-    a.controller.setPaper(io::Paper::Squared);
-    a.controller.onPress(400.0f, 400.0f, 0, 1.0f);
-    a.controller.onDrag(450.0f, 420.0f, 1.0f);
-    a.controller.onDrag(500.0f, 450.0f, 1.0f);
-    a.controller.onRelease(500.0f, 450.0f, 0);
-    for (int round = 0; round < 100 && (a.link.unsent() != 0 || a.session.status().waiting != 0); ++round) {
-        room.settle();
-        a.session.pump();
+    for (const bool aFirst : {true, false}) {
+        SCOPED_TRACE(aFirst ? "A's paper stored first" : "B's paper stored first");
+        MemoryRoom room;
+        SharedBoard a(room, 1, 1), b(room, 2, 2);
+        a.controller.onPress(400.0f, 400.0f, 0, 1.0f);
+        a.controller.onDrag(500.0f, 450.0f, 1.0f);
+        a.controller.onRelease(500.0f, 450.0f, 0);
+        a.controller.setPaper(io::Paper::Squared);
+        b.controller.setPaper(io::Paper::Ruled);
+        SharedBoard& first = aFirst ? a : b;
+        SharedBoard& last = aFirst ? b : a;
+        while (room.accept(first.link)) {
+        }
+        while (room.accept(last.link)) {
+        }
+        const auto settle = [&] {
+            for (int round = 0; round < 100; ++round) {
+                room.settle();
+                a.session.pump();
+                b.session.pump();
+            }
+            ASSERT_EQ(a.session.status().waiting + b.session.status().waiting, 0u);
+            ASSERT_EQ(a.drawing.pageText(), b.drawing.pageText());
+            ASSERT_EQ(a.drawing.pageText(), a.session.replica(0)->room().pageText());
+        };
+        settle();
+        const io::Paper winner = last.drawing.style.paper;
+        EXPECT_EQ(a.drawing.style.paper, winner);
+        EXPECT_EQ(b.drawing.strokes.count(), 1u);
+
+        first.controller.undo();  // its paper was overwritten: passed over everywhere
+        settle();
+        EXPECT_EQ(first.session.notice(), "Undo skipped: another board changed those strokes since");
+        EXPECT_EQ(b.drawing.style.paper, winner);
+        last.controller.undo();
+        settle();
+        EXPECT_EQ(b.drawing.style.paper, io::Paper::Plain);
     }
-    EXPECT_EQ(a.session.status().waiting, 0u);
-    ASSERT_NE(a.session.replica(a.session.page()), nullptr);
-    EXPECT_TRUE(a.session.replica(a.session.page())->pending().empty());
-    EXPECT_EQ(a.drawing.strokes.count(), 1u);
 }
 
 }  // namespace

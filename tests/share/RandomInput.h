@@ -8,7 +8,7 @@
 
 // Random input on a shared board (any type with `controller`, `drawing` and `seconds`):
 // strokes, eraser swipes, erase lassos, selections moved, turned and resized by their
-// handles, clears, colours, undo and redo; a third of it on the same small spot, where a few
+// handles, clears, colours, papers, undo and redo; a third of it on the same small spot, where a few
 // strokes meet. `between(board)` runs between the events of a gesture and after each
 // action, where the network may move.
 template <typename Board>
@@ -19,7 +19,7 @@ public:
 
     void act(Board& b) {
         const auto pick = [&](int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); };
-        switch (pick(12)) {
+        switch (pick(13)) {
             case 0: case 1: case 2: gesture(b, 0, 12); break;           // a stroke
             case 3: gesture(b, 1, 8); break;                            // an eraser swipe
             case 4: lasso(b); break;
@@ -27,6 +27,7 @@ public:
             case 7: if (pick(4) == 0) b.controller.onKey("C"); break;   // a clear, now and then
             case 8: b.controller.selectColour(pick(8)); gesture(b, 0, 6); break;
             case 9: case 10: b.controller.undo(); break;
+            case 11: b.controller.setPaper(static_cast<io::Paper>(pick(io::kPaperKinds))); break;
             default: b.controller.redo(); break;
         }
         // Leave no selection, indicator or palette behind.

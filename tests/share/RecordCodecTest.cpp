@@ -43,6 +43,14 @@ ShareChange randomChange(std::mt19937_64& rng) {
         if (op.origin == id) op.origin = 0;
         c.ops.push_back(std::move(op));
     }
+    // Page attributes now and then, ascending by name, "" for one unset.
+    if (rng() % 3 == 0) {
+        const std::string names[] = {"background", "backgroundPage", "paper"};
+        const std::string values[][2] = {{"", "material-3f2a9c01d4e5b6a7.pdf"}, {"", "12"}, {"", "dotted"}};
+        for (int k = 0; k < 3; ++k) {
+            if (rng() % 2) c.page.push_back(AttributeOp{names[k], values[k][rng() % 2], rng() % 3 == 0 ? 0 : 1 + rng() % 9999});
+        }
+    }
     return c;
 }
 
@@ -81,6 +89,10 @@ TEST(RecordCodec, RecordsRoundTripAndDamagedOnesAreRefusedWhole) {
         if (const auto d = decodeChange(bad, error)) {
             EXPECT_EQ(encodeChange(*d), bad);
         }
+        // A background outside the lesson folder, or a value the page cannot take.
+        ShareChange hostile = c;
+        hostile.page = {AttributeOp{i % 2 ? "background" : "paper", i % 2 ? "../../etc/passwd" : "wavy", 0}};
+        EXPECT_FALSE(decodeChange(encodeChange(hostile), error));
 
         LiveInk ink{c.board, c.number, static_cast<std::uint32_t>(rng() % 50), rng() % 2 == 0,
                     Rgb{1, 2, 3}, randomStroke(rng, 1).points};
@@ -102,6 +114,7 @@ TEST(RecordCodec, SnapshotsRoundTripAndDamagedOnesAreRefusedWhole) {
         for (int k = 0; k < 8; ++k) {
             ShareChange c = randomChange(rng);
             for (StrokeOp& op : c.ops) op.base = op.base == 0 ? 0 : 1 + rng() % (seq + 1);
+            for (AttributeOp& a : c.page) a.base = rng() % (seq + 1);
             page.apply(c, seq += 1 + rng() % 3);
         }
         const std::string bytes = encodeSnapshot(page);
