@@ -29,6 +29,11 @@ constexpr std::int64_t kPublishWaitMs = 2000;
 constexpr std::int64_t kDuplicateWindowNs = std::int64_t{10} * 60 * 1000000000;
 // Pause after a failed step before the next attempt, while the connection seems fine.
 constexpr std::chrono::milliseconds kRetryPause{200};
+// Ink goes out at most this often: more often than a screen shows it, and rare enough that
+// a pen's events between two frames go as one message.
+constexpr std::chrono::milliseconds kInkPace{2};
+// Pieces of ink waiting to go; more are dropped (a receiver waits for the next whole stroke).
+constexpr std::size_t kMaxQueuedInk = 256;
 
 std::string hex(std::uint64_t v) {
     char buffer[17];
@@ -156,9 +161,16 @@ NatsRoom::NatsRoom(Options options)
       snapStream_("ibsnap-" + options_.address.room),
       lostAt_(std::chrono::steady_clock::now()) {
     thread_ = std::thread([this] { run(); });
+    inkThread_ = std::thread([this] { runInk(); });
 }
 
 NatsRoom::~NatsRoom() {
+    {
+        std::lock_guard lock(inkQueueMutex_);
+        stopInk_ = true;
+    }
+    inkCv_.notify_all();
+    inkThread_.join();
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -282,7 +294,35 @@ void NatsRoom::sendSnapshot(int page, const PageState& state) {
 }
 
 void NatsRoom::sendInk(int page, const LiveInk& ink) {
-    // Ink is lossy: rather drop a piece than wait while the connection is being replaced.
+    bool wake = false;
+    {
+        std::lock_guard lock(inkQueueMutex_);
+        const auto same = std::find_if(inkQueue_.rbegin(), inkQueue_.rend(), [&](const auto& q) {
+            return q.first == page && q.second.board == ink.board && q.second.stroke == ink.stroke;
+        });
+        const bool joined = same != inkQueue_.rend() && joinInk(same->second, ink);
+        if (!joined && inkQueue_.size() < kMaxQueuedInk) inkQueue_.emplace_back(page, ink);
+        wake = !inkAwake_;
+    }
+    if (wake) inkCv_.notify_one();
+}
+
+void NatsRoom::runInk() {
+    std::unique_lock lock(inkQueueMutex_);
+    while (!stopInk_) {
+        inkAwake_ = false;
+        inkCv_.wait(lock, [&] { return stopInk_ || !inkQueue_.empty(); });
+        inkAwake_ = true;
+        std::vector<std::pair<int, LiveInk>> batch = std::exchange(inkQueue_, {});
+        lock.unlock();
+        for (const auto& [page, ink] : batch) publishInk(page, ink);
+        lock.lock();
+        inkCv_.wait_for(lock, kInkPace, [&] { return stopInk_; });
+    }
+}
+
+void NatsRoom::publishInk(int page, const LiveInk& ink) {
+    // Rather drop a piece than wait while the connection is being replaced.
     std::unique_lock guard(inkMutex_, std::try_to_lock);
     if (!guard.owns_lock()) return;
     natsConnection* nc = nc_.load();
@@ -451,6 +491,9 @@ void NatsRoom::connect() {
     for (const std::string& s : options_.address.servers) servers.push_back(s.c_str());
     natsOptions_SetServers(opts, servers.data(), static_cast<int>(servers.size()));
     natsOptions_SetName(opts, "inkboard");
+    // The board's own ink is not sent back to it (the room's records come from the server,
+    // not as an echo, and still arrive).
+    natsOptions_SetNoEcho(opts, true);
     natsOptions_SetTimeout(opts, 2000);
     natsOptions_SetPingInterval(opts, 2000);
     natsOptions_SetMaxPingsOut(opts, 2);

@@ -101,6 +101,11 @@ private:
     };
 
     void run();
+    // The ink thread: publishes what sendInk() queued, at most once per kInkPace, so that a
+    // pen's events between two publishes go as one message and the drawing thread wakes it
+    // only when it is idle.
+    void runInk();
+    void publishInk(int page, const LiveInk& ink);
     void connect();
     // Ends the connection and every subscription on it (the room's thread, or the end).
     void dropConnection();
@@ -153,6 +158,13 @@ private:
     std::uint64_t generation_ = 0;
     int failedConnects_ = 0;  // in a row, the room's thread only
     std::thread thread_;
+
+    std::mutex inkQueueMutex_;
+    std::condition_variable inkCv_;
+    std::vector<std::pair<int, LiveInk>> inkQueue_;  // by page, oldest first
+    bool inkAwake_ = false;  // the ink thread looks at the queue again before it waits
+    bool stopInk_ = false;
+    std::thread inkThread_;
 };
 
 }  // namespace share

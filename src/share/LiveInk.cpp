@@ -16,6 +16,21 @@ constexpr std::uint8_t kInkType = 3;
 constexpr std::uint32_t kMaxInkPoints = 1u << 20;
 }  // namespace
 
+bool joinInk(LiveInk& queued, const LiveInk& piece) {
+    if (queued.board != piece.board || queued.stroke != piece.stroke || queued.ended ||
+        piece.ended || piece.from > queued.from + queued.points.size()) {
+        return false;
+    }
+    if (piece.from <= queued.from) {
+        queued = piece;
+        return true;
+    }
+    queued.points.resize(piece.from - queued.from);
+    queued.points.insert(queued.points.end(), piece.points.begin(), piece.points.end());
+    queued.colour = piece.colour;
+    return true;
+}
+
 std::string encodeInk(const LiveInk& ink) {
     ByteWriter w;
     w.u8(kInkType);

@@ -26,6 +26,12 @@ struct LiveInk {
     bool operator==(const LiveInk&) const = default;
 };
 
+// Folds `piece` into `queued`, an earlier piece of the same stroke not sent yet, when the
+// one message then does at a receiver what the two would (one that has at least
+// `queued.from` points): `piece` continues or restarts `queued`. False, changing nothing,
+// otherwise.
+bool joinInk(LiveInk& queued, const LiveInk& piece);
+
 std::string encodeInk(const LiveInk& ink);
 std::optional<LiveInk> decodeInk(std::string_view bytes, std::string& error);
 

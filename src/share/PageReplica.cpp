@@ -11,13 +11,27 @@ PageReplica::PageReplica(BoardId board, std::uint64_t textLimit) : board_(board)
     room_.setTextLimit(textLimit);
 }
 
+std::deque<PageReplica::Pending>::iterator PageReplica::firstUnhanded() {
+    // Changes are handed in order, so the handed ones come first.
+    return std::partition_point(pending_.begin(), pending_.end(),
+                                [](const Pending& p) { return p.handed; });
+}
+
+std::deque<PageReplica::Pending>::iterator PageReplica::findPending(std::uint64_t number) {
+    // Numbers ascend in the list: the board counts its changes in the order it makes them.
+    const auto it = std::lower_bound(pending_.begin(), pending_.end(), number,
+                                     [](const Pending& p, std::uint64_t n) { return p.change.number < n; });
+    return it != pending_.end() && it->change.number == number ? it : pending_.end();
+}
+
 void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
                                Version attributesTo) {
-    for (Pending& p : pending_) {
-        for (StrokeOp& op : p.change.ops) {
+    // A change is handed only once no base of it is local.
+    for (auto p = firstUnhanded(); p != pending_.end(); ++p) {
+        for (StrokeOp& op : p->change.ops) {
             if (op.base == from) op.base = to(op.stroke.id);
         }
-        for (AttributeOp& a : p.change.page) {
+        for (AttributeOp& a : p->change.page) {
             if (a.base == from) a.base = attributesTo;
         }
     }
@@ -60,13 +74,20 @@ bool PageReplica::receive(const ShareChange& change, Seq seq, bool* tooLarge) {
     std::vector<io::StrokeId> touched, skipped;
     if (!room_.apply(change, seq, &touched, &skipped, tooLarge)) return false;
     dirty_.insert(touched.begin(), touched.end());
-    stale_ = true;
+    const auto it = change.board != board_ ? pending_.end() : findPending(change.number);
+    // The oldest pending change, taken whole with nothing of another board before it: the
+    // room now holds what shown_ applied over it, under another version. shown_ stays as it
+    // is but for that name (versions only compare, and the record's sequence sorts where
+    // the local version did: after every version of the room, before later local ones).
+    // Anything else rebuilds shown_ over the new page.
+    const bool asShown = !stale_ && it == pending_.begin() && it != pending_.end() &&
+                         skipped.empty() && change.page.empty() && it->change == change;
+    if (!asShown) stale_ = true;
     attributesDirty_ = attributesDirty_ || !change.page.empty();
-    if (change.board != board_) return true;
-    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
-        return p.change.number == change.number;
-    });
     if (it == pending_.end()) return true;
+    if (asShown) {
+        for (const io::StrokeId id : touched) shown_.rename(id, localVersion(change.number), seq);
+    }
     // What the record set in the room is what the drawing shows already: only the name
     // of that version changes. A step the rules passed over names no version of the room,
     // so nothing built on it (an undo) finds the stroke as it expects.
@@ -160,15 +181,12 @@ void PageReplica::restore(ShareChange change, bool seed) {
 }
 
 void PageReplica::stored(std::uint64_t number, Seq seq) {
-    for (Pending& p : pending_) {
-        if (p.change.number == number) p.stored = seq;
-    }
+    const auto it = findPending(number);
+    if (it != pending_.end()) it->stored = seq;
 }
 
 void PageReplica::refused(std::uint64_t number) {
-    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
-        return p.change.number == number;
-    });
+    const auto it = findPending(number);
     if (it == pending_.end()) return;
     const Pending p = std::move(*it);
     pending_.erase(it);
@@ -178,8 +196,8 @@ void PageReplica::refused(std::uint64_t number) {
 
 std::vector<PageReplica::Pending> PageReplica::takeSendable() {
     std::vector<Pending> out;
-    for (Pending& p : pending_) {
-        if (p.handed) continue;
+    for (auto it = firstUnhanded(); it != pending_.end(); ++it) {
+        Pending& p = *it;
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
         const bool waits = std::any_of(p.change.ops.begin(), p.change.ops.end(),

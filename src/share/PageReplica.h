@@ -103,6 +103,9 @@ private:
         Version version = 0;
     };
     void rebuild();
+    std::deque<Pending>::iterator firstUnhanded();
+    // The pending change `number`, or the end.
+    std::deque<Pending>::iterator findPending(std::uint64_t number);
     // Bases naming version `from` become to(id), and attribute bases `attributesTo`.
     void rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
                       Version attributesTo);

@@ -46,6 +46,23 @@ void StrokeTable::absorb(StrokeTable&& upper) {
     upper.clear();
 }
 
+void StrokeTable::rename(io::StrokeId id, Version from, Version to) {
+    const auto it = entries_.find(id);
+    if (it == entries_.end()) return;
+    StrokeEntry& e = it->second;
+    for (Version* v : {&e.version, &e.created, &e.cutAt}) {
+        if (*v == from) *v = to;
+    }
+    const StrokeEntry* below = under_ ? under_->find(id) : nullptr;
+    // A piece the table under it knows is listed there as a child already.
+    if (below != nullptr && e.origin != 0) {
+        const auto c = children_.find(e.origin);
+        if (c != children_.end()) std::erase(c->second, id);
+        if (c != children_.end() && c->second.empty()) children_.erase(c);
+    }
+    if (below != nullptr && *below == e) entries_.erase(it);
+}
+
 namespace {
 
 enum class Fate { Applied, Skipped };

@@ -52,6 +52,9 @@ public:
     // The entries this table holds itself, ascending id.
     const std::map<io::StrokeId, StrokeEntry>& own() const { return entries_; }
     void clear();
+    // Version `from` of the entry this table holds for `id` is called `to` from now on; the
+    // entry goes when the table under it holds the same (reads go through to it again).
+    void rename(io::StrokeId id, Version from, Version to);
     // Takes in what `upper` (which lies over this table) holds itself.
     void absorb(StrokeTable&& upper);
 

@@ -152,4 +152,39 @@ TEST(RecordCodec, SnapshotsRoundTripAndDamagedOnesAreRefusedWhole) {
     }
 }
 
+// Pieces of ink waiting to go are joined into one message: at a receiver that has the
+// first piece's start, it leaves the stroke as the pieces one by one would; a piece that
+// cannot be joined (another stroke, an end, a gap) leaves the queued one as it was.
+TEST(LiveInk, JoinedPiecesDrawWhatThePiecesDraw) {
+    std::mt19937_64 rng(5);
+    const auto take = [](std::vector<ControlPoint>& at, const LiveInk& ink) {
+        if (ink.from > at.size()) return;  // a piece was lost: the receiver waits for more
+        at.resize(ink.from);
+        at.insert(at.end(), ink.points.begin(), ink.points.end());
+    };
+    const auto piece = [&](std::size_t upTo) {
+        return LiveInk{7, rng() % 5 == 0 ? 2u : 1u, static_cast<std::uint32_t>(rng() % (upTo + 1)),
+                       rng() % 6 == 0, Rgb{}, randomStroke(rng, 1).points};
+    };
+    for (int i = 0; i < 1000; ++i) {
+        std::vector<ControlPoint> one = randomStroke(rng, 1).points, joined = one;
+        LiveInk queued = piece(one.size());
+        queued.ended = false;
+        queued.stroke = 1;
+        take(one, queued);
+        for (int k = 0; k < 6; ++k) {
+            const LiveInk next = piece(one.size() + 2);
+            const LiveInk before = queued;
+            if (!joinInk(queued, next)) {
+                ASSERT_EQ(queued, before);
+                ASSERT_TRUE(next.ended || next.stroke != 1 || next.from > one.size()) << "case " << i;
+                break;
+            }
+            take(one, next);
+        }
+        take(joined, queued);
+        ASSERT_EQ(joined, one) << "case " << i;
+    }
+}
+
 }  // namespace
