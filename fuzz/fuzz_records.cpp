@@ -3,11 +3,12 @@
 // played into a board that has a page of six strokes open in a room (its own page offered as
 // the room's first change), and after every message the page must stay whole and the drawing
 // must show exactly the page the board holds. The first input byte chooses between
-//   odd:  the rest is messages, each a kind byte (0 change, 1 snapshot, 2 ink, 3 the room
-//         storing or refusing the board's change) and a two-byte little-endian length;
+//   odd:  the rest is messages, each a kind byte (0 change, 1 snapshot, whole or as an index
+//         and its parts, 2 ink, 3 the room storing or refusing the board's change) and a
+//         two-byte little-endian length;
 //   even: the rest drives a generator of well-formed records (few stroke ids, bases that
 //         name earlier records or none, undos, cuts, duplicates, snapshots of the board's
-//         own room state), one byte of each sometimes flipped before it is decoded, so
+//         own room state, whole or in parts), one byte of each sometimes flipped before it is decoded, so
 //         that the rules see records that decode, and the decoders nearly-good ones.
 // A record that decodes must encode to the same bytes: nothing of it was passed over.
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "document/PageHistories.h"
 #include "share/RecordCodec.h"
 #include "share/ShareSession.h"
+#include "share/SnapshotParts.h"
 
 namespace {
 
@@ -50,6 +52,8 @@ struct FuzzLink final : RoomLink {
     std::size_t unsent() const override { return 0; }
 };
 
+constexpr std::size_t kIndexBytes = 33;  // a snapshot index's length
+
 struct Reader {
     std::string_view in;
     std::uint8_t byte() {
@@ -70,6 +74,20 @@ RoomEvent received(int kind, std::string_view bytes, Seq& seq) {
         if (e.change && encodeChange(*e.change) != bytes) violated("a change record decodes to another");
         e.type = e.change ? RoomEvent::Type::Record : RoomEvent::Type::Problem;
         e.seq = ++seq;
+    } else if (kind == 1 && isSnapshotIndex(bytes)) {
+        // A snapshot in parts: its index, then each part after a two-byte length.
+        std::vector<std::string> parts;
+        Reader r{bytes.substr(std::min<std::size_t>(kIndexBytes, bytes.size()))};
+        while (!r.in.empty()) {
+            const std::size_t length = std::min<std::size_t>(r.byte() | (r.byte() << 8), r.in.size());
+            parts.emplace_back(r.in.substr(0, length));
+            r.in.remove_prefix(length);
+        }
+        e.snapshot = assembleSnapshot(bytes.substr(0, kIndexBytes), [&](std::uint32_t k) {
+            return k < parts.size() ? std::optional<std::string>(parts[k]) : std::nullopt;
+        }, error);
+        e.type = e.snapshot ? RoomEvent::Type::Snapshot : RoomEvent::Type::Problem;
+        if (e.snapshot) seq = std::max(seq, e.snapshot->seq());
     } else if (kind == 1) {
         e.snapshot = decodeSnapshot(bytes, error);
         e.type = e.snapshot ? RoomEvent::Type::Snapshot : RoomEvent::Type::Problem;
@@ -81,6 +99,19 @@ RoomEvent received(int kind, std::string_view bytes, Seq& seq) {
     }
     e.text = error;
     return e;
+}
+
+// The snapshot as received() takes one in parts.
+std::string inParts(const std::string& snapshot, std::size_t partBytes) {
+    const SnapshotIndex index = indexSnapshot(snapshot, 0, 42, partBytes);
+    std::string out = encodeSnapshotIndex(index);
+    for (std::uint32_t k = 0; k < index.parts; ++k) {
+        const std::string part = encodeSnapshotPart(index, snapshot, k);
+        out.push_back(static_cast<char>(part.size() & 0xFF));
+        out.push_back(static_cast<char>(part.size() >> 8));
+        out += part;
+    }
+    return out;
 }
 
 float coordinate(Reader& r) { return 50.0f + 4.0f * static_cast<float>(r.byte()); }
@@ -164,6 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } else if (as == 1) {
                 if (seq != 0) continue;  // only first, as a board's link delivers it
                 bytes = encodeSnapshot(session.replica(0)->room());
+                if ((kind & 0x20) != 0) bytes = inParts(bytes, kSnapshotPartHeader + 1 + r.byte() % 64);
             } else {
                 LiveInk ink;
                 ink.board = 1 + r.byte() % 3;

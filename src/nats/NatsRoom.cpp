@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <utility>
 
 #include "io/Material.h"
 #include "nats/RoomMaterial.h"
 #include "share/RecordCodec.h"
+#include "share/SnapshotParts.h"
 
 namespace share {
 
@@ -290,10 +292,10 @@ void NatsRoom::send(int page, const ShareChange& change, bool seed) {
 }
 
 void NatsRoom::sendSnapshot(int page, const PageState& state) {
-    std::string bytes = encodeSnapshot(state);
+    SnapshotOut out{state.seq(), encodeSnapshot(state)};
     {
         std::lock_guard lock(mutex_);
-        snapshots_[page] = std::move(bytes);
+        snapshots_[page] = std::move(out);
     }
     wakeLink_.notify_all();
 }
@@ -483,6 +485,12 @@ void NatsRoom::onDisconnected(natsConnection* nc) {
         tell = connected_;
         connected_ = false;
         setUp_ = false;
+        // What the old subscriptions deliver after a reconnect is passed over: each page is
+        // followed anew from its last record, after checking the room still has what follows.
+        for (auto& [page, f] : followed_) {
+            f.stale = true;
+            f.sub = nullptr;
+        }
         lostAt_ = std::chrono::steady_clock::now();
         if (tell) state_ = LinkState::Reconnecting;
     }
@@ -650,33 +658,25 @@ bool NatsRoom::subscribe(int page) {
     }
     if (!started) {
         // A page followed from its beginning starts from the room's latest snapshot.
-        natsMsg* msg = nullptr;
-        jsErrCode code = static_cast<jsErrCode>(0);
-        const natsStatus s =
-            js_GetLastMsg(&msg, js_, snapStream_.c_str(), subject("snap", page).c_str(), nullptr, &code);
-        if (s != NATS_OK && code != JSNoMessageFoundErr) return false;
+        std::optional<PageState> snapshot;
+        std::string problem;
+        if (!fetchSnapshot(page, snapshot, problem)) return false;
         RoomEvent e;
         e.page = page;
-        if (s == NATS_OK) {
-            std::string error;
-            e.snapshot = decodeSnapshot(
-                std::string_view(natsMsg_GetData(msg), static_cast<std::size_t>(natsMsg_GetDataLength(msg))),
-                error);
-            if (e.snapshot) {
-                e.type = RoomEvent::Type::Snapshot;
-            } else {
-                e.type = RoomEvent::Type::Problem;
-                e.text = "The room's snapshot of page " + std::to_string(page) +
-                         " was dropped: " + error;
-            }
-            natsMsg_Destroy(msg);
+        if (snapshot) {
+            e.type = RoomEvent::Type::Snapshot;
+            e.snapshot = std::move(snapshot);
+        } else {
+            e.type = RoomEvent::Type::Problem;
+            e.text = std::move(problem);
         }
         std::lock_guard lock(mutex_);
         Followed& f = followed_[page];
         if (e.snapshot) f.delivered = e.snapshot->seq();
         f.started = true;
-        if (s == NATS_OK) events_.push_back(std::move(e));
+        if (e.snapshot || !e.text.empty()) events_.push_back(std::move(e));
     }
+    if (started && !catchUp(page)) return false;
     // Where the page's records end now: the page is caught up once it got that far.
     Seq last = 0;
     {
@@ -742,6 +742,75 @@ bool NatsRoom::subscribe(int page) {
     return s == NATS_OK;
 }
 
+bool NatsRoom::catchUp(int page) {
+    Seq after = 0;
+    {
+        std::lock_guard lock(mutex_);
+        after = followed_[page].delivered;
+    }
+    if (after == 0) return true;
+    // The stream drops a subject's records oldest first (a per-subject limit, a purge): while
+    // the last record the board applied is there, so is every record after it.
+    natsMsg* msg = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    if (js_GetMsg(&msg, js_, recStream_.c_str(), after, nullptr, &code) == NATS_OK) {
+        natsMsg_Destroy(msg);
+        return true;
+    }
+    if (code != JSNoMessageFoundErr) return false;
+    std::optional<PageState> snapshot;
+    std::string problem;
+    if (!fetchSnapshot(page, snapshot, problem)) return false;
+    RoomEvent e;
+    e.page = page;
+    if (snapshot && snapshot->seq() >= after) {
+        // The page starts again from the snapshot; the board's own changes go on top.
+        e.type = RoomEvent::Type::Snapshot;
+        e.snapshot = std::move(snapshot);
+    } else {
+        e.type = RoomEvent::Type::Problem;
+        e.text = "The room no longer has the changes of page " + std::to_string(page) +
+                 " since this board last had it, and no snapshot covers them: the page may lack some";
+    }
+    std::lock_guard lock(mutex_);
+    if (e.snapshot) followed_[page].delivered = e.snapshot->seq();
+    events_.push_back(std::move(e));
+    return true;
+}
+
+bool NatsRoom::fetchSnapshot(int page, std::optional<PageState>& snapshot, std::string& problem) {
+    const std::string subj = subject("snap", page);
+    bool asked = true;
+    // nullopt when the subject holds nothing; `asked` false when the server did not answer.
+    const auto last = [&](const std::string& s) -> std::optional<std::string> {
+        natsMsg* msg = nullptr;
+        jsErrCode code = static_cast<jsErrCode>(0);
+        if (js_GetLastMsg(&msg, js_, snapStream_.c_str(), s.c_str(), nullptr, &code) != NATS_OK) {
+            if (code != JSNoMessageFoundErr) asked = false;
+            return std::nullopt;
+        }
+        std::string bytes(natsMsg_GetData(msg), static_cast<std::size_t>(natsMsg_GetDataLength(msg)));
+        natsMsg_Destroy(msg);
+        return bytes;
+    };
+    const std::optional<std::string> bytes = last(subj);
+    if (!bytes) return asked;
+    std::string error;
+    if (isSnapshotIndex(*bytes)) {
+        snapshot = assembleSnapshot(*bytes, [&](std::uint32_t k) {
+            return asked ? last(subj + "-" + std::to_string(k)) : std::nullopt;
+        }, error);
+        if (!asked) return false;
+    } else {
+        snapshot = decodeSnapshot(*bytes, error);
+    }
+    if (!snapshot) {
+        problem = "The room's snapshot of page " + std::to_string(page) + " was dropped: " + error +
+                  "; the page is replayed from its records";
+    }
+    return true;
+}
+
 bool NatsRoom::publishNext() {
     Out out;
     {
@@ -796,23 +865,30 @@ bool NatsRoom::publishNext() {
 }
 
 void NatsRoom::publishSnapshots() {
-    std::map<int, std::string> snapshots;
+    std::map<int, SnapshotOut> snapshots;
     {
         std::lock_guard lock(mutex_);
         if (!setUp_) return;
         snapshots.swap(snapshots_);
     }
     natsConnection* nc = nc_.load();
-    for (auto& [page, bytes] : snapshots) {
-        // A snapshot larger than a message may be is not kept: joining boards replay more.
-        if (static_cast<std::int64_t>(bytes.size()) > natsConnection_GetMaxPayload(nc) - 1024) continue;
-        jsPubAck* ack = nullptr;
-        if (js_Publish(&ack, js_, subject("snap", page).c_str(), bytes.data(),
-                       static_cast<int>(bytes.size()), nullptr, nullptr) == NATS_OK) {
-            jsPubAck_Destroy(ack);
+    // Room for the headers the server counts against its limit too.
+    const std::int64_t fits = natsConnection_GetMaxPayload(nc) - 1024;
+    for (auto& [page, out] : snapshots) {
+        bool stored = false;
+        if (static_cast<std::int64_t>(out.bytes.size()) <= fits) {
+            jsPubAck* ack = nullptr;
+            stored = js_Publish(&ack, js_, subject("snap", page).c_str(), out.bytes.data(),
+                                static_cast<int>(out.bytes.size()), nullptr, nullptr) == NATS_OK;
+            if (stored) jsPubAck_Destroy(ack);
+        } else if (fits > static_cast<std::int64_t>(kSnapshotPartHeader)) {
+            stored = publishParts(page, out, static_cast<std::size_t>(fits));
         } else {
+            stored = true;  // a server that takes next to nothing: joining boards replay more
+        }
+        if (!stored) {
             std::lock_guard lock(mutex_);
-            snapshots_.try_emplace(page, std::move(bytes));  // a newer one may have come
+            snapshots_.try_emplace(page, std::move(out));  // a newer one may have come
         }
     }
 }
@@ -936,6 +1012,33 @@ bool NatsRoom::fetchMaterial(const std::string& name) {
     p.text = "The material " + name + " from the room was dropped: " +
              (bytes ? std::string("it could not be stored in the lesson folder") : error);
     push(std::move(p));
+    return true;
+}
+
+bool NatsRoom::publishParts(int page, const SnapshotOut& snapshot, std::size_t partBytes) {
+    // Part k of every snapshot of the page goes on the page's subject "-k": the stream keeps
+    // the latest of each, so a newer snapshot replaces the older one's parts, and a joiner
+    // that finds a part of another snapshot passes that one over.
+    static thread_local std::mt19937_64 ids{std::random_device{}()};
+    const SnapshotIndex index = indexSnapshot(snapshot.bytes, snapshot.seq, ids(), partBytes);
+    const std::string subj = subject("snap", page);
+    for (std::uint32_t k = 0; k < index.parts; ++k) {
+        const std::string part = encodeSnapshotPart(index, snapshot.bytes, k);
+        jsPubAck* ack = nullptr;
+        if (js_Publish(&ack, js_, (subj + "-" + std::to_string(k)).c_str(), part.data(),
+                       static_cast<int>(part.size()), nullptr, nullptr) != NATS_OK) {
+            return false;
+        }
+        jsPubAck_Destroy(ack);
+    }
+    // The index last: a joiner never finds one whose parts are not all stored.
+    const std::string bytes = encodeSnapshotIndex(index);
+    jsPubAck* ack = nullptr;
+    if (js_Publish(&ack, js_, subj.c_str(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                   nullptr) != NATS_OK) {
+        return false;
+    }
+    jsPubAck_Destroy(ack);
     return true;
 }
 

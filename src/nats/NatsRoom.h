@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,6 +92,10 @@ private:
         std::string msgId;
         std::uint64_t number = 0;
     };
+    struct SnapshotOut {
+        Seq seq = 0;
+        std::string bytes;
+    };
     struct Followed {
         Seq delivered = 0;      // the last record delivered (or the snapshot's seq)
         Seq caughtUpAt = 0;     // CaughtUp once `delivered` reaches this
@@ -120,6 +125,16 @@ private:
     bool offerMaterial(const std::string& name);
     // Whether `name` needs no more attempts: fetched into the folder, or dropped with a line.
     bool fetchMaterial(const std::string& name);
+    // Publishes a snapshot too large for one message as parts, then its index; false when
+    // one could not be stored (the snapshot is tried again later).
+    bool publishParts(int page, const SnapshotOut& snapshot, std::size_t partBytes);
+    // The page's latest snapshot from the room: nullopt with `problem` set when the room has
+    // none usable; false when the server could not be asked.
+    bool fetchSnapshot(int page, std::optional<PageState>& snapshot, std::string& problem);
+    // A page followed again after a while: when the room dropped records the board has not
+    // had, the page starts again from the latest snapshot. False when the server could not
+    // be asked.
+    bool catchUp(int page);
     void push(RoomEvent event);
     void pushState(LinkState state);
     std::string subject(const char* kind, int page) const;
@@ -139,7 +154,7 @@ private:
     std::vector<RoomEvent> events_;
     std::function<void()> wake_;
     std::deque<Out> outgoing_;
-    std::map<int, std::string> snapshots_;  // page -> encoded snapshot waiting to go
+    std::map<int, SnapshotOut> snapshots_;  // page -> encoded snapshot waiting to go
     std::map<int, Followed> followed_;
     // Material to send or fetch, with the time of its next attempt.
     std::map<std::string, std::chrono::steady_clock::time_point> materials_;

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <set>
 
 #include "nats/ClusterBoard.h"
 #include "share/RecordCodec.h"
+#include "share/SnapshotParts.h"
 #include "support/NatsCluster.h"
 #include "support/TempWorkDir.h"
 
@@ -48,14 +50,17 @@ std::map<Seq, Change> storedChanges(const NatsCluster& c, int via) {
     return out;
 }
 
+// Every board settled, showing the same page.
+bool samePage(std::vector<ClusterBoard*> boards) {
+    return std::all_of(boards.begin(), boards.end(), [&](ClusterBoard* b) {
+        return b->settled() && b->drawing.pageText() == boards[0]->drawing.pageText();
+    });
+}
+
 // Every board shows the same page; every change the room acknowledged is stored once, at
 // the sequence acknowledged, and no change is stored twice.
 void expectWholeAndOnce(const NatsCluster& cluster, std::vector<ClusterBoard*> boards) {
-    ASSERT_TRUE(pumpUntil(boards, [&] {
-        return std::all_of(boards.begin(), boards.end(), [&](ClusterBoard* b) {
-            return b->settled() && b->drawing.pageText() == boards[0]->drawing.pageText();
-        });
-    }, 60s)) << boards[0]->out.str();
+    ASSERT_TRUE(pumpUntil(boards, [&] { return samePage(boards); }, 60s)) << boards[0]->out.str();
     const auto stored = storedChanges(cluster, 0);
     std::set<Change> seen;
     for (const auto& [seq, change] : stored) EXPECT_TRUE(seen.insert(change).second) << "stored twice: " << seq;
@@ -232,3 +237,116 @@ TEST(Cluster, RecordsDeliveredTwiceOrReplayedFromTheStartChangeNoPage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The page's latest snapshot message as the room holds it.
+std::string latestSnapshot(const NatsCluster& server, const std::string& subject = "ib.lesson.snap.0") {
+    std::string bytes;
+    server.withJetStream(0, [&](jsCtx* js) {
+        natsMsg* m = nullptr;
+        if (js_GetLastMsg(&m, js, "ibsnap-lesson", subject.c_str(), nullptr, nullptr) != NATS_OK) return;
+        bytes.assign(natsMsg_GetData(m), static_cast<std::size_t>(natsMsg_GetDataLength(m)));
+        natsMsg_Destroy(m);
+    });
+    return bytes;
+}
+
+void publish(const NatsCluster& server, const std::string& subject, const std::string& bytes) {
+    server.withJetStream(0, [&](jsCtx* js) {
+        jsPubAck* ack = nullptr;
+        ASSERT_EQ(js_Publish(&ack, js, subject.c_str(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr),
+                  NATS_OK);
+        jsPubAck_Destroy(ack);
+    });
+}
+
+// The room drops page 0's records before `seq`, as a per-subject limit or an operator does.
+void purgeBelow(const NatsCluster& server, Seq seq) {
+    server.withJetStream(0, [&](jsCtx* js) {
+        jsOptions o;
+        jsOptions_Init(&o);
+        o.Stream.Purge.Subject = "ib.lesson.rec.0";
+        o.Stream.Purge.Sequence = seq;
+        ASSERT_EQ(js_PurgeStream(js, "ibrec-lesson", &o, nullptr), NATS_OK);
+    });
+}
+
+}  // namespace
+
+TEST(Cluster, ASnapshotLargerThanAMessageGoesInPartsAndALateJoinerUsesItOnlyWhole) {
+    TempWorkDir dir;
+    NatsCluster server(dir.path(), 1, "max_payload: 2560");
+    ClusterBoard a(ClusterBoard::in(server.urls()), 1);
+    a.session.snapshotEvery = 10;
+    std::mt19937_64 rng(8);
+    a.scribble(rng, 90);
+    ASSERT_TRUE(pumpUntil({&a}, [&] { return a.settled(); }, 30s)) << a.out.str();
+    pumpUntil({&a}, [] { return false; }, 1s);  // its last snapshot stored
+    const std::string index = latestSnapshot(server);
+    ASSERT_TRUE(share::isSnapshotIndex(index));
+    std::uint32_t parts = 0;
+    std::memcpy(&parts, index.data() + 17, 4);
+    ASSERT_GE(parts, 3u);
+
+    // A part of another snapshot in its place: the joiner passes the snapshot over and
+    // replays the records.
+    const std::string second = latestSnapshot(server, "ib.lesson.snap.0-1");
+    std::string foreign = second;
+    foreign[1] ^= 1;
+    publish(server, "ib.lesson.snap.0-1", foreign);
+    ClusterBoard j(ClusterBoard::in(server.urls()), 2);
+    ASSERT_TRUE(pumpUntil({&a, &j}, [&] { return samePage({&a, &j}); }, 30s)) << j.out.str();
+    EXPECT_NE(j.out.str().find("part 2 of"), std::string::npos) << j.out.str();
+
+    // Whole again, and the records before it gone: only the snapshot can make the page.
+    publish(server, "ib.lesson.snap.0-1", second);
+    Seq at = 0;
+    std::memcpy(&at, index.data() + 1, 8);
+    purgeBelow(server, at);
+    ClusterBoard late(ClusterBoard::in(server.urls()), 3);
+    ASSERT_TRUE(pumpUntil({&a, &late}, [&] { return samePage({&a, &late}); }, 30s)) << late.out.str();
+}
+
+TEST(Cluster, ABoardBackAfterTheRoomDroppedItsRecordsStartsFromTheSnapshotAndLandsItsChangesOnce) {
+    TempWorkDir dir;
+    NatsCluster server(dir.path(), 1);
+    const int proxyPort = NatsCluster::freePort();
+    struct Proxy {
+        pid_t pid;
+        ~Proxy() { cut(pid); }
+    };
+    auto proxy = std::make_unique<Proxy>(forward(proxyPort, server.port(0)));
+    ClusterBoard a(ClusterBoard::in(server.urls()), 1),
+        b(ClusterBoard::in({"nats://127.0.0.1:" + std::to_string(proxyPort)}), 2);
+    a.session.snapshotEvery = 10;
+    std::mt19937_64 rng(12);
+    a.scribble(rng, 10);
+    b.scribble(rng, 10);
+    ASSERT_TRUE(pumpUntil({&a, &b}, [&] { return samePage({&a, &b}); }, 30s));
+
+    proxy.reset();
+    ASSERT_TRUE(pumpUntil({&b}, [&] { return b.session.status().state == share::LinkState::Offline; }, 20s));
+    const Seq seen = b.session.replica(0)->room().seq();
+    const std::size_t acked = b.acks.size();
+    b.scribble(rng, 12);  // queued while away
+    a.scribble(rng, 40);
+    Seq at = 0;
+    ASSERT_TRUE(pumpUntil({&a}, [&] {
+        std::string error;
+        const auto s = share::decodeSnapshot(latestSnapshot(server), error);
+        at = s ? s->seq() : 0;
+        return a.settled() && at > seen + 20;
+    }, 30s));
+    purgeBelow(server, at);
+
+    proxy = std::make_unique<Proxy>(forward(proxyPort, server.port(0)));
+    ASSERT_TRUE(pumpUntil({&a, &b}, [&] { return samePage({&a, &b}); }, 40s)) << b.out.str();
+    // Each change B made while away stored once, where the room said.
+    const auto stored = storedChanges(server, 0);
+    std::set<Change> once;
+    for (const auto& [seq, change] : stored) EXPECT_TRUE(once.insert(change).second) << "stored twice: " << seq;
+    ASSERT_GT(b.acks.size(), acked);
+    for (std::size_t i = acked; i < b.acks.size(); ++i)
+        EXPECT_EQ(stored.count(b.acks[i].seq) ? stored.at(b.acks[i].seq) : Change{}, Change(2, b.acks[i].number));
+}

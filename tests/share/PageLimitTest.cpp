@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "MemoryRoom.h"
+#include "RandomInput.h"
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
@@ -57,17 +58,6 @@ struct Board {
         session.pageTextLimit = limit;
         session.pageOpened(controller.pages().current());
     }
-    void draw(std::mt19937_64& rng) {
-        std::uniform_real_distribution<float> x(300.0f, 900.0f), y(200.0f, 700.0f), d(-150.0f, 150.0f);
-        const int button = rng() % 5 == 0 ? 1 : 0;  // now and then the eraser frees room
-        const int steps = 2 + static_cast<int>(rng() % 25);
-        const float x0 = x(rng), y0 = y(rng), dx = d(rng), dy = d(rng);
-        controller.onPress(x0, y0, button, 1.0f);
-        for (int s = 1; s <= steps; ++s) controller.onDrag(x0 + dx * s / steps, y0 + dy * s / steps, 1.0f);
-        controller.onRelease(x0 + dx, y0 + dy, button);
-        seconds += 10.0;
-        controller.tick();
-    }
 };
 
 TEST(PageLimit, AFullPageStaysLoadableAndTheSameOnEveryBoard) {
@@ -75,7 +65,7 @@ TEST(PageLimit, AFullPageStaysLoadableAndTheSameOnEveryBoard) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         TempWorkDir dir;
         std::mt19937_64 rng(seed);
-        const std::uint64_t limit = 5000 + 700 * seed;
+        const std::uint64_t limit = 3000 + 500 * seed;
         MemoryRoom room;
         std::vector<std::unique_ptr<Board>> boards;
         for (BoardId id = 1; id <= 2; ++id) boards.push_back(std::make_unique<Board>(room, id, limit));
@@ -85,11 +75,11 @@ TEST(PageLimit, AFullPageStaysLoadableAndTheSameOnEveryBoard) {
                 for (auto& b : boards) b->session.pump();
             }
         };
-        for (int i = 0; i < 70; ++i) {
-            boards[rng() % 2]->draw(rng);
+        RandomInput<Board> input(rng, [&](Board& b) {
             room.shuffle(rng, static_cast<int>(rng() % 4));
-            boards[rng() % 2]->session.pump();
-        }
+            if (rng() % 2) b.session.pump();
+        });
+        for (int i = 0; i < 120; ++i) input.act(*boards[rng() % 2]);
         settle();
         boards.push_back(std::make_unique<Board>(room, 3, limit));  // joins from a snapshot
         settle();
