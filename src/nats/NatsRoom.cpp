@@ -9,10 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <utility>
 
+#include "io/Material.h"
+#include "nats/RoomMaterial.h"
 #include "share/RecordCodec.h"
 #include "share/SnapshotParts.h"
 
@@ -29,6 +32,9 @@ constexpr std::int64_t kPublishWaitMs = 2000;
 constexpr std::int64_t kDuplicateWindowNs = std::int64_t{10} * 60 * 1000000000;
 // Pause after a failed step before the next attempt, while the connection seems fine.
 constexpr std::chrono::milliseconds kRetryPause{200};
+// Material the room does not hold (yet) is looked for again after this long.
+constexpr std::chrono::milliseconds kMaterialRetry{1000};
+constexpr std::int64_t kMaterialChunk = std::int64_t{1} << 20;
 // Ink goes out at most this often: more often than a screen shows it, and rare enough that
 // a pen's events between two frames go as one message.
 constexpr std::chrono::milliseconds kInkPace{2};
@@ -159,6 +165,7 @@ NatsRoom::NatsRoom(Options options)
     : options_(std::move(options)),
       recStream_("ibrec-" + options_.address.room),
       snapStream_("ibsnap-" + options_.address.room),
+      matStream_("ibmat-" + options_.address.room),
       lostAt_(std::chrono::steady_clock::now()) {
     thread_ = std::thread([this] { run(); });
     inkThread_ = std::thread([this] { runInk(); });
@@ -331,6 +338,15 @@ void NatsRoom::publishInk(int page, const LiveInk& ink) {
     const std::string bytes = encodeInk(ink);
     natsConnection_Publish(nc, subject("ink", page).c_str(), bytes.data(),
                            static_cast<int>(bytes.size()));
+}
+
+void NatsRoom::material(const std::string& name) {
+    if (!roomMaterialName(name)) return;  // a name that cannot be checked against the bytes
+    {
+        std::lock_guard lock(mutex_);
+        materials_.try_emplace(name);
+    }
+    wakeLink_.notify_all();
 }
 
 std::vector<RoomEvent> NatsRoom::poll() {
@@ -598,6 +614,9 @@ bool NatsRoom::setUp() {
         !ensureStream(snapStream_, room + ".snap.*", 1)) {
         return false;
     }
+    // Material is made when first needed: a server whose rights predate it still shares
+    // the pages.
+    materialStream_ = false;
     natsConnection* nc = nc_.load();
     if (inkSub_ == nullptr &&
         natsConnection_Subscribe(&inkSub_, nc, (room + ".ink.*").c_str(), onInkMessage, this) !=
@@ -874,6 +893,128 @@ void NatsRoom::publishSnapshots() {
     }
 }
 
+void NatsRoom::shareMaterials() {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<std::string> due;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [name, at] : materials_) {
+            if (at > now) continue;
+            due.push_back(name);
+            at = now + kMaterialRetry;  // unless done before
+        }
+    }
+    if (!due.empty() && !materialStream_) {
+        materialStream_ = ensureStream(matStream_, "ib." + options_.address.room + ".mat.*", -1);
+        if (!materialStream_) due.clear();
+    }
+    for (const std::string& name : due) {
+        std::error_code ec;
+        const bool here = std::filesystem::exists(std::filesystem::path(options_.folder) / name, ec);
+        const bool done = here ? offerMaterial(name) : fetchMaterial(name);
+        std::lock_guard lock(mutex_);
+        if (stop_) return;
+        if (done) {
+            materials_.erase(name);
+        } else {
+            // Not in the room yet (its board may not have sent it), or the server is busy.
+            materials_[name] = std::chrono::steady_clock::now() + kMaterialRetry;
+        }
+    }
+}
+
+bool NatsRoom::offerMaterial(const std::string& name) {
+    const std::string subj = "ib." + options_.address.room + ".mat." + materialToken(name);
+    // The room has it when its last chunk reaches the end of the file.
+    natsMsg* last = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    natsStatus s = js_GetLastMsg(&last, js_, matStream_.c_str(), subj.c_str(), nullptr, &code);
+    if (s == NATS_OK) {
+        const auto reach = chunkReach(std::string_view(natsMsg_GetData(last),
+                                                       static_cast<std::size_t>(natsMsg_GetDataLength(last))));
+        natsMsg_Destroy(last);
+        if (reach && reach->first == reach->second) return true;
+    } else if (code != JSNoMessageFoundErr) {
+        return false;
+    }
+    std::string error;
+    const std::optional<std::string> bytes =
+        io::readMaterialFile((std::filesystem::path(options_.folder) / name).string(), error);
+    const auto kind = io::kindFromName(name);
+    if (!bytes || !kind || io::materialFileName(*bytes, *kind) != name) {
+        RoomEvent p;
+        p.type = RoomEvent::Type::Problem;
+        p.text = "The material " + name + " is not sent to the room: it " +
+                 (bytes ? std::string("does not match its name") : error);
+        push(std::move(p));
+        return true;
+    }
+    // Each chunk with its header well within one message, and small enough not to hold up
+    // the records behind it for long; sent again, a chunk is stored once (its message id),
+    // and a receiver passes over one it has.
+    const std::size_t chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        natsConnection_GetMaxPayload(nc_.load()) - 1024, 4096, kMaterialChunk));
+    for (std::size_t offset = 0; offset < bytes->size(); offset += chunk) {
+        const std::string payload =
+            encodeChunk(offset, bytes->size(), std::string_view(*bytes).substr(offset, chunk));
+        const std::string id = name + "-" + std::to_string(offset);
+        jsPubOptions po;
+        jsPubOptions_Init(&po);
+        po.MsgId = id.c_str();
+        po.ExpectStream = matStream_.c_str();
+        jsPubAck* ack = nullptr;
+        if (js_Publish(&ack, js_, subj.c_str(), payload.data(), static_cast<int>(payload.size()), &po,
+                       nullptr) != NATS_OK) {
+            return false;
+        }
+        jsPubAck_Destroy(ack);
+        std::lock_guard lock(mutex_);
+        if (stop_) return false;
+    }
+    return true;
+}
+
+bool NatsRoom::fetchMaterial(const std::string& name) {
+    const std::string subj = "ib." + options_.address.room + ".mat." + materialToken(name);
+    natsMsg* last = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    if (js_GetLastMsg(&last, js_, matStream_.c_str(), subj.c_str(), nullptr, &code) != NATS_OK) return false;
+    natsMsg_Destroy(last);
+    jsSubOptions so;
+    jsSubOptions_Init(&so);
+    so.Stream = matStream_.c_str();
+    so.Config.DeliverPolicy = js_DeliverAll;
+    so.Config.AckPolicy = js_AckNone;
+    natsSubscription* sub = nullptr;
+    if (js_SubscribeSync(&sub, js_, subj.c_str(), nullptr, &so, &code) != NATS_OK) return false;
+    MaterialAssembly assembly(name);
+    std::string error;
+    bool broken = false;
+    // Chunks come as fast as the server sends them; a pause this long means none are left.
+    while (!assembly.complete() && !broken) {
+        natsMsg* msg = nullptr;
+        if (natsSubscription_NextMsg(&msg, sub, kPublishWaitMs) != NATS_OK) break;
+        broken = !assembly.add(std::string_view(natsMsg_GetData(msg),
+                                                static_cast<std::size_t>(natsMsg_GetDataLength(msg))),
+                               error);
+        natsMsg_Destroy(msg);
+        std::lock_guard lock(mutex_);
+        if (stop_) break;
+    }
+    natsSubscription_Unsubscribe(sub);
+    natsSubscription_Destroy(sub);
+    if (!broken && !assembly.complete()) return false;  // the rest may come later
+    std::optional<std::string> bytes = broken ? std::nullopt : assembly.take(error);
+    const auto kind = io::kindFromName(name);
+    if (bytes && kind && io::storeMaterial(options_.folder, *bytes, *kind)) return true;
+    RoomEvent p;
+    p.type = RoomEvent::Type::Problem;
+    p.text = "The material " + name + " from the room was dropped: " +
+             (bytes ? std::string("it could not be stored in the lesson folder") : error);
+    push(std::move(p));
+    return true;
+}
+
 bool NatsRoom::publishParts(int page, const SnapshotOut& snapshot, std::size_t partBytes) {
     // Part k of every snapshot of the page goes on the page's subject "-k": the stream keeps
     // the latest of each, so a newer snapshot replaces the older one's parts, and a joiner
@@ -974,6 +1115,7 @@ void NatsRoom::run() {
             publishSnapshots();
             while (publishNext()) {
             }
+            shareMaterials();
             std::lock_guard lock(mutex_);
             ok = ok && (outgoing_.empty() || !connected_);
         }

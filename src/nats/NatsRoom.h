@@ -27,6 +27,8 @@ namespace share {
 //   "ibrec-ROOM"   subjects "ib.ROOM.rec.PAGE": every page's change records, in the server's
 //                  order (a record's sequence is its stream sequence);
 //   "ibsnap-ROOM"  subjects "ib.ROOM.snap.PAGE": the latest snapshot of each page;
+//   "ibmat-ROOM"   subjects "ib.ROOM.mat.NAME": the teacher's material, each file in chunks
+//                  (RoomMaterial.h) under its content name, its dot a '_';
 // and live ink goes on plain NATS subjects "ib.ROOM.ink.PAGE" (kept nowhere, may be lost).
 //
 // Everything that talks to the server runs on the room's own thread and nats.c's threads;
@@ -51,6 +53,8 @@ public:
         // For tls:// rooms: the certificate authorities (PEM) the servers' certificates are
         // checked against; empty: the system's.
         std::string caFile;
+        // The lesson folder: material pages name is sent from and fetched into it.
+        std::string folder = ".";
     };
 
     explicit NatsRoom(Options options);
@@ -62,6 +66,7 @@ public:
     void send(int page, const ShareChange& change, bool seed) override;
     void sendSnapshot(int page, const PageState& state) override;
     void sendInk(int page, const LiveInk& ink) override;
+    void material(const std::string& name) override;
     std::vector<RoomEvent> poll() override;
     void setWake(std::function<void()> wake) override;
     std::size_t unsent() const override;
@@ -115,6 +120,11 @@ private:
     bool subscribe(int page);
     bool publishNext();
     void publishSnapshots();
+    void shareMaterials();
+    // Whether the room now holds the folder's file `name` (sent now, or there before).
+    bool offerMaterial(const std::string& name);
+    // Whether `name` needs no more attempts: fetched into the folder, or dropped with a line.
+    bool fetchMaterial(const std::string& name);
     // Publishes a snapshot too large for one message as parts, then its index; false when
     // one could not be stored (the snapshot is tried again later).
     bool publishParts(int page, const SnapshotOut& snapshot, std::size_t partBytes);
@@ -132,6 +142,7 @@ private:
     const Options options_;
     const std::string recStream_;
     const std::string snapStream_;
+    const std::string matStream_;
 
     mutable std::mutex mutex_;
     std::condition_variable wakeLink_;
@@ -145,9 +156,12 @@ private:
     std::deque<Out> outgoing_;
     std::map<int, SnapshotOut> snapshots_;  // page -> encoded snapshot waiting to go
     std::map<int, Followed> followed_;
+    // Material to send or fetch, with the time of its next attempt.
+    std::map<std::string, std::chrono::steady_clock::time_point> materials_;
     bool stop_ = false;
     bool connected_ = false;  // as nats.c last told
     bool setUp_ = false;      // streams and subscriptions made on this connection
+    bool materialStream_ = false;  // the room's thread only
     LinkState state_ = LinkState::Connecting;
     std::chrono::steady_clock::time_point lostAt_;
 

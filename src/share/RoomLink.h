@@ -61,6 +61,11 @@ public:
     virtual void sendSnapshot(int page, const PageState& state) = 0;
     // A stroke in progress: sent at once or not at all.
     virtual void sendInk(int page, const LiveInk& ink) = 0;
+    // A page names the material `name` (a file of the board's folder, by its content name):
+    // the link puts it in the room when the board has it and the room has not, and fetches
+    // it into the folder when the board lacks it. Nothing by default (a link without
+    // material leaves such a page without its background).
+    virtual void material(const std::string& name) { (void)name; }
     // Everything that arrived since the last call, oldest first.
     virtual std::vector<RoomEvent> poll() = 0;
     // Called (on the link's thread) whenever an event arrives, to wake the drawing thread.

@@ -109,6 +109,12 @@ void ShareSession::pageOpened(int page) {
         link_.follow(page, replica.room().seq());
     }
     sendReady();
+    askMaterial();
+}
+
+void ShareSession::askMaterial() {
+    const std::string& name = drawing_.style.background;
+    if (!name.empty() && materialsAsked_.insert(name).second) link_.material(name);
 }
 
 void ShareSession::seed(PageReplica& replica, int page) {
@@ -251,6 +257,7 @@ bool ShareSession::pump() {
     sendInk();
     expireInk();
     compactStore();
+    askMaterial();
     return changed;
 }
 

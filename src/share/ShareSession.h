@@ -116,6 +116,7 @@ private:
     void takeInk(const LiveInk& ink);
     void expireInk();
     void keepRescue(int page);
+    void askMaterial();
     // The room has delivered every record the page had when the board followed it.
     bool caughtUp(int page) const;
     // Keeps `text` beside page `page`'s file as a numbered rescue page, saying so: "`what`
@@ -149,6 +150,7 @@ private:
     std::unordered_map<std::uint64_t, std::vector<Expected>> expected_;  // by command serial
     LinkState state_ = LinkState::Connecting;
     std::string notice_;
+    std::set<std::string> materialsAsked_;  // each once a run: the link keeps trying
 
     std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;

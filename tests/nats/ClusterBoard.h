@@ -55,6 +55,7 @@ struct ClusterBoard : share::RoomLink {
     }
     void sendSnapshot(int page, const share::PageState& s) override { room.sendSnapshot(page, s); }
     void sendInk(int page, const share::LiveInk& ink) override { room.sendInk(page, ink); }
+    void material(const std::string& name) override { room.material(name); }
     void setWake(std::function<void()> wake) override { room.setWake(std::move(wake)); }
     std::size_t unsent() const override { return room.unsent(); }
     std::vector<share::RoomEvent> poll() override {
