@@ -2,9 +2,12 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 // Test servers listen on 127.0.0.1 only: a free port there, and whether something accepts on one.
 inline int freeLoopbackPort() {
@@ -28,4 +31,19 @@ inline bool loopbackAccepts(int port) {
     const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(fd);
     return ok;
+}
+
+// Whether the server just started as `child` came up on `port`: something accepts there and
+// the child still runs a moment later. A server that finds its port taken (by another test's
+// server, while this one was down) exits, and its test must not go on in that other
+// server's rooms. Bounded: about five seconds.
+inline bool childListens(pid_t child, int port) {
+    for (int i = 0; i < 200; ++i) {
+        if (loopbackAccepts(port)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return ::waitpid(child, nullptr, WNOHANG) == 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
 }

@@ -84,9 +84,7 @@ public:
             ::_exit(127);
         }
         nodes_[i].pid = pid;
-        for (int k = 0; k < 200 && !accepts(nodes_[i].port); ++k)
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        if (!accepts(nodes_[i].port)) throw std::runtime_error("nats-server " + name(i) + " did not start");
+        if (!childListens(pid, nodes_[i].port)) throw std::runtime_error("nats-server " + name(i) + " did not start");
     }
     // SIGTERM: a clean stop; SIGKILL: the server dies mid-work.
     void stop(int i, int signal) {
@@ -146,9 +144,6 @@ private:
         int port, route;
         pid_t pid;
     };
-    static bool accepts(int port) {
-        return loopbackAccepts(port);
-    }
 
     std::filesystem::path folder_;
     std::vector<Node> nodes_;

@@ -47,11 +47,7 @@ public:
             ::execvp("nats-server", const_cast<char* const*>(args));
             ::_exit(127);
         }
-        // Up when it takes a connection; bounded.
-        for (int i = 0; i < 200; ++i) {
-            if (accepts()) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
+        if (childListens(pid_, port_)) return;
         stop(SIGKILL);
         throw std::runtime_error("nats-server did not start on port " + port);
     }
@@ -75,9 +71,6 @@ public:
 private:
     static int freePort() {
         return freeLoopbackPort();
-    }
-    bool accepts() const {
-        return loopbackAccepts(port_);
     }
 
     std::filesystem::path folder_;
