@@ -11,6 +11,7 @@
 #include "document/Drawing.h"
 #include "nats/NatsRoom.h"
 #include "share/ShareSession.h"
+#include "../share/RandomInput.h"
 
 // A board in a room for the cluster tests: the real controller, history and session over a
 // NatsRoom, noting when the room stored each of its changes.
@@ -76,19 +77,8 @@ struct ClusterBoard : share::RoomLink {
 
     // Random strokes, eraser swipes, undo and redo, each action a step of its own.
     void scribble(std::mt19937_64& rng, int actions) {
-        std::uniform_real_distribution<float> x(300.0f, 900.0f), y(150.0f, 800.0f), d(-120.0f, 120.0f);
         for (int i = 0; i < actions; ++i) {
-            const int what = static_cast<int>(rng() % 8);
-            if (what == 6) {
-                controller.undo();
-            } else if (what == 7) {
-                controller.redo();
-            } else {
-                const float x0 = x(rng), y0 = y(rng), dx = d(rng), dy = d(rng);
-                controller.onPress(x0, y0, what == 5 ? 1 : 0, 1.0f);
-                for (int s = 1; s <= 6; ++s) controller.onDrag(x0 + dx * s / 6, y0 + dy * s / 6, 1.0f);
-                controller.onRelease(x0 + dx, y0 + dy, what == 5 ? 1 : 0);
-            }
+            scribbleOnce(controller, rng, 300.0f, 900.0f, 150.0f, 800.0f, 120.0f);
             seconds += 10.0;
             controller.tick();
             session.pump();

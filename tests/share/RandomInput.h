@@ -6,6 +6,26 @@
 #include "controller/CanvasController.h"
 #include "document/Drawing.h"
 
+// One plain action, for tests that need no selections: a stroke or an eraser swipe of six
+// steps starting in [left, right] x [top, bottom] and reaching up to `reach` away (screen
+// points), an undo or a redo.
+inline void scribbleOnce(CanvasController& c, std::mt19937_64& rng, float left, float right, float top,
+                         float bottom, float reach) {
+    std::uniform_real_distribution<float> x(left, right), y(top, bottom), d(-reach, reach);
+    const int what = static_cast<int>(rng() % 8);
+    if (what == 6) {
+        c.undo();
+    } else if (what == 7) {
+        c.redo();
+    } else {
+        const int button = what == 5 ? 1 : 0;
+        const float x0 = x(rng), y0 = y(rng), dx = d(rng), dy = d(rng);
+        c.onPress(x0, y0, button, 1.0f);
+        for (int s = 1; s <= 6; ++s) c.onDrag(x0 + dx * s / 6, y0 + dy * s / 6, 1.0f);
+        c.onRelease(x0 + dx, y0 + dy, button);
+    }
+}
+
 // Random input on a shared board (any type with `controller`, `drawing` and `seconds`):
 // strokes, eraser swipes, erase lassos, selections moved, turned and resized by their
 // handles, clears, colours, papers, undo and redo; a third of it on the same small spot, where a few

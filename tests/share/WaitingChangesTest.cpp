@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "MemoryRoom.h"
+#include "RandomInput.h"
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
 #include "document/Drawing.h"
@@ -43,19 +44,7 @@ struct Board {
         session->pageOpened(controller.pages().current());
     }
     void act(std::mt19937_64& rng, MemoryRoom& room) {
-        std::uniform_real_distribution<float> x(400.0f, 700.0f), y(300.0f, 600.0f), d(-100.0f, 100.0f);
-        const int what = static_cast<int>(rng() % 8);
-        if (what == 6) {
-            controller.undo();
-        } else if (what == 7) {
-            controller.redo();
-        } else {
-            const int button = what == 5 ? 1 : 0;
-            const float x0 = x(rng), y0 = y(rng), dx = d(rng), dy = d(rng);
-            controller.onPress(x0, y0, button, 1.0f);
-            for (int s = 1; s <= 6; ++s) controller.onDrag(x0 + dx * s / 6, y0 + dy * s / 6, 1.0f);
-            controller.onRelease(x0 + dx, y0 + dy, button);
-        }
+        scribbleOnce(controller, rng, 400.0f, 700.0f, 300.0f, 600.0f, 100.0f);
         seconds += 10.0;
         controller.tick();
         room.shuffle(rng, static_cast<int>(rng() % 4));
