@@ -15,7 +15,7 @@
 #include <random>
 #include <sstream>
 
-#include "MemoryRoom.h"
+#include "MemoryBoard.h"
 #include "RandomInput.h"
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
@@ -33,26 +33,9 @@ std::uint64_t envNumber(const char* name, std::uint64_t fallback) {
     return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
 }
 
-struct SharedBoard {
-    std::ostringstream out;
-    double seconds = 100.0;
-    double frameMs = 100000.0;
-    Drawing drawing{out};
-    CanvasController controller{drawing, Stopwatch([this] { return seconds; }),
-                                [this] { return frameMs; }};
-    MemoryRoom::Link& link;
-    ShareSession session;
-
-    SharedBoard(MemoryRoom& room, BoardId id, std::uint32_t tag)
-        : link(room.join()),
-          session(drawing, controller.history().histories(), link, {id, tag, 1}, out, pageFileName) {
-        controller.setViewSize(1200.0f, 900.0f);
-        drawing.view.viewWidth = 1200.0f;
-        drawing.view.viewHeight = 900.0f;
-        session.snapshotEvery = 40;
-        controller.history().pageOpened = [this](int page) { session.pageOpened(page); };
-        session.pageOpened(controller.pages().current());
-    }
+// Boards of these lessons snapshot every 40 records.
+struct SharedBoard : MemoryBoard {
+    SharedBoard(MemoryRoom& room, BoardId id, std::uint32_t tag) : MemoryBoard(room, {id, tag, 1}, 40) {}
 };
 
 // Page texts compared without printing them whole: they run to hundreds of lines.

@@ -9,7 +9,7 @@
 #include <random>
 #include <sstream>
 
-#include "MemoryRoom.h"
+#include "MemoryBoard.h"
 #include "RandomInput.h"
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
@@ -41,23 +41,9 @@ TEST(PageLimit, StrokeTextBytesAreWhatThePageWrites) {
     }
 }
 
-struct Board {
-    std::ostringstream out;
-    double seconds = 100.0;
-    Drawing drawing{out};
-    CanvasController controller{drawing, Stopwatch([this] { return seconds; }), [] { return 1e5; }};
-    MemoryRoom::Link& link;
-    ShareSession session;
-
+struct Board : MemoryBoard {
     Board(MemoryRoom& room, BoardId id, std::uint64_t limit)
-        : link(room.join()),
-          session(drawing, controller.history().histories(), link, {id, static_cast<std::uint32_t>(id), 1},
-                  out, pageFileName) {
-        controller.setViewSize(1200.0f, 900.0f);
-        session.snapshotEvery = 7;
-        session.pageTextLimit = limit;
-        session.pageOpened(controller.pages().current());
-    }
+        : MemoryBoard(room, {id, static_cast<std::uint32_t>(id), 1}, 7, "", limit) {}
 };
 
 TEST(PageLimit, AFullPageStaysLoadableAndTheSameOnEveryBoard) {

@@ -11,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-#include "MemoryRoom.h"
+#include "MemoryBoard.h"
 #include "RandomInput.h"
 #include "controller/CanvasController.h"
 #include "controller/PageFiles.h"
@@ -24,35 +24,19 @@ namespace {
 
 using namespace share;
 
-struct Board {
-    std::ostringstream out;
-    double seconds = 100.0;
-    Drawing drawing{out};
-    CanvasController controller{drawing, Stopwatch([this] { return seconds; }), [] { return 1e5; }};
-    MemoryRoom::Link& link;
-    std::unique_ptr<ShareStore> store;
-    std::optional<ShareSession> session;
-
+struct Board : MemoryBoard {
     Board(MemoryRoom& room, const std::string& storeName, BoardId id)
-        : link(room.join()),
-          store(storeName.empty() ? nullptr : std::make_unique<ShareStore>(storeName, out)) {
-        const ShareSession::Identity identity = store ? store->identity() : ShareSession::Identity{id, 7, 1};
-        controller.setViewSize(1200.0f, 900.0f);
-        session.emplace(drawing, controller.history().histories(), link, identity, out, pageFileName,
-                        store.get());
-        session->snapshotEvery = 30;
-        session->pageOpened(controller.pages().current());
-    }
+        : MemoryBoard(room, {id, 7, 1}, 30, storeName) {}
     void act(std::mt19937_64& rng, MemoryRoom& room) {
         scribbleOnce(controller, rng, 400.0f, 700.0f, 300.0f, 600.0f, 100.0f);
         seconds += 10.0;
         controller.tick();
         room.shuffle(rng, static_cast<int>(rng() % 4));
-        if (rng() % 2) session->pump();
+        if (rng() % 2) session.pump();
     }
     // The newest change number the board used.
     std::uint64_t lastNumber() {
-        PageReplica* r = session->replica(0);
+        PageReplica* r = session.replica(0);
         std::uint64_t n = r->room().lastNumber(store->identity().board);
         for (const auto& p : r->pending()) n = std::max(n, p.change.number);
         return n;
@@ -88,10 +72,10 @@ TEST(WaitingChanges, ABoardThatEndsWithoutAGoodbyeSendsEachChangeOnceWhenBack) {
         }
         for (int round = 0; round < 200; ++round) {
             room.settle();
-            a->session->pump();
-            other.session->pump();
+            a->session.pump();
+            other.session.pump();
         }
-        ASSERT_EQ(a->session->status().waiting, 0u) << a->out.str();
+        ASSERT_EQ(a->session.status().waiting, 0u) << a->out.str();
         // Each number the board used, once and in order.
         std::vector<std::uint64_t> numbers;
         PageState rebuilt;
