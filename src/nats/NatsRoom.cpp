@@ -236,7 +236,10 @@ void NatsRoom::setTrouble(std::string line) {
         if (trouble_ == line) return;  // said once, not at every attempt
         trouble_ = line;
     }
-    if (line.empty()) return;
+    if (!line.empty()) tell(std::move(line));
+}
+
+void NatsRoom::tell(std::string line) {
     RoomEvent e;
     e.type = RoomEvent::Type::Problem;
     e.text = std::move(line);
@@ -843,11 +846,8 @@ bool NatsRoom::publishNext() {
         e.type = RoomEvent::Type::Refused;
     } else if (s == NATS_MAX_PAYLOAD) {
         // It can never go: the board takes it back rather than wait for ever.
-        RoomEvent p;
-        p.type = RoomEvent::Type::Problem;
-        p.text = "A change of page " + std::to_string(out.page) +
-                 " is larger than the room's server takes (max_payload); it was taken back";
-        push(std::move(p));
+        tell("A change of page " + std::to_string(out.page) +
+             " is larger than the room's server takes (max_payload); it was taken back");
         e.type = RoomEvent::Type::Refused;
     } else {
         if (code == JSStreamNotFoundErr || s == NATS_NO_RESPONDERS) {
@@ -942,11 +942,8 @@ bool NatsRoom::offerMaterial(const std::string& name) {
         io::readMaterialFile((std::filesystem::path(options_.folder) / name).string(), error);
     const auto kind = io::kindFromName(name);
     if (!bytes || !kind || io::materialFileName(*bytes, *kind) != name) {
-        RoomEvent p;
-        p.type = RoomEvent::Type::Problem;
-        p.text = "The material " + name + " is not sent to the room: it " +
-                 (bytes ? std::string("does not match its name") : error);
-        push(std::move(p));
+        tell("The material " + name + " is not sent to the room: it " +
+             (bytes ? std::string("does not match its name") : error));
         return true;
     }
     // Each chunk with its header well within one message, and small enough not to hold up
@@ -1007,11 +1004,8 @@ bool NatsRoom::fetchMaterial(const std::string& name) {
     std::optional<std::string> bytes = broken ? std::nullopt : assembly.take(error);
     const auto kind = io::kindFromName(name);
     if (bytes && kind && io::storeMaterial(options_.folder, *bytes, *kind)) return true;
-    RoomEvent p;
-    p.type = RoomEvent::Type::Problem;
-    p.text = "The material " + name + " from the room was dropped: " +
-             (bytes ? std::string("it could not be stored in the lesson folder") : error);
-    push(std::move(p));
+    tell("The material " + name + " from the room was dropped: " +
+         (bytes ? std::string("it could not be stored in the lesson folder") : error));
     return true;
 }
 

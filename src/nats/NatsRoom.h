@@ -115,6 +115,8 @@ private:
     // Ends the connection and every subscription on it (the room's thread, or the end).
     void dropConnection();
     void setTrouble(std::string line);
+    // One line for the board to show and print.
+    void tell(std::string line);
     bool setUp();
     bool ensureStream(const std::string& name, const std::string& subject, std::int64_t perSubject);
     bool subscribe(int page);
