@@ -143,7 +143,11 @@ TEST(NatsRoom, BoardsAndAJoinerConvergeThroughAServerCrashAndBadRecordsAreDroppe
                      n + " INKBOARD_ROOM_CHANGES=" + std::to_string(changes));
         TempWorkDir dir;
         NatsServer server(dir.path() / "server");
-        Board a(server.url(), 1), b(server.url(), 2), c(server.url(), 3);
+        // The first board makes the room's streams before the others ask for pages:
+        // nats-server 2.9 now and then crashes on a page request to a stream being made.
+        Board a(server.url(), 1);
+        ASSERT_TRUE(waitFor({&a}, [&] { return a.session.status().state == LinkState::Connected && a.settled(); }));
+        Board b(server.url(), 2), c(server.url(), 3);
         const std::vector<Board*> boards{&a, &b, &c};
         std::mt19937_64 rng(seed);
         const std::uint64_t killAt = changes + rng() % changes;
