@@ -31,11 +31,13 @@ LiveLesson::LiveLesson(FrameManager& manager, const Settings& settings,
         manager_.drawing(), controller.history().histories(), *link_, store_->identity(), log_,
         pageFileName, store_.get());
     controller.history().pageOpened = [this](int page) { session_->pageOpened(page); };
+    controller.setPagesImported([this](int first, int end) { session_->offerPages(first, end); });
     session_->pageOpened(controller.pages().current());
 }
 
 LiveLesson::~LiveLesson() {
     manager_.controller().history().pageOpened = nullptr;
+    manager_.controller().setPagesImported(nullptr);
     session_.reset();
     link_.reset();
     store_.reset();

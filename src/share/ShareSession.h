@@ -64,6 +64,10 @@ public:
     // shows the room's page instead. A page this board never held in the room offers its
     // file as the room's page (a seed: taken only while the room's page is empty).
     void pageOpened(int page);
+    // Pages [first, end) were just written to the folder (material brought in): each this
+    // board does not hold yet goes to the room as a seed at once, so that the other boards
+    // find it when they turn to it; one the room has already is kept as a rescue.
+    void offerPages(int first, int end);
     // Takes in what the room sent, brings the drawing up to date, sends what is ready.
     // True when the drawing changed.
     bool pump();
@@ -108,6 +112,7 @@ private:
     bool mayToggle(const Command& command);
     void handle(RoomEvent& event, bool& drawingChanged);
     void seed(PageReplica& replica, int page);
+    void offer(PageReplica& replica, int page, const io::Change& change);
     void show(PageReplica& replica);
     bool reconcile(PageReplica& replica);
     void raiseNextId(io::StrokeId seen);
@@ -117,6 +122,7 @@ private:
     void expireInk();
     void keepRescue(int page);
     void askMaterial();
+    void askMaterial(const std::string& name);
     // The room has delivered every record the page had when the board followed it.
     bool caughtUp(int page) const;
     // Keeps `text` beside page `page`'s file as a numbered rescue page, saying so: "`what`
