@@ -56,7 +56,7 @@ bool LiveLesson::quiet() {
     pump();
     const share::PageReplica* replica = session_->replica(session_->page());
     return link_->unsent() == 0 && session_->status().waiting == 0 && replica != nullptr &&
-           replica->pending().empty() && replica->settled();
+           replica->pending().empty() && replica->settled() && session_->caughtUp(session_->page());
 }
 
 void LiveLesson::finish(std::chrono::milliseconds limit) {

@@ -80,6 +80,8 @@ public:
     // The page as the room and this board's pending changes make it ("S"'s text).
     std::string shownText(int page);
     PageReplica* replica(int page);
+    // The room has delivered every record the page had when the board followed it.
+    bool caughtUp(int page) const;
     // A board sends a snapshot of a page after about this many of the page's records, so
     // that a board joining later replays at most about this many.
     std::uint64_t snapshotEvery = 1000;
@@ -123,8 +125,6 @@ private:
     void keepRescue(int page);
     void askMaterial();
     void askMaterial(const std::string& name);
-    // The room has delivered every record the page had when the board followed it.
-    bool caughtUp(int page) const;
     // Keeps `text` beside page `page`'s file as a numbered rescue page, saying so: "`what`
     // `verb` kept as NAME".
     void keepAside(int page, const std::string& text, const std::string& what, const char* verb);
