@@ -49,7 +49,15 @@ TEST(NumberFormat, FixedMatchesPrintfAndGeneralMatchesTheStream) {
     std::setlocale(LC_ALL, "C");
     for (const float v : edgeFloats()) {
         ASSERT_EQ(io::formatFixed6(v), printfFixed(v)) << v;
+        ASSERT_EQ(io::fixed6Length(v), printfFixed(v).size()) << v;
         ASSERT_EQ(io::formatGeneral6(v), streamDefault(v)) << v;
+    }
+    // Just under a power of ten the sixth decimal's rounding may carry into a new digit.
+    for (double power = 1.0; power < 1e17; power *= 10.0) {
+        for (const double d : {-1.1e-6, -5.1e-7, -5e-7, -4.9e-7, 0.0, 1e-7}) {
+            ASSERT_EQ(io::fixed6Length(power + d), printfFixed(power + d).size()) << power + d;
+            ASSERT_EQ(io::fixed6Length(-power - d), printfFixed(-power - d).size()) << -power - d;
+        }
     }
     EXPECT_EQ(io::formatGeneral6(100.0f), "100");
     EXPECT_EQ(io::formatGeneral6(250.5f), "250.5");
