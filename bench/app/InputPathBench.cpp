@@ -171,8 +171,9 @@ void BM_SharedDrawStroke(benchmark::State& state) {
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
         events += static_cast<double>(samples.size() + 1);
         state.PauseTiming();
-        // Only the pumps are timed: the stroke's record comes back meanwhile.
-        if (lesson) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // A hand's pause, alone too (caches cool alike): only the pumps are timed, the
+        // stroke's record comes back meanwhile.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
         if (h.m->drawing().strokes.count() > 300) {
             h.m->onKey("C");
             for (int i = 0; i < 500 && lesson && !lesson->quiet(); ++i)
