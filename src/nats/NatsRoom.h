@@ -76,8 +76,9 @@ public:
 
     // nats.c's callbacks (plain functions reach the room through these).
     struct Subscription;
-    void onRecord(Subscription& sub, const std::string& subject, const char* data, int size,
-                  std::uint64_t streamSeq, std::uint64_t consumerSeq);
+    // `pending`: records the consumer had left to send after this one.
+    void onRecord(Subscription& sub, const char* data, int size, std::uint64_t streamSeq,
+                  std::uint64_t consumerSeq, std::uint64_t pending);
     void onInk(const std::string& subject, const char* data, int size);
     void onConnected();
     void onDisconnected(__natsConnection* nc);
@@ -107,7 +108,6 @@ private:
     };
     struct Followed {
         Seq delivered = 0;      // the last record delivered (or the snapshot's seq)
-        Seq caughtUpAt = 0;     // CaughtUp once `delivered` reaches this
         bool caughtUp = false;
         bool started = false;   // the snapshot (if any) was taken; records follow
         bool stale = true;      // needs a (new) subscription
@@ -142,10 +142,15 @@ private:
     // The page's latest snapshot from the room: nullopt with `problem` set when the room has
     // none usable; false when the server could not be asked.
     bool fetchSnapshot(int page, std::optional<PageState>& snapshot, std::string& problem);
+    // The latest message on subject `subj` of `stream` (nullopt: the subject holds none);
+    // false when the server could not be asked.
+    bool latest(const std::string& stream, const std::string& subj, std::optional<std::string>& bytes);
     // A page followed again after a while: when the room dropped records the board has not
     // had, the page starts again from the latest snapshot. False when the server could not
     // be asked.
     bool catchUp(int page);
+    // Marks the followed page caught up; the event that says so (under mutex_).
+    static RoomEvent caughtUp(int page, Followed& f);
     void push(RoomEvent event);
     void pushState(LinkState state);
     std::string subject(const char* kind, int page) const;

@@ -112,9 +112,30 @@ void ShareSession::pageOpened(int page) {
     askMaterial();
 }
 
-void ShareSession::askMaterial() {
-    const std::string& name = drawing_.style.background;
+void ShareSession::askMaterial() { askMaterial(drawing_.style.background); }
+
+void ShareSession::askMaterial(const std::string& name) {
     if (!name.empty() && materialsAsked_.insert(name).second) link_.material(name);
+}
+
+void ShareSession::offerPages(int first, int end) {
+    for (int page = first; page < end; ++page) {
+        if (pages_.contains(page)) continue;
+        std::optional<io::PageContent> content = io::readPageFile(pageFile_(page));
+        if (!content) continue;
+        io::Change change;
+        change.kind = io::ChangeKind::Load;
+        for (std::size_t i = 0; i < content->strokes.size(); ++i) {
+            change.added.push_back(io::PlacedStroke{
+                0, io::StrokeData{drawing_.nextStrokeId, std::move(content->strokes[i]), content->colours[i]}});
+            drawing_.nextStrokeId += drawing_.strokeIdStep;
+        }
+        change.page = io::styleChanges({}, content->style);
+        if (change.added.empty() && change.page.empty()) continue;
+        offer(replicaFor(page), page, change);
+        askMaterial(content->style.background);  // the others fetch it from the room
+    }
+    sendReady();
 }
 
 void ShareSession::seed(PageReplica& replica, int page) {
@@ -129,6 +150,10 @@ void ShareSession::seed(PageReplica& replica, int page) {
     }
     change.page = io::styleChanges({}, drawing_.style);
     histories_.forgetPage(page);  // its commands name the file's ids
+    offer(replica, page, change);
+}
+
+void ShareSession::offer(PageReplica& replica, int page, const io::Change& change) {
     if (change.added.empty() && change.page.empty()) return;
     const ShareChange& made = replica.local(change, nextNumber_++, nullptr, false, true);
     if (store_) store_->made(page, made, true);
@@ -328,7 +353,8 @@ void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
                 refusedSeeds_[e.page] = textOf(content);
             }
             replica.refused(e.number);
-            if (caughtUp_[e.page]) keepRescue(e.page);
+            // A page offered but never followed: nothing more of it will come to wait for.
+            if (caughtUp_[e.page] || !followed_.contains(e.page)) keepRescue(e.page);
             return;
         }
         case RoomEvent::Type::CaughtUp: {
