@@ -283,12 +283,8 @@ void NatsRoom::follow(int page, Seq after) {
 }
 
 void NatsRoom::send(int page, const ShareChange& change, bool seed) {
-    Out out;
-    out.page = page;
-    out.bytes = encodeChange(change);
-    out.seed = seed;
-    out.msgId = hex(change.board) + "-" + std::to_string(change.number);
-    out.number = change.number;
+    // Encoded on the room's thread: the drawing thread only copies the change.
+    Out out{page, change, {}, seed};
     {
         std::lock_guard lock(mutex_);
         outgoing_.push_back(std::move(out));
@@ -358,8 +354,11 @@ void NatsRoom::material(const std::string& name) {
 }
 
 std::vector<RoomEvent> NatsRoom::poll() {
+    // An event pushed meanwhile sets `any` after this load and wakes the drawing thread.
+    if (!events_.any.load(std::memory_order_acquire)) return {};
     std::lock_guard lock(mutex_);
-    return std::exchange(events_, {});
+    events_.any.store(false, std::memory_order_relaxed);
+    return std::exchange(events_.list, {});
 }
 
 void NatsRoom::setWake(std::function<void()> wake) {
@@ -853,12 +852,15 @@ bool NatsRoom::latest(const std::string& stream, const std::string& subj,
 }
 
 bool NatsRoom::publishNext() {
-    Out out;
+    Out* front = nullptr;
     {
         std::lock_guard lock(mutex_);
         if (outgoing_.empty() || !setUp_) return false;
-        out = outgoing_.front();
+        front = &outgoing_.front();
     }
+    Out& out = *front;
+    if (out.bytes.empty()) out.bytes = encodeChange(out.change);
+    const std::string msgId = hex(out.change.board) + "-" + std::to_string(out.change.number);
     natsMsg* msg = nullptr;
     if (natsMsg_Create(&msg, subject("rec", out.page).c_str(), nullptr, out.bytes.data(),
                        static_cast<int>(out.bytes.size())) != NATS_OK) {
@@ -866,7 +868,7 @@ bool NatsRoom::publishNext() {
     }
     jsPubOptions po;
     jsPubOptions_Init(&po);
-    po.MsgId = out.msgId.c_str();
+    po.MsgId = msgId.c_str();
     po.ExpectStream = recStream_.c_str();
     po.ExpectNoMessage = out.seed;  // a seed only starts an empty page
     jsPubAck* ack = nullptr;
@@ -875,7 +877,7 @@ bool NatsRoom::publishNext() {
     natsMsg_Destroy(msg);
     RoomEvent e;
     e.page = out.page;
-    e.number = out.number;
+    e.number = out.change.number;
     if (s == NATS_OK) {
         e.type = RoomEvent::Type::Stored;
         e.seq = ack->Sequence;

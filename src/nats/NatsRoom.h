@@ -88,10 +88,19 @@ public:
 private:
     struct Out {
         int page = 0;
-        std::string bytes;
+        ShareChange change;
+        std::string bytes;  // the change encoded, by the room's thread before its first attempt
         bool seed = false;
-        std::string msgId;
-        std::uint64_t number = 0;
+    };
+    // What the link's threads have for the drawing thread. `any` lets poll() pass over the
+    // lock (shared with nats.c's callbacks) when nothing came: appended to under mutex_ only.
+    struct Arrived {
+        std::vector<RoomEvent> list;
+        std::atomic<bool> any{false};
+        void push_back(RoomEvent&& e) {
+            list.push_back(std::move(e));
+            any.store(true, std::memory_order_release);
+        }
     };
     struct SnapshotOut {
         Seq seq = 0;
@@ -158,8 +167,10 @@ private:
     std::string trouble_;
     std::vector<__natsSubscription*> lostSubs_;  // missed heartbeats: follow their page anew
     std::mutex inkMutex_;                         // the drawing thread's use of nc_ for ink
-    std::vector<RoomEvent> events_;
+    Arrived events_;
     std::function<void()> wake_;
+    // Appended by the drawing thread, taken from the front by the room's thread only: the
+    // front stays where it is while the room's thread publishes it without the lock.
     std::deque<Out> outgoing_;
     std::map<int, SnapshotOut> snapshots_;  // page -> encoded snapshot waiting to go
     std::map<int, Followed> followed_;

@@ -430,13 +430,15 @@ void ShareSession::keepAside(int page, const std::string& text, const std::strin
 void ShareSession::sendInk() {
     if (page_ < 0) return;
     const auto now = clock_();
-    std::map<std::uint64_t, InkOut> still;
+    const std::uint64_t pass = ++inkPass_;
     for (const StrokeInProgress& s : drawing_.strokesInProgress()) {
         if (!s.stroke) continue;
         const std::uint64_t pointer = (static_cast<std::uint64_t>(s.pointer.device) << 56) ^
                                       static_cast<std::uint64_t>(s.pointer.contact);
-        auto found = inkOut_.find(pointer);
-        InkOut out = found != inkOut_.end() ? found->second : InkOut{nextInkKey_++, 0, {}};
+        const auto [found, fresh] = inkOut_.try_emplace(pointer, InkOut{nextInkKey_, 0, {}, pass});
+        if (fresh) ++nextInkKey_;
+        InkOut& out = found->second;
+        out.pass = pass;
         const auto& points = s.stroke->points;
         LiveInk ink;
         ink.board = board_;
@@ -448,17 +450,16 @@ void ShareSession::sendInk() {
         ink.points.assign(points.begin() + ink.from, points.end());
         out.stable = static_cast<std::uint32_t>(std::max(0, s.firstUnsimplified));
         link_.sendInk(page_, ink);
-        still[pointer] = out;
     }
-    for (const auto& [pointer, out] : inkOut_) {
-        if (still.contains(pointer)) continue;
+    std::erase_if(inkOut_, [&](const auto& entry) {
+        if (entry.second.pass == pass) return false;
         LiveInk ended;
         ended.board = board_;
-        ended.stroke = out.key;
+        ended.stroke = entry.second.key;
         ended.ended = true;
         link_.sendInk(page_, ended);
-    }
-    inkOut_ = std::move(still);
+        return true;
+    });
 }
 
 void ShareSession::takeInk(const LiveInk& ink) {

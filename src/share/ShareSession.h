@@ -107,6 +107,7 @@ private:
         std::uint64_t key = 0;
         std::uint32_t stable = 0;  // points the last message left final
         std::chrono::steady_clock::time_point full{};
+        std::uint64_t pass = 0;  // the last sendInk() that found the stroke in progress
     };
 
     PageReplica& replicaFor(int page);
@@ -161,6 +162,7 @@ private:
     std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
     std::uint64_t nextInkKey_ = 1;
+    std::uint64_t inkPass_ = 0;
 };
 
 // 64-bit FNV-1a of what a page file keeps of a stroke: its points' bits and its colour.

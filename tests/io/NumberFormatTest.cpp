@@ -52,11 +52,12 @@ TEST(NumberFormat, FixedMatchesPrintfAndGeneralMatchesTheStream) {
         ASSERT_EQ(io::fixed6Length(v), printfFixed(v).size()) << v;
         ASSERT_EQ(io::formatGeneral6(v), streamDefault(v)) << v;
     }
-    // Just under a power of ten the sixth decimal's rounding may carry into a new digit.
-    for (double power = 1.0; power < 1e17; power *= 10.0) {
-        for (const double d : {-1.1e-6, -5.1e-7, -5e-7, -4.9e-7, 0.0, 1e-7}) {
-            ASSERT_EQ(io::fixed6Length(power + d), printfFixed(power + d).size()) << power + d;
-            ASSERT_EQ(io::fixed6Length(-power - d), printfFixed(-power - d).size()) << -power - d;
+    // The length's shortcut ends where rounding may carry into another integer digit.
+    for (double next = 1.0; next <= 1e17; next *= 10.0) {
+        for (const double d : {0.0, 4e-7, 5e-7, 6e-7, 1e-6, 1.1e-6, 1e-3}) {
+            for (const double v : {next - d, std::nextafter(next - d, 0.0), -(next - d)}) {
+                ASSERT_EQ(io::fixed6Length(v), printfFixed(v).size()) << v;
+            }
         }
     }
     EXPECT_EQ(io::formatGeneral6(100.0f), "100");
