@@ -277,6 +277,7 @@ void NatsRoom::follow(int page, Seq after) {
         Followed& f = followed_[page];
         f.delivered = after;
         f.started = after != 0;
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -287,6 +288,7 @@ void NatsRoom::send(int page, const ShareChange& change, bool seed) {
     {
         std::lock_guard lock(mutex_);
         outgoing_.push_back(std::move(out));
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -296,6 +298,7 @@ void NatsRoom::sendSnapshot(int page, const PageState& state) {
     {
         std::lock_guard lock(mutex_);
         snapshots_[page] = std::move(out);
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -345,6 +348,7 @@ void NatsRoom::material(const std::string& name) {
     {
         std::lock_guard lock(mutex_);
         materials_.try_emplace(name);
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -413,6 +417,7 @@ void NatsRoom::onRecord(Subscription& sub, const char* data, int size, std::uint
         }
         for (RoomEvent& e : out) events_.push_back(std::move(e));
         wake = wake_;
+        woken_ = woken_ || resubscribe;
     }
     if (resubscribe) wakeLink_.notify_all();
     if (wake && !out.empty()) wake();
@@ -442,6 +447,7 @@ void NatsRoom::onConnected() {
         std::lock_guard lock(mutex_);
         connected_ = true;
         setUp_ = false;
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -460,6 +466,7 @@ void NatsRoom::onAsyncError(natsConnection* nc, natsSubscription* sub, int statu
         {
             std::lock_guard lock(mutex_);
             lostSubs_.push_back(sub);
+            woken_ = true;
         }
         wakeLink_.notify_all();
         return;
@@ -493,6 +500,7 @@ void NatsRoom::onDisconnected(natsConnection* nc) {
         }
         lostAt_ = std::chrono::steady_clock::now();
         if (tell) state_ = LinkState::Reconnecting;
+        woken_ = true;
     }
     if (tell) pushState(LinkState::Reconnecting);
     wakeLink_.notify_all();
@@ -1079,7 +1087,9 @@ void NatsRoom::run() {
         std::vector<natsSubscription*> lost;
         {
             std::unique_lock lock(mutex_);
-            wakeLink_.wait_for(lock, std::chrono::milliseconds(50));
+            // Work handed over while the thread was busy is not waited for.
+            wakeLink_.wait_for(lock, std::chrono::milliseconds(50), [&] { return stop_ || woken_; });
+            woken_ = false;
             if (stop_) return;
             if (!connected_ && state_ != LinkState::Offline &&
                 std::chrono::steady_clock::now() - lostAt_ >= options_.offlineAfter) {

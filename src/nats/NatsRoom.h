@@ -177,6 +177,7 @@ private:
     // Material to send or fetch, with the time of its next attempt.
     std::map<std::string, std::chrono::steady_clock::time_point> materials_;
     bool stop_ = false;
+    bool woken_ = false;  // work was handed to the room's thread since it last looked
     bool connected_ = false;  // as nats.c last told
     bool setUp_ = false;      // streams and subscriptions made on this connection
     bool materialStream_ = false;  // the room's thread only
