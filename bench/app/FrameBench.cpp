@@ -29,7 +29,7 @@ struct Window {
         widget = std::make_unique<CanvasWidget>(nullptr, -1);
         widget->resize(800, 600);
         widget->show();
-        QTest::qWaitForWindowExposed(widget.get());
+        if (!QTest::qWaitForWindowExposed(widget.get())) return;
         QTest::qWait(50);
     }
     Drawing& drawing() { return widget->manager()->drawing(); }
@@ -78,7 +78,7 @@ void BM_Frame_HundredInView(benchmark::State& state) {
     Drawing& d = w.drawing();
     aim(d, static_cast<float>(grid) * 0.1f, 800.0f, 700.0f);
     const Rect visible = d.visibleRegion();
-    io::PageContent page{tiledPage(state.range(1) ? &visible : nullptr, grid)};
+    io::PageContent page{tiledPage(state.range(1) ? &visible : nullptr, grid), {}};
     d.loadContent(page);
     frames(state, w, state.range(2) != 0);
 }
@@ -93,7 +93,7 @@ void BM_Frame_AllInView(benchmark::State& state) {
     Window w;
     Drawing& d = w.drawing();
     aim(d, 0.6f, 450.0f, 450.0f);
-    d.loadContent(io::PageContent{tiledPage()});
+    d.loadContent(io::PageContent{tiledPage(), {}});
     frames(state, w, state.range(0) != 0);
 }
 BENCHMARK(BM_Frame_AllInView)->ArgName("moving")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -104,7 +104,7 @@ void BM_Strokes_AllInView(benchmark::State& state) {
     Window w;
     Drawing& d = w.drawing();
     aim(d, 0.6f, 450.0f, 450.0f);
-    d.loadContent(io::PageContent{tiledPage()});
+    d.loadContent(io::PageContent{tiledPage(), {}});
     w.widget->makeCurrent();
     auto buffers = std::make_unique<StrokeBuffers>();
     StrokeBuffers* use = state.range(0) ? buffers.get() : nullptr;

@@ -3,18 +3,25 @@
 // manager routes without drawing.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <QTemporaryDir>
+#include <chrono>
 #include <memory>
+#include <sstream>
 #include <span>
+#include <thread>
 
 #include "TiledPage.h"
 #include "app/FrameManager.h"
+#include "app/LiveLesson.h"
 #include "controller/CanvasController.h"
 #include "document/Drawing.h"
 #include "io/PageFile.h"
 #include "platform/ConstantProvider.h"
 #include "platform/MonotonicFrameTimer.h"
 #include "platform/SurfaceEvent.h"
+#include "support/NatsServer.h"
 
 namespace {
 // One long pen path made of every recorded stroke, each continuing where the last ended,
@@ -38,7 +45,7 @@ std::vector<Vec2> longPath() {
 struct Manager {
     QTemporaryDir dir;
     std::unique_ptr<FrameManager> m;
-    std::uint32_t press, drag;
+    std::uint32_t press, drag, release;
     Manager() {
         QDir::setCurrent(dir.path());
         m = std::make_unique<FrameManager>(std::make_unique<MonotonicFrameTimer>());
@@ -47,6 +54,7 @@ struct Manager {
         auto& c = ConstantProvider::getInstance();
         press = c.getEventTypeIdentifier("PRESS");
         drag = c.getEventTypeIdentifier("DRAG");
+        release = c.getEventTypeIdentifier("RELEASE");
     }
     void route(std::uint32_t type, Vec2 p, int alt, PointerKey pointer = {}) {
         SurfaceEvent e(type, 0, p.x, p.y, 0.0, nullptr, 1);
@@ -115,4 +123,67 @@ void BM_EraseDragEvent(benchmark::State& state) {
     state.counters["strokes_after"] = h.m->drawing().strokes.count();
 }
 BENCHMARK(BM_EraseDragEvent)->Iterations(500)->Unit(benchmark::kMicrosecond);
+
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The recorded strokes as a pen draws them, one per iteration: press, drags, release through
+// FrameManager::routeEvent, the room's news taken (and the ink sent) every fourth event, as
+// the window does about once a frame, and once after the release. Alone (arg 0) or in a room
+// on a real nats-server on loopback (arg 1). Between strokes the link is given the time a
+// hand gives it (the room stores the stroke and sends it back); the next stroke's first
+// pump takes it in, timed. Counters: the drawing thread's CPU and the wall time per event.
+void BM_SharedDrawStroke(benchmark::State& state) {
+    static const std::vector<strokedata::RecordedStroke> strokes = strokedata::loadPageStrokes();
+    Manager h;
+    std::unique_ptr<NatsServer> server;
+    std::unique_ptr<LiveLesson> lesson;
+    std::ostringstream log;
+    const auto pump = [&] {
+        if (lesson) lesson->pump();
+    };
+    if (state.range(0)) {
+        server = std::make_unique<NatsServer>(std::filesystem::path(h.dir.path().toStdString()) / "server");
+        lesson = std::make_unique<LiveLesson>(*h.m, LiveLesson::Settings{{{server->url()}, "bench"}, {}, {}},
+                                              nullptr, log);
+        for (int i = 0; i < 1000 && !(lesson->quiet() && lesson->status().state == share::LinkState::Connected); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (lesson->status().state != share::LinkState::Connected) state.SkipWithError(("no room: " + log.str() + lesson->trouble()).c_str());
+    }
+    double cpu = 0.0, wall = 0.0, events = 0.0;
+    std::size_t n = 0;
+    for (auto _ : state) {
+        const auto& samples = strokes[n++ % strokes.size()].samples;
+        const auto at = [&](std::size_t i) { return Vec2(150.0f + 0.7f * samples[i].x, 150.0f + 0.7f * samples[i].y); };
+        const double cpu0 = threadSeconds();
+        const auto wall0 = std::chrono::steady_clock::now();
+        h.route(h.press, at(0), 0);
+        for (std::size_t i = 1; i < samples.size(); ++i) {
+            h.route(h.drag, at(i), -1);
+            if (i % 4 == 0) pump();
+        }
+        h.route(h.release, at(samples.size() - 1), 0);
+        pump();
+        cpu += threadSeconds() - cpu0;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+        events += static_cast<double>(samples.size() + 1);
+        state.PauseTiming();
+        // A hand's pause, alone too (caches cool alike): only the pumps are timed, the
+        // stroke's record comes back meanwhile.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (h.m->drawing().strokes.count() > 300) {
+            h.m->onKey("C");
+            for (int i = 0; i < 500 && lesson && !lesson->quiet(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        state.ResumeTiming();
+    }
+    state.counters["cpu_ns_per_event"] = 1e9 * cpu / events;
+    state.counters["wall_ns_per_event"] = 1e9 * wall / events;
+    state.counters["events_per_stroke"] = events / static_cast<double>(n);
+}
+BENCHMARK(BM_SharedDrawStroke)->Arg(0)->Arg(1)->Iterations(1500)->Unit(benchmark::kMicrosecond);
 }  // namespace

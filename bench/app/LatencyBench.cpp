@@ -37,7 +37,7 @@ struct PenWindow {
         widget = std::make_unique<CanvasWidget>(nullptr, 0);
         widget->resize(800, 600);
         widget->show();
-        QTest::qWaitForWindowExposed(widget.get());
+        if (!QTest::qWaitForWindowExposed(widget.get())) return;
         QObject::connect(widget.get(), &QOpenGLWidget::frameSwapped,
                          [this] { swappedAt = clock.nsecsElapsed(); });
         driver = std::make_unique<ReplayDriver>(*widget);
@@ -68,7 +68,7 @@ struct PenWindow {
 void BM_DragToSwap(benchmark::State& state) {
     PenWindow w;
     Drawing& d = w.widget->manager()->drawing();
-    if (state.range(0)) d.loadContent(io::PageContent{tiledPage()});
+    if (state.range(0)) d.loadContent(io::PageContent{tiledPage(), {}});
     d.view.zoom = static_cast<float>(state.range(1)) / 10.0f;
     d.refreshVisibleStrokes();
     w.settle();

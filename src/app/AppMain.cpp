@@ -99,7 +99,7 @@ int runApplication(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(INKBOARD_VERSION));
     // Lets the desktop match the window to the desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("inkboard"));
-    if (!replayScript.empty()) return runReplay(replayScript, room);
+    if (!replayScript.empty()) return runReplay(replayScript, room, importFiles);
 
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
     int result = 0;
@@ -113,7 +113,8 @@ int runApplication(int argc, char** argv) {
     return result;
 }
 
-int runReplay(const std::string& scriptPath, const std::optional<LiveLesson::Settings>& room) {
+int runReplay(const std::string& scriptPath, const std::optional<LiveLesson::Settings>& room,
+              const std::vector<std::string>& importFiles) {
     QFile file(QString::fromStdString(scriptPath));
     if (!file.open(QIODevice::ReadOnly)) {
         std::cerr << "replay: cannot open " << scriptPath << "\n";
@@ -127,6 +128,7 @@ int runReplay(const std::string& scriptPath, const std::optional<LiveLesson::Set
     }
     CanvasWidget widget;
     if (room) widget.joinRoom(*room);
+    widget.importOnStart(importFiles);
     widget.resize(800, 600);
     widget.move(0, 0);
     widget.show();

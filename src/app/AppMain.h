@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/LiveLesson.h"
 
@@ -20,6 +21,7 @@ int runApplication(int argc, char** argv);
 // window coordinates, so they get this layout whatever the program's own start-up layout.
 // Needs the QApplication. Returns 0 when every command ran, 1 when one failed or the window
 // was not shown, 2 when the script cannot be read or parsed.
-// With `room`, the window is a board of that room.
+// With `room`, the window is a board of that room; `importFiles` come in as pages first.
 int runReplay(const std::string& scriptPath,
-              const std::optional<LiveLesson::Settings>& room = std::nullopt);
+              const std::optional<LiveLesson::Settings>& room = std::nullopt,
+              const std::vector<std::string>& importFiles = {});

@@ -136,7 +136,6 @@ void CanvasWidget::initializeGL() {
     manager_->controller().setSvgMaterial([](const io::PageStyle& style) {
         return svgMaterial(style);
     });
-    if (!startImports_.empty()) importMaterial(std::exchange(startImports_, {}));
     if (room_) {
         lesson_ = std::make_unique<LiveLesson>(
             *manager_, *room_,
@@ -147,6 +146,8 @@ void CanvasWidget::initializeGL() {
         connect(pace, &QTimer::timeout, this, [this] { pumpRoom(); });
         pace->start(40);
     }
+    // After the room is joined: the pages it adds go to the room too.
+    if (!startImports_.empty()) importMaterial(std::exchange(startImports_, {}));
 }
 
 void CanvasWidget::pumpRoom() {

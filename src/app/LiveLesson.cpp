@@ -31,11 +31,13 @@ LiveLesson::LiveLesson(FrameManager& manager, const Settings& settings,
         manager_.drawing(), controller.history().histories(), *link_, store_->identity(), log_,
         pageFileName, store_.get());
     controller.history().pageOpened = [this](int page) { session_->pageOpened(page); };
+    controller.setPagesImported([this](int first, int end) { session_->offerPages(first, end); });
     session_->pageOpened(controller.pages().current());
 }
 
 LiveLesson::~LiveLesson() {
     manager_.controller().history().pageOpened = nullptr;
+    manager_.controller().setPagesImported(nullptr);
     session_.reset();
     link_.reset();
     store_.reset();
@@ -54,7 +56,7 @@ bool LiveLesson::quiet() {
     pump();
     const share::PageReplica* replica = session_->replica(session_->page());
     return link_->unsent() == 0 && session_->status().waiting == 0 && replica != nullptr &&
-           replica->pending().empty() && replica->settled();
+           replica->pending().empty() && replica->settled() && session_->caughtUp(session_->page());
 }
 
 void LiveLesson::finish(std::chrono::milliseconds limit) {

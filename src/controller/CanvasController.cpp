@@ -715,6 +715,7 @@ bool CanvasController::importMaterial(const std::vector<std::string>& files) {
     if (next == first) return false;
     endGesturesBesides(std::nullopt);
     pages_.jump(first);
+    if (pagesImported_) pagesImported_(first, next);
     return true;
 }
 

@@ -109,6 +109,9 @@ public:
     // Shows the chooser of material to bring into the lesson (the menu's open button); the
     // window sets it.
     void setMaterialChooser(std::function<void()> show) { showMaterialChooser_ = std::move(show); }
+    // Told the pages [first, end) importMaterial added, once the first of them is shown: a
+    // shared board offers them to the room before anyone opens them.
+    void setPagesImported(std::function<void(int first, int end)> told) { pagesImported_ = std::move(told); }
     // Waits for an export in the background and takes its end; false when none ran.
     bool finishExports() { return pages_.exports().finish(); }
     // Where the menu rests (and moves it there).
@@ -215,5 +218,6 @@ private:
     TwoFingerGesture fingers_;
     PenPresence pen_;
     std::function<void()> showMaterialChooser_;
+    std::function<void(int first, int end)> pagesImported_;
     MaterialInspector* inspector_ = nullptr;
 };

@@ -61,12 +61,25 @@ void JournalWriter::append(std::string record) {
     wake_.notify_all();
 }
 
+void JournalWriter::replace(std::string contents) {
+    {
+        std::lock_guard lock(mutex_);
+        if (failed_) return;
+        beforeReplacement_ += pending_;
+        pending_.clear();
+        replacement_ = std::move(contents);
+        ++replaceAsked_;
+    }
+    wake_.notify_all();
+}
+
 bool JournalWriter::flush() {
     std::unique_lock lock(mutex_);
     const std::uint64_t target = appendedBytes_;
+    const std::uint64_t replaced = replaceAsked_;
     ++flushWaiters_;
     wake_.notify_all();
-    synced_.wait(lock, [&] { return failed_ || syncedBytes_ >= target; });
+    synced_.wait(lock, [&] { return failed_ || (syncedBytes_ >= target && replaceDone_ >= replaced); });
     --flushWaiters_;
     return !failed_;
 }
@@ -113,6 +126,8 @@ void JournalWriter::fail(const char* what, int error) {
     }
     failed_ = true;
     pending_.clear();
+    replacement_.reset();
+    beforeReplacement_.clear();
     synced_.notify_all();
 }
 
@@ -137,6 +152,39 @@ void JournalWriter::run() {
             wake_.wait(lock);
             continue;
         }
+        if (replacement_) {
+            std::string before, contents = std::move(*replacement_);
+            before.swap(beforeReplacement_);
+            replacement_.reset();
+            const std::uint64_t asked = replaceAsked_;
+            busy_ = true;
+            lock.unlock();
+            // The old file first gets what was appended before, so that it is whole should
+            // the new one fail.
+            const bool opened = fd_ >= 0;
+            bool ok = before.empty() || writeBatch(before);
+            int error = errno;
+            bool swapped = false;
+            if (ok && replaceFileContents(path_, contents)) {
+                swapped = true;
+                if (fd_ >= 0) ::close(fd_);
+                fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+                ok = fd_ >= 0;
+                error = errno;
+            }
+            lock.lock();
+            busy_ = false;
+            if (!ok) {
+                fail(opened ? "write" : "create", error);
+                continue;
+            }
+            writtenBytes_ += before.size();
+            // The new file is on disk and stands for everything appended before it.
+            if (swapped) syncedBytes_ = writtenBytes_;
+            replaceDone_ = asked;
+            synced_.notify_all();
+            continue;
+        }
         if (!pending_.empty()) {
             // Written at once, synced on the schedule below.
             std::string batch;
@@ -159,7 +207,7 @@ void JournalWriter::run() {
             const Clock::time_point due = lastSync_ + interval_;
             if (everSynced_ && !stop_ && flushWaiters_ == 0 && Clock::now() < due) {
                 wake_.wait_until(lock, due, [&] {
-                    return stop_ || flushWaiters_ > 0 || !pending_.empty();
+                    return stop_ || flushWaiters_ > 0 || !pending_.empty() || replacement_;
                 });
                 continue;
             }
@@ -188,7 +236,8 @@ void JournalWriter::run() {
         synced_.notify_all();  // idle: a restart() may be waiting for the sync to end
         if (stop_) return;
         wake_.wait(lock, [&] {
-            return stop_ || !pending_.empty() || (flushWaiters_ > 0 && syncedBytes_ < appendedBytes_);
+            return stop_ || !pending_.empty() || replacement_ ||
+                   (flushWaiters_ > 0 && syncedBytes_ < appendedBytes_);
         });
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -47,6 +48,13 @@ public:
     // Flushes, then removes the file; the next record starts a new journal with `start`.
     // False when the flush or the removal failed (the journal then stays failed).
     bool restart(std::string start);
+    // From now on the file is `contents` followed by what is appended after this call; the
+    // swap happens on the writer's thread, as a safe replace (SafeFile.h), after the records
+    // appended before it reach the old file: a crash leaves one file or the other, each
+    // whole. A later replace() before the swap supersedes this one. When the replacement
+    // cannot be written the old file goes on, holding everything appended. flush() waits
+    // for the swap too.
+    void replace(std::string contents);
 
     bool failed() const;
     std::uint64_t syncCount() const;
@@ -66,6 +74,9 @@ private:
     std::condition_variable synced_;   // to flush(): a sync finished
     std::string start_;                // bytes a new file begins with
     std::string pending_;              // appended, not yet written
+    std::optional<std::string> replacement_;  // the file's next contents, not yet swapped in
+    std::string beforeReplacement_;    // appended before replacement_, for the old file
+    std::uint64_t replaceAsked_ = 0, replaceDone_ = 0;
     std::uint64_t appendedBytes_ = 0;  // totals since construction
     std::uint64_t writtenBytes_ = 0;
     std::uint64_t syncedBytes_ = 0;

@@ -130,6 +130,8 @@ struct NatsRoom::Subscription {
     NatsRoom* room = nullptr;
     int page = 0;
     std::uint64_t nextConsumerSeq = 1;
+    // The consumer sequence of the last record the page had when followed, once known.
+    std::uint64_t backlogEnd = ~std::uint64_t{0};
     natsSubscription* sub = nullptr;
     bool ended = false;  // unsubscribed (the room's thread only)
     // nats.c calls no callback of the subscription once this is set.
@@ -144,9 +146,8 @@ void onMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closure) 
     auto* sub = static_cast<NatsRoom::Subscription*>(closure);
     jsMsgMetaData* meta = nullptr;
     if (natsMsg_GetMetaData(&meta, msg) == NATS_OK) {
-        sub->room->onRecord(*sub, natsMsg_GetSubject(msg), natsMsg_GetData(msg),
-                            natsMsg_GetDataLength(msg), meta->Sequence.Stream,
-                            meta->Sequence.Consumer);
+        sub->room->onRecord(*sub, natsMsg_GetData(msg), natsMsg_GetDataLength(msg),
+                            meta->Sequence.Stream, meta->Sequence.Consumer, meta->NumPending);
         jsMsgMetaData_Destroy(meta);
     }
     natsMsg_Destroy(msg);
@@ -276,20 +277,18 @@ void NatsRoom::follow(int page, Seq after) {
         Followed& f = followed_[page];
         f.delivered = after;
         f.started = after != 0;
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
 
 void NatsRoom::send(int page, const ShareChange& change, bool seed) {
-    Out out;
-    out.page = page;
-    out.bytes = encodeChange(change);
-    out.seed = seed;
-    out.msgId = hex(change.board) + "-" + std::to_string(change.number);
-    out.number = change.number;
+    // Encoded on the room's thread: the drawing thread only copies the change.
+    Out out{page, change, {}, seed};
     {
         std::lock_guard lock(mutex_);
         outgoing_.push_back(std::move(out));
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -299,6 +298,7 @@ void NatsRoom::sendSnapshot(int page, const PageState& state) {
     {
         std::lock_guard lock(mutex_);
         snapshots_[page] = std::move(out);
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -348,13 +348,17 @@ void NatsRoom::material(const std::string& name) {
     {
         std::lock_guard lock(mutex_);
         materials_.try_emplace(name);
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
 
 std::vector<RoomEvent> NatsRoom::poll() {
+    // An event pushed meanwhile sets `any` after this load and wakes the drawing thread.
+    if (!events_.any.load(std::memory_order_acquire)) return {};
     std::lock_guard lock(mutex_);
-    return std::exchange(events_, {});
+    events_.any.store(false, std::memory_order_relaxed);
+    return std::exchange(events_.list, {});
 }
 
 void NatsRoom::setWake(std::function<void()> wake) {
@@ -369,8 +373,8 @@ std::size_t NatsRoom::unsent() const {
 
 // ----- nats.c's threads -----
 
-void NatsRoom::onRecord(Subscription& sub, const std::string& subj, const char* data, int size,
-                        std::uint64_t streamSeq, std::uint64_t consumerSeq) {
+void NatsRoom::onRecord(Subscription& sub, const char* data, int size, std::uint64_t streamSeq,
+                        std::uint64_t consumerSeq, std::uint64_t pending) {
     // Decoded before the lock: a large record must not hold up the drawing thread's poll.
     std::string error;
     std::optional<ShareChange> change =
@@ -404,19 +408,17 @@ void NatsRoom::onRecord(Subscription& sub, const std::string& subj, const char* 
                              " from the room was dropped: " + error;
                 }
                 out.push_back(std::move(e));
-                if (!f.caughtUp && f.delivered >= f.caughtUpAt) {
-                    f.caughtUp = true;
-                    RoomEvent c;
-                    c.type = RoomEvent::Type::CaughtUp;
-                    c.page = sub.page;
-                    out.push_back(std::move(c));
-                }
+            }
+            // The consumer had nothing more to send when it sent this one: the page is caught
+            // up as far as it was when followed.
+            if (!f.caughtUp && (pending == 0 || consumerSeq >= sub.backlogEnd)) {
+                out.push_back(caughtUp(sub.page, f));
             }
         }
         for (RoomEvent& e : out) events_.push_back(std::move(e));
         wake = wake_;
+        woken_ = woken_ || resubscribe;
     }
-    (void)subj;
     if (resubscribe) wakeLink_.notify_all();
     if (wake && !out.empty()) wake();
 }
@@ -445,6 +447,7 @@ void NatsRoom::onConnected() {
         std::lock_guard lock(mutex_);
         connected_ = true;
         setUp_ = false;
+        woken_ = true;
     }
     wakeLink_.notify_all();
 }
@@ -463,6 +466,7 @@ void NatsRoom::onAsyncError(natsConnection* nc, natsSubscription* sub, int statu
         {
             std::lock_guard lock(mutex_);
             lostSubs_.push_back(sub);
+            woken_ = true;
         }
         wakeLink_.notify_all();
         return;
@@ -496,6 +500,7 @@ void NatsRoom::onDisconnected(natsConnection* nc) {
         }
         lostAt_ = std::chrono::steady_clock::now();
         if (tell) state_ = LinkState::Reconnecting;
+        woken_ = true;
     }
     if (tell) pushState(LinkState::Reconnecting);
     wakeLink_.notify_all();
@@ -680,20 +685,6 @@ bool NatsRoom::subscribe(int page) {
         if (e.snapshot || !e.text.empty()) events_.push_back(std::move(e));
     }
     if (started && !catchUp(page)) return false;
-    // Where the page's records end now: the page is caught up once it got that far.
-    Seq last = 0;
-    {
-        natsMsg* msg = nullptr;
-        jsErrCode code = static_cast<jsErrCode>(0);
-        const natsStatus s =
-            js_GetLastMsg(&msg, js_, recStream_.c_str(), subject("rec", page).c_str(), nullptr, &code);
-        if (s == NATS_OK) {
-            last = natsMsg_GetSequence(msg);
-            natsMsg_Destroy(msg);
-        } else if (code != JSNoMessageFoundErr) {
-            return false;
-        }
-    }
     auto sub = std::make_unique<Subscription>();
     sub->room = this;
     sub->page = page;
@@ -701,16 +692,8 @@ bool NatsRoom::subscribe(int page) {
         std::lock_guard lock(mutex_);
         Followed& f = followed_[page];
         after = f.delivered;
-        f.caughtUpAt = last;
         f.sub = sub.get();
         f.stale = false;
-        if (!f.caughtUp && last <= after) {
-            f.caughtUp = true;
-            RoomEvent c;
-            c.type = RoomEvent::Type::CaughtUp;
-            c.page = page;
-            events_.push_back(std::move(c));
-        }
     }
     jsSubOptions so;
     jsSubOptions_Init(&so);
@@ -727,6 +710,26 @@ bool NatsRoom::subscribe(int page) {
     if (s == NATS_OK) {
         natsSubscription_SetOnCompleteCB(sub->sub, subscriptionComplete, sub.get());
         natsSubscription_SetPendingLimits(sub->sub, -1, -1);
+        // Where the page's records end is learnt from the consumer (here, and from each
+        // record's count of those still to come), not by asking for the page's last record:
+        // nats-server 2.9 can crash on that request while a stream is made or recovered.
+        // With nothing left to send when asked, the consumer has sent its whole backlog
+        // (which may still be on its way to onRecord).
+        jsConsumerInfo* info = nullptr;
+        s = natsSubscription_GetConsumerInfo(&info, sub->sub, nullptr, &code);
+        std::lock_guard lock(mutex_);
+        Followed& f = followed_[page];
+        if (s != NATS_OK) {
+            f.sub = nullptr;  // ended by the next attempt
+            f.stale = true;
+        } else if (f.sub == sub.get() && info->NumPending == 0 && !f.caughtUp) {
+            if (info->Delivered.Consumer < sub->nextConsumerSeq) {
+                events_.push_back(caughtUp(page, f));
+            } else {
+                sub->backlogEnd = info->Delivered.Consumer;
+            }
+        }
+        if (info != nullptr) jsConsumerInfo_Destroy(info);
     } else {
         sub->sub = nullptr;
         sub->complete = true;
@@ -743,6 +746,14 @@ bool NatsRoom::subscribe(int page) {
     }
     if (wake) wake();
     return s == NATS_OK;
+}
+
+RoomEvent NatsRoom::caughtUp(int page, Followed& f) {
+    f.caughtUp = true;
+    RoomEvent e;
+    e.type = RoomEvent::Type::CaughtUp;
+    e.page = page;
+    return e;
 }
 
 bool NatsRoom::catchUp(int page) {
@@ -786,14 +797,8 @@ bool NatsRoom::fetchSnapshot(int page, std::optional<PageState>& snapshot, std::
     bool asked = true;
     // nullopt when the subject holds nothing; `asked` false when the server did not answer.
     const auto last = [&](const std::string& s) -> std::optional<std::string> {
-        natsMsg* msg = nullptr;
-        jsErrCode code = static_cast<jsErrCode>(0);
-        if (js_GetLastMsg(&msg, js_, snapStream_.c_str(), s.c_str(), nullptr, &code) != NATS_OK) {
-            if (code != JSNoMessageFoundErr) asked = false;
-            return std::nullopt;
-        }
-        std::string bytes(natsMsg_GetData(msg), static_cast<std::size_t>(natsMsg_GetDataLength(msg)));
-        natsMsg_Destroy(msg);
+        std::optional<std::string> bytes;
+        asked = asked && latest(snapStream_, s, bytes);
         return bytes;
     };
     const std::optional<std::string> bytes = last(subj);
@@ -814,13 +819,48 @@ bool NatsRoom::fetchSnapshot(int page, std::optional<PageState>& snapshot, std::
     return true;
 }
 
+bool NatsRoom::latest(const std::string& stream, const std::string& subj,
+                      std::optional<std::string>& bytes) {
+    // A consumer of the subject's last message rather than a request for the subject's last
+    // message: nats-server 2.9 can crash on that request while a stream is made or
+    // recovered. The consumer also sends the message as stored (the request's answer
+    // carries it in base64), so a large snapshot comes several times faster.
+    bytes.reset();
+    jsSubOptions so;
+    jsSubOptions_Init(&so);
+    so.Stream = stream.c_str();
+    so.Config.DeliverPolicy = js_DeliverLast;
+    so.Config.AckPolicy = js_AckNone;
+    so.Config.MemoryStorage = true;
+    natsSubscription* sub = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    if (js_SubscribeSync(&sub, js_, subj.c_str(), nullptr, &so, &code) != NATS_OK) return false;
+    jsConsumerInfo* info = nullptr;
+    bool asked = natsSubscription_GetConsumerInfo(&info, sub, nullptr, &code) == NATS_OK;
+    if (asked && info->NumPending + info->Delivered.Consumer > 0) {
+        natsMsg* msg = nullptr;
+        asked = natsSubscription_NextMsg(&msg, sub, kPublishWaitMs) == NATS_OK;
+        if (asked) {
+            bytes.emplace(natsMsg_GetData(msg), static_cast<std::size_t>(natsMsg_GetDataLength(msg)));
+            natsMsg_Destroy(msg);
+        }
+    }
+    if (info != nullptr) jsConsumerInfo_Destroy(info);
+    natsSubscription_Unsubscribe(sub);
+    natsSubscription_Destroy(sub);
+    return asked;
+}
+
 bool NatsRoom::publishNext() {
-    Out out;
+    Out* front = nullptr;
     {
         std::lock_guard lock(mutex_);
         if (outgoing_.empty() || !setUp_) return false;
-        out = outgoing_.front();
+        front = &outgoing_.front();
     }
+    Out& out = *front;
+    if (out.bytes.empty()) out.bytes = encodeChange(out.change);
+    const std::string msgId = hex(out.change.board) + "-" + std::to_string(out.change.number);
     natsMsg* msg = nullptr;
     if (natsMsg_Create(&msg, subject("rec", out.page).c_str(), nullptr, out.bytes.data(),
                        static_cast<int>(out.bytes.size())) != NATS_OK) {
@@ -828,7 +868,7 @@ bool NatsRoom::publishNext() {
     }
     jsPubOptions po;
     jsPubOptions_Init(&po);
-    po.MsgId = out.msgId.c_str();
+    po.MsgId = msgId.c_str();
     po.ExpectStream = recStream_.c_str();
     po.ExpectNoMessage = out.seed;  // a seed only starts an empty page
     jsPubAck* ack = nullptr;
@@ -837,7 +877,7 @@ bool NatsRoom::publishNext() {
     natsMsg_Destroy(msg);
     RoomEvent e;
     e.page = out.page;
-    e.number = out.number;
+    e.number = out.change.number;
     if (s == NATS_OK) {
         e.type = RoomEvent::Type::Stored;
         e.seq = ack->Sequence;
@@ -926,16 +966,11 @@ void NatsRoom::shareMaterials() {
 bool NatsRoom::offerMaterial(const std::string& name) {
     const std::string subj = "ib." + options_.address.room + ".mat." + materialToken(name);
     // The room has it when its last chunk reaches the end of the file.
-    natsMsg* last = nullptr;
-    jsErrCode code = static_cast<jsErrCode>(0);
-    natsStatus s = js_GetLastMsg(&last, js_, matStream_.c_str(), subj.c_str(), nullptr, &code);
-    if (s == NATS_OK) {
-        const auto reach = chunkReach(std::string_view(natsMsg_GetData(last),
-                                                       static_cast<std::size_t>(natsMsg_GetDataLength(last))));
-        natsMsg_Destroy(last);
+    std::optional<std::string> last;
+    if (!latest(matStream_, subj, last)) return false;
+    if (last) {
+        const auto reach = chunkReach(*last);
         if (reach && reach->first == reach->second) return true;
-    } else if (code != JSNoMessageFoundErr) {
-        return false;
     }
     std::string error;
     const std::optional<std::string> bytes =
@@ -973,17 +1008,24 @@ bool NatsRoom::offerMaterial(const std::string& name) {
 
 bool NatsRoom::fetchMaterial(const std::string& name) {
     const std::string subj = "ib." + options_.address.room + ".mat." + materialToken(name);
-    natsMsg* last = nullptr;
-    jsErrCode code = static_cast<jsErrCode>(0);
-    if (js_GetLastMsg(&last, js_, matStream_.c_str(), subj.c_str(), nullptr, &code) != NATS_OK) return false;
-    natsMsg_Destroy(last);
     jsSubOptions so;
     jsSubOptions_Init(&so);
     so.Stream = matStream_.c_str();
     so.Config.DeliverPolicy = js_DeliverAll;
     so.Config.AckPolicy = js_AckNone;
     natsSubscription* sub = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
     if (js_SubscribeSync(&sub, js_, subj.c_str(), nullptr, &so, &code) != NATS_OK) return false;
+    // Nothing to send: the room does not hold it (yet).
+    jsConsumerInfo* info = nullptr;
+    const bool there = natsSubscription_GetConsumerInfo(&info, sub, nullptr, &code) == NATS_OK &&
+                       info->NumPending + info->Delivered.Consumer > 0;
+    if (info != nullptr) jsConsumerInfo_Destroy(info);
+    if (!there) {
+        natsSubscription_Unsubscribe(sub);
+        natsSubscription_Destroy(sub);
+        return false;
+    }
     MaterialAssembly assembly(name);
     std::string error;
     bool broken = false;
@@ -1045,7 +1087,9 @@ void NatsRoom::run() {
         std::vector<natsSubscription*> lost;
         {
             std::unique_lock lock(mutex_);
-            wakeLink_.wait_for(lock, std::chrono::milliseconds(50));
+            // Work handed over while the thread was busy is not waited for.
+            wakeLink_.wait_for(lock, std::chrono::milliseconds(50), [&] { return stop_ || woken_; });
+            woken_ = false;
             if (stop_) return;
             if (!connected_ && state_ != LinkState::Offline &&
                 std::chrono::steady_clock::now() - lostAt_ >= options_.offlineAfter) {

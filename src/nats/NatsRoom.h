@@ -76,8 +76,9 @@ public:
 
     // nats.c's callbacks (plain functions reach the room through these).
     struct Subscription;
-    void onRecord(Subscription& sub, const std::string& subject, const char* data, int size,
-                  std::uint64_t streamSeq, std::uint64_t consumerSeq);
+    // `pending`: records the consumer had left to send after this one.
+    void onRecord(Subscription& sub, const char* data, int size, std::uint64_t streamSeq,
+                  std::uint64_t consumerSeq, std::uint64_t pending);
     void onInk(const std::string& subject, const char* data, int size);
     void onConnected();
     void onDisconnected(__natsConnection* nc);
@@ -87,10 +88,19 @@ public:
 private:
     struct Out {
         int page = 0;
-        std::string bytes;
+        ShareChange change;
+        std::string bytes;  // the change encoded, by the room's thread before its first attempt
         bool seed = false;
-        std::string msgId;
-        std::uint64_t number = 0;
+    };
+    // What the link's threads have for the drawing thread. `any` lets poll() pass over the
+    // lock (shared with nats.c's callbacks) when nothing came: appended to under mutex_ only.
+    struct Arrived {
+        std::vector<RoomEvent> list;
+        std::atomic<bool> any{false};
+        void push_back(RoomEvent&& e) {
+            list.push_back(std::move(e));
+            any.store(true, std::memory_order_release);
+        }
     };
     struct SnapshotOut {
         Seq seq = 0;
@@ -98,7 +108,6 @@ private:
     };
     struct Followed {
         Seq delivered = 0;      // the last record delivered (or the snapshot's seq)
-        Seq caughtUpAt = 0;     // CaughtUp once `delivered` reaches this
         bool caughtUp = false;
         bool started = false;   // the snapshot (if any) was taken; records follow
         bool stale = true;      // needs a (new) subscription
@@ -133,10 +142,15 @@ private:
     // The page's latest snapshot from the room: nullopt with `problem` set when the room has
     // none usable; false when the server could not be asked.
     bool fetchSnapshot(int page, std::optional<PageState>& snapshot, std::string& problem);
+    // The latest message on subject `subj` of `stream` (nullopt: the subject holds none);
+    // false when the server could not be asked.
+    bool latest(const std::string& stream, const std::string& subj, std::optional<std::string>& bytes);
     // A page followed again after a while: when the room dropped records the board has not
     // had, the page starts again from the latest snapshot. False when the server could not
     // be asked.
     bool catchUp(int page);
+    // Marks the followed page caught up; the event that says so (under mutex_).
+    static RoomEvent caughtUp(int page, Followed& f);
     void push(RoomEvent event);
     void pushState(LinkState state);
     std::string subject(const char* kind, int page) const;
@@ -153,14 +167,17 @@ private:
     std::string trouble_;
     std::vector<__natsSubscription*> lostSubs_;  // missed heartbeats: follow their page anew
     std::mutex inkMutex_;                         // the drawing thread's use of nc_ for ink
-    std::vector<RoomEvent> events_;
+    Arrived events_;
     std::function<void()> wake_;
+    // Appended by the drawing thread, taken from the front by the room's thread only: the
+    // front stays where it is while the room's thread publishes it without the lock.
     std::deque<Out> outgoing_;
     std::map<int, SnapshotOut> snapshots_;  // page -> encoded snapshot waiting to go
     std::map<int, Followed> followed_;
     // Material to send or fetch, with the time of its next attempt.
     std::map<std::string, std::chrono::steady_clock::time_point> materials_;
     bool stop_ = false;
+    bool woken_ = false;  // work was handed to the room's thread since it last looked
     bool connected_ = false;  // as nats.c last told
     bool setUp_ = false;      // streams and subscriptions made on this connection
     bool materialStream_ = false;  // the room's thread only

@@ -24,16 +24,33 @@ std::deque<PageReplica::Pending>::iterator PageReplica::findPending(std::uint64_
     return it != pending_.end() && it->change.number == number ? it : pending_.end();
 }
 
+void PageReplica::noteBases(const ShareChange& change) {
+    const auto note = [&](Version base, std::size_t index, bool attribute) {
+        if (!isLocal(base)) return;
+        builtOn_[base].push_back(BaseRef{change.number, static_cast<std::uint32_t>(index), attribute});
+        ++localBases_[change.number];
+    };
+    for (std::size_t i = 0; i < change.ops.size(); ++i) note(change.ops[i].base, i, false);
+    for (std::size_t i = 0; i < change.page.size(); ++i) note(change.page[i].base, i, true);
+}
+
 void PageReplica::rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
                                Version attributesTo) {
-    // A change is handed only once no base of it is local.
-    for (auto p = firstUnhanded(); p != pending_.end(); ++p) {
-        for (StrokeOp& op : p->change.ops) {
-            if (op.base == from) op.base = to(op.stroke.id);
+    // Bases are local only as made (a rewrite names a version of the room, or kForeign), so
+    // the index holds every base naming `from`; a change gone since is passed over.
+    auto refs = builtOn_.extract(from);
+    if (refs.empty()) return;
+    for (const BaseRef& r : refs.mapped()) {
+        const auto p = findPending(r.number);
+        if (p == pending_.end()) continue;
+        if (r.attribute) {
+            p->change.page[r.index].base = attributesTo;
+        } else {
+            StrokeOp& op = p->change.ops[r.index];
+            op.base = to(op.stroke.id);
         }
-        for (AttributeOp& a : p->change.page) {
-            if (a.base == from) a.base = attributesTo;
-        }
+        const auto left = localBases_.find(r.number);
+        if (left != localBases_.end() && --left->second == 0) localBases_.erase(left);
     }
 }
 
@@ -160,6 +177,7 @@ const ShareChange& PageReplica::local(const io::Change& change, std::uint64_t nu
         drawn_[op.stroke.id] = Drawn{op.present, at};
         dirty_.insert(op.stroke.id);  // a step the rules skip leaves the drawing behind
     }
+    noteBases(c);
     Pending p;
     p.change = std::move(c);
     p.seed = seed;
@@ -173,6 +191,7 @@ const ShareChange& PageReplica::local(const io::Change& change, std::uint64_t nu
 }
 
 void PageReplica::restore(ShareChange change, bool seed) {
+    noteBases(change);
     Pending p;
     p.change = std::move(change);
     p.seed = seed;
@@ -200,11 +219,7 @@ std::vector<PageReplica::Pending> PageReplica::takeSendable() {
         Pending& p = *it;
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
-        const bool waits = std::any_of(p.change.ops.begin(), p.change.ops.end(),
-                                       [](const StrokeOp& op) { return isLocal(op.base); }) ||
-                           std::any_of(p.change.page.begin(), p.change.page.end(),
-                                       [](const AttributeOp& a) { return isLocal(a.base); });
-        if (waits) break;
+        if (localBases_.contains(p.change.number)) break;
         p.handed = true;
         out.push_back(p);
     }

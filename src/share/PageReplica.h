@@ -106,6 +106,8 @@ private:
     std::deque<Pending>::iterator firstUnhanded();
     // The pending change `number`, or the end.
     std::deque<Pending>::iterator findPending(std::uint64_t number);
+    // Indexes the bases of pending change `change` that name local versions.
+    void noteBases(const ShareChange& change);
     // Bases naming version `from` become to(id), and attribute bases `attributesTo`.
     void rewriteBases(Version from, const std::function<Version(io::StrokeId)>& to,
                       Version attributesTo);
@@ -122,6 +124,16 @@ private:
     std::set<io::StrokeId> dirty_;  // shown may differ from drawn
     std::map<std::string, AttributeEntry> drawnAttributes_;  // what the drawing's page shows
     bool attributesDirty_ = false;
+    // The bases of pending changes that name local versions, by that version, and how many
+    // each such change still has: a record coming back and the sender's scan touch only
+    // these, not every change waiting behind a long queue.
+    struct BaseRef {
+        std::uint64_t number = 0;
+        std::uint32_t index = 0;  // into its ops, or into its page when `attribute`
+        bool attribute = false;
+    };
+    std::unordered_map<Version, std::vector<BaseRef>> builtOn_;
+    std::unordered_map<std::uint64_t, std::uint32_t> localBases_;
 };
 
 }  // namespace share

@@ -112,9 +112,30 @@ void ShareSession::pageOpened(int page) {
     askMaterial();
 }
 
-void ShareSession::askMaterial() {
-    const std::string& name = drawing_.style.background;
+void ShareSession::askMaterial() { askMaterial(drawing_.style.background); }
+
+void ShareSession::askMaterial(const std::string& name) {
     if (!name.empty() && materialsAsked_.insert(name).second) link_.material(name);
+}
+
+void ShareSession::offerPages(int first, int end) {
+    for (int page = first; page < end; ++page) {
+        if (pages_.contains(page)) continue;
+        std::optional<io::PageContent> content = io::readPageFile(pageFile_(page));
+        if (!content) continue;
+        io::Change change;
+        change.kind = io::ChangeKind::Load;
+        for (std::size_t i = 0; i < content->strokes.size(); ++i) {
+            change.added.push_back(io::PlacedStroke{
+                0, io::StrokeData{drawing_.nextStrokeId, std::move(content->strokes[i]), content->colours[i]}});
+            drawing_.nextStrokeId += drawing_.strokeIdStep;
+        }
+        change.page = io::styleChanges({}, content->style);
+        if (change.added.empty() && change.page.empty()) continue;
+        offer(replicaFor(page), page, change);
+        askMaterial(content->style.background);  // the others fetch it from the room
+    }
+    sendReady();
 }
 
 void ShareSession::seed(PageReplica& replica, int page) {
@@ -129,6 +150,10 @@ void ShareSession::seed(PageReplica& replica, int page) {
     }
     change.page = io::styleChanges({}, drawing_.style);
     histories_.forgetPage(page);  // its commands name the file's ids
+    offer(replica, page, change);
+}
+
+void ShareSession::offer(PageReplica& replica, int page, const io::Change& change) {
     if (change.added.empty() && change.page.empty()) return;
     const ShareChange& made = replica.local(change, nextNumber_++, nullptr, false, true);
     if (store_) store_->made(page, made, true);
@@ -328,7 +353,8 @@ void ShareSession::handle(RoomEvent& e, bool& drawingChanged) {
                 refusedSeeds_[e.page] = textOf(content);
             }
             replica.refused(e.number);
-            if (caughtUp_[e.page]) keepRescue(e.page);
+            // A page offered but never followed: nothing more of it will come to wait for.
+            if (caughtUp_[e.page] || !followed_.contains(e.page)) keepRescue(e.page);
             return;
         }
         case RoomEvent::Type::CaughtUp: {
@@ -404,13 +430,15 @@ void ShareSession::keepAside(int page, const std::string& text, const std::strin
 void ShareSession::sendInk() {
     if (page_ < 0) return;
     const auto now = clock_();
-    std::map<std::uint64_t, InkOut> still;
+    const std::uint64_t pass = ++inkPass_;
     for (const StrokeInProgress& s : drawing_.strokesInProgress()) {
         if (!s.stroke) continue;
         const std::uint64_t pointer = (static_cast<std::uint64_t>(s.pointer.device) << 56) ^
                                       static_cast<std::uint64_t>(s.pointer.contact);
-        auto found = inkOut_.find(pointer);
-        InkOut out = found != inkOut_.end() ? found->second : InkOut{nextInkKey_++, 0, {}};
+        const auto [found, fresh] = inkOut_.try_emplace(pointer, InkOut{nextInkKey_, 0, {}, pass});
+        if (fresh) ++nextInkKey_;
+        InkOut& out = found->second;
+        out.pass = pass;
         const auto& points = s.stroke->points;
         LiveInk ink;
         ink.board = board_;
@@ -422,17 +450,16 @@ void ShareSession::sendInk() {
         ink.points.assign(points.begin() + ink.from, points.end());
         out.stable = static_cast<std::uint32_t>(std::max(0, s.firstUnsimplified));
         link_.sendInk(page_, ink);
-        still[pointer] = out;
     }
-    for (const auto& [pointer, out] : inkOut_) {
-        if (still.contains(pointer)) continue;
+    std::erase_if(inkOut_, [&](const auto& entry) {
+        if (entry.second.pass == pass) return false;
         LiveInk ended;
         ended.board = board_;
-        ended.stroke = out.key;
+        ended.stroke = entry.second.key;
         ended.ended = true;
         link_.sendInk(page_, ended);
-    }
-    inkOut_ = std::move(still);
+        return true;
+    });
 }
 
 void ShareSession::takeInk(const LiveInk& ink) {

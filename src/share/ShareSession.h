@@ -64,6 +64,10 @@ public:
     // shows the room's page instead. A page this board never held in the room offers its
     // file as the room's page (a seed: taken only while the room's page is empty).
     void pageOpened(int page);
+    // Pages [first, end) were just written to the folder (material brought in): each this
+    // board does not hold yet goes to the room as a seed at once, so that the other boards
+    // find it when they turn to it; one the room has already is kept as a rescue.
+    void offerPages(int first, int end);
     // Takes in what the room sent, brings the drawing up to date, sends what is ready.
     // True when the drawing changed.
     bool pump();
@@ -76,6 +80,8 @@ public:
     // The page as the room and this board's pending changes make it ("S"'s text).
     std::string shownText(int page);
     PageReplica* replica(int page);
+    // The room has delivered every record the page had when the board followed it.
+    bool caughtUp(int page) const;
     // A board sends a snapshot of a page after about this many of the page's records, so
     // that a board joining later replays at most about this many.
     std::uint64_t snapshotEvery = 1000;
@@ -101,6 +107,7 @@ private:
         std::uint64_t key = 0;
         std::uint32_t stable = 0;  // points the last message left final
         std::chrono::steady_clock::time_point full{};
+        std::uint64_t pass = 0;  // the last sendInk() that found the stroke in progress
     };
 
     PageReplica& replicaFor(int page);
@@ -108,6 +115,7 @@ private:
     bool mayToggle(const Command& command);
     void handle(RoomEvent& event, bool& drawingChanged);
     void seed(PageReplica& replica, int page);
+    void offer(PageReplica& replica, int page, const io::Change& change);
     void show(PageReplica& replica);
     bool reconcile(PageReplica& replica);
     void raiseNextId(io::StrokeId seen);
@@ -117,8 +125,7 @@ private:
     void expireInk();
     void keepRescue(int page);
     void askMaterial();
-    // The room has delivered every record the page had when the board followed it.
-    bool caughtUp(int page) const;
+    void askMaterial(const std::string& name);
     // Keeps `text` beside page `page`'s file as a numbered rescue page, saying so: "`what`
     // `verb` kept as NAME".
     void keepAside(int page, const std::string& text, const std::string& what, const char* verb);
@@ -155,6 +162,7 @@ private:
     std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
     std::uint64_t nextInkKey_ = 1;
+    std::uint64_t inkPass_ = 0;
 };
 
 // 64-bit FNV-1a of what a page file keeps of a stroke: its points' bits and its colour.

@@ -235,11 +235,19 @@ void ShareStore::made(int page, const ShareChange& change, bool seed) {
     ++written_;
 }
 
-void ShareStore::rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber) {
+void ShareStore::rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber, bool wait) {
     const std::string path = name_ + ".waiting";
-    writer_.reset();  // writes and syncs what it holds first
     std::string bytes = head(nextNumber);
     for (const Waiting& w : waiting) bytes += changeFrame(w.page, w.change, w.seed);
+    if (writer_ && !writer_->failed()) {
+        // The writer's thread swaps the file in, behind what it still has to write: the
+        // drawing thread does not wait for the disk.
+        writer_->replace(std::move(bytes));
+        written_ = waiting.size();
+        if (wait) writer_->flush();
+        return;
+    }
+    writer_.reset();
     if (io::replaceFileContents(path, bytes)) {
         written_ = waiting.size();
         writer_ = io::JournalWriter::resume(path, bytes.size());
@@ -254,7 +262,7 @@ void ShareStore::rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64
 
 void ShareStore::keep(const std::map<int, const PageState*>& pages,
                       const std::vector<Waiting>& waiting, std::uint64_t nextNumber) {
-    rewriteWaiting(waiting, nextNumber);
+    rewriteWaiting(waiting, nextNumber, true);
     std::string bytes(kPagesMagic);
     for (const auto& [page, state] : pages) {
         io::ByteWriter w;

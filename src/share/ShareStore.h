@@ -58,8 +58,9 @@ public:
     // Frames in the waiting file that no longer wait (for the caller to decide when to
     // rewrite it).
     std::size_t written() const { return written_; }
-    // Replaces the waiting file by these changes (what still waits, as it is now).
-    void rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber);
+    // Replaces the waiting file by these changes (what still waits, as it is now); with
+    // `wait`, returns once the new file is on disk, else the writer's thread swaps it in.
+    void rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber, bool wait = false);
     // Keeps the room's pages; the waiting changes first, so that the pages never hold a
     // change the waiting file still holds in an older form.
     void keep(const std::map<int, const PageState*>& pages, const std::vector<Waiting>& waiting,

@@ -110,6 +110,20 @@ void RadialMenuView::draw(const CanvasController& controller) const {
 }
 
 namespace {
+// A disc of radius r stretched sideways by `half` on each side (screen pixels).
+void pill(Vec2 c, float r, float half, circles::Colour colour) {
+    circles::filledDisc(c.x - half, c.y, r, colour);
+    circles::filledDisc(c.x + half, c.y, r, colour);
+    if (half <= 0.0f) return;
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+    glBegin(GL_QUADS);
+    glVertex2f(c.x - half, c.y - r);
+    glVertex2f(c.x + half, c.y - r);
+    glVertex2f(c.x + half, c.y + r);
+    glVertex2f(c.x - half, c.y + r);
+    glEnd();
+}
+
 // A white disc with the menu's rim, as the colour button has.
 void rimmedDisc(Vec2 c, float r) {
     circles::filledDisc(c.x, c.y, r, kRim);
@@ -178,9 +192,18 @@ void RadialMenuView::drawRoomMark(const CanvasController& controller) const {
     circles::Colour colour{0.1f, 0.65f, 0.2f, 1.0f};
     if (roomMark_.state == RoomMark::State::Reconnecting) colour = {0.95f, 0.6f, 0.05f, 1.0f};
     if (roomMark_.state == RoomMark::State::Offline) colour = {0.85f, 0.1f, 0.1f, 1.0f};
-    circles::filledDisc(c.x, c.y, r + 1.5f, kRim);
-    circles::filledDisc(c.x, c.y, r, colour);
-    if (!font_) return;
+    // The count of changes waiting sits inside the mark, which widens to hold it: above
+    // the mark it would cover the thickness slider.
+    const std::string count = roomMark_.waiting && lineFont_ ? std::to_string(roomMark_.waiting) : "";
+    const float rr = count.empty() ? r : std::max(r, 0.5f * static_cast<float>(lineFont_->lineHeight()) + 1.0f);
+    const float half = count.empty() ? 0.0f : std::max(0.0f, 0.5f * static_cast<float>(lineFont_->width(count)) + 3.0f - rr);
+    pill(c, rr + 1.5f, half, kRim);
+    pill(c, rr, half, colour);
+    if (!count.empty()) {
+        lineFont_->r = lineFont_->g = lineFont_->b = 1.0f;
+        lineFont_->draw(count, c.x - 0.5f * static_cast<float>(lineFont_->width(count)),
+                        c.y - 0.5f * static_cast<float>(lineFont_->lineHeight()));
+    }
     if (!roomMark_.line.empty() && lineFont_) {
         // Just above the menu (which rests at the screen's lower left), word-wrapped, the
         // last piece nearest the menu.
@@ -206,10 +229,6 @@ void RadialMenuView::drawRoomMark(const CanvasController& controller) const {
         for (auto row = rows.rbegin(); row != rows.rend(); ++row, y += static_cast<float>(lineFont_->lineHeight()))
             lineFont_->draw(*row, left, y);
     }
-    if (roomMark_.waiting == 0) return;
-    const std::string count = std::to_string(roomMark_.waiting);
-    glColor4f(colour.r, colour.g, colour.b, 1.0f);
-    font_->draw(count, c.x - static_cast<float>(font_->width(count)) * 0.5f, c.y + r + 4.0f);
 }
 
 void RadialMenuView::drawPaperChooser(const CanvasController& controller) const {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QImage>
 #include <QProcess>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,33 @@ TEST(SharedBoards, TwoWindowsSaveTheSamePageAndTheJoinersOwnPageIsKept) {
     EXPECT_EQ(slurp("b/0.xml"), page) << aOut << bOut;
     EXPECT_EQ(slurp("b/0.xml.rescue"), ownPage) << bOut;
     EXPECT_NE(bOut.find("0.xml.rescue"), std::string::npos) << bOut;
+}
+
+// Material brought in on one board reaches the room at once, every page of it: another board
+// turning to the last page, which the importer never opened, shows and saves it.
+TEST(SharedBoards, ImportedPagesReachTheRoomBeforeTheImporterOpensThem) {
+    TempWorkDir dir;
+    NatsServer server(dir.path() / "server");
+    const QString room = QString::fromStdString(server.url()) + "/class-3b";
+    for (const auto& [name, colour] : {std::pair{"one.png", Qt::red}, std::pair{"two.png", Qt::blue}}) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(colour);
+        ASSERT_TRUE(picture.save(name));
+    }
+    std::ofstream("a.replay") << "wait room\necho ready\nkey Escape\n";
+    // The next-page triangle at window (920, 720), twice: page 2.
+    std::ofstream("b.replay") << "size 1000 800\nmouse press 920 720 left\nmouse release 920 720 left\n"
+                                 "mouse press 920 720 left\nmouse release 920 720 left\n"
+                                 "wait room\nkey S\nkey Escape\n";
+    QProcess a, b;
+    start(a, {"--share", room, "--import", "one.png", "two.png", "--replay", "a.replay", "a"});
+    const std::string aOut = finish(a);
+    ASSERT_NE(aOut.find("ready"), std::string::npos) << aOut;
+    start(b, {"--share", room, "--replay", "b.replay", "b"});
+    const std::string bOut = finish(b);
+    const std::string page = slurp("a/2.xml");
+    EXPECT_NE(page.find("background"), std::string::npos) << page;
+    EXPECT_EQ(slurp("b/2.xml"), page) << aOut << bOut;
 }
 
 }  // namespace

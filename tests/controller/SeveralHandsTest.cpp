@@ -281,7 +281,7 @@ TEST(SeveralHands, AHeldViewLetsEveryContactDrawAndIsKeptInTheLessonFolder) {
 // One hand's quick still taps are taps; fingers further apart than a hand (two pupils
 // tapping at once) leave their dots and undo nothing.
 TEST(SeveralHands, QuickStillTapsOfTwoAndThreeFingersAreReportedAndChangeNothing) {
-    for (const auto [fingers, gap] : {std::pair{2, 60.0f}, {3, 60.0f}, {2, 150.0f}, {3, 100.0f}}) {
+    for (const auto& [fingers, gap] : {std::pair{2, 60.0f}, {3, 60.0f}, {2, 150.0f}, {3, 100.0f}}) {
         SCOPED_TRACE(std::to_string(fingers) + " fingers " + std::to_string(gap) + " px apart");
         const bool tap = gap * static_cast<float>(fingers - 1) <= 120.0f;
         ControllerHarness h;

@@ -427,9 +427,9 @@ TEST_F(HistoryTest, AJournalEntryThatDoesNotFitThePageChangesNothing) {
     const std::string page = drawing->pageText();
     const std::vector<io::StrokeId> ids = strokeIds(*drawing);
 
-    io::JournalEntry missing{io::EntryType::Do, 99, {ChangeKind::Erase, {{ids.back() + 5, 3}}, {}}, {}};
+    io::JournalEntry missing{io::EntryType::Do, 99, {ChangeKind::Erase, {{ids.back() + 5, 3}}, {}, {}}, {}};
     EXPECT_FALSE(histories->replay(missing));
-    io::JournalEntry wrongPosition{io::EntryType::Do, 99, {ChangeKind::Erase, {{ids[1], 0}}, {}}, {}};
+    io::JournalEntry wrongPosition{io::EntryType::Do, 99, {ChangeKind::Erase, {{ids[1], 0}}, {}, {}}, {}};
     EXPECT_FALSE(histories->replay(wrongPosition));
     io::JournalEntry twice = journal.front();  // its stroke is on the page already
     EXPECT_FALSE(histories->replay(twice));
@@ -437,7 +437,7 @@ TEST_F(HistoryTest, AJournalEntryThatDoesNotFitThePageChangesNothing) {
     EXPECT_EQ(strokeIds(*drawing), ids);
     ASSERT_NO_FATAL_FAILURE(expectDocumentSound(*drawing));
 
-    io::JournalEntry fits{io::EntryType::Do, 99, {ChangeKind::Erase, {{ids[1], 1}}, {}}, {}};
+    io::JournalEntry fits{io::EntryType::Do, 99, {ChangeKind::Erase, {{ids[1], 1}}, {}, {}}, {}};
     EXPECT_TRUE(histories->replay(fits));
     EXPECT_EQ(drawing->strokes.count(), ids.size() - 1);
     EXPECT_FALSE(assignStrokeIds(*drawing, ids)) << "count differs";

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 
@@ -26,10 +25,6 @@ Stroke unsimplified(const strokedata::RecordedStroke& rec) {
     options.smoothness = 0.0f;  // simplify removes nothing
     options.buildOutline = false;
     return PenReplay::replay(rec, options);
-}
-
-bool sameFloats(const std::vector<float>& a, const std::vector<float>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
 TEST(RecordedStrokes, LoadAllNineteenStrokesOntoThePage) {

@@ -274,3 +274,30 @@ TEST(JournalWriter, RestartResumeAndWhatIsInTheWay) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not create the journal"),
               std::string::npos);
 }
+
+// Records and replacements in any order: once flushed, the file is the last replacement
+// followed by every record appended after it.
+TEST(JournalWriter, AReplacementIsSwappedInBehindTheRecordsBeforeIt) {
+    iotest::TempDir dir;
+    const std::string path = dir.file("room.waiting");
+    std::mt19937 rng(7);
+    JournalWriter writer(path, "S");
+    std::string expected = "S";
+    for (int i = 0; i < 400; ++i) {
+        const std::string text = std::to_string(i) + ",";
+        if (rng() % 8 == 0) {
+            writer.replace("R" + text);
+            expected = "R" + text;
+        } else {
+            writer.append(text);
+            expected += text;
+        }
+        if (rng() % 40 == 0) {
+            ASSERT_TRUE(writer.flush());
+            EXPECT_EQ(readAll(path), expected);
+        }
+    }
+    ASSERT_TRUE(writer.flush());
+    EXPECT_EQ(readAll(path), expected);
+    EXPECT_EQ(dir.listing(), "room.waiting;");
+}

@@ -49,7 +49,16 @@ TEST(NumberFormat, FixedMatchesPrintfAndGeneralMatchesTheStream) {
     std::setlocale(LC_ALL, "C");
     for (const float v : edgeFloats()) {
         ASSERT_EQ(io::formatFixed6(v), printfFixed(v)) << v;
+        ASSERT_EQ(io::fixed6Length(v), printfFixed(v).size()) << v;
         ASSERT_EQ(io::formatGeneral6(v), streamDefault(v)) << v;
+    }
+    // The length's shortcut ends where rounding may carry into another integer digit.
+    for (double next = 1.0; next <= 1e17; next *= 10.0) {
+        for (const double d : {0.0, 4e-7, 5e-7, 6e-7, 1e-6, 1.1e-6, 1e-3}) {
+            for (const double v : {next - d, std::nextafter(next - d, 0.0), -(next - d)}) {
+                ASSERT_EQ(io::fixed6Length(v), printfFixed(v).size()) << v;
+            }
+        }
     }
     EXPECT_EQ(io::formatGeneral6(100.0f), "100");
     EXPECT_EQ(io::formatGeneral6(250.5f), "250.5");

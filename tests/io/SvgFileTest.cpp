@@ -16,7 +16,7 @@ TEST(SvgFile, EmptyDrawingIsAShortRootElement) { EXPECT_EQ(svg({}), kHead + " />
 TEST(SvgFile, OneQuadrilateralPerRibPairWalkedAroundTheOutline) {
     // Start rib (100,250.5)-(100,260), then ribs (110,250)-(110,260) and (120,250)-(120,1e-5).
     const io::SvgStrokeOutline stroke{
-        {100, 250.5f, 100, 260, 110, 250, 110, 260, 120, 250, 120, 1e-5f}, {1.0f, 0.25f}};
+        {100, 250.5f, 100, 260, 110, 250, 110, 260, 120, 250, 120, 1e-5f}, {1.0f, 0.25f}, {}};
     EXPECT_EQ(svg({stroke}), kHead +
                                  ">\n"
                                  "    <polygon points=\"100,250.5 100,260 110,260 110,250\" "
@@ -27,9 +27,9 @@ TEST(SvgFile, OneQuadrilateralPerRibPairWalkedAroundTheOutline) {
 }
 
 TEST(SvgFile, StrokesWithoutRibPairsAddNothingAndOrderIsKept) {
-    const io::SvgStrokeOutline dot{{1, 2, 3, 4}, {}};
-    const io::SvgStrokeOutline first{{0, 0, 0, 1, 1, 0, 1, 1}, {0.5f}};
-    const io::SvgStrokeOutline second{{1234567, 0, 0, 0, 0, 0, 0, 0}, {0.75f}};
+    const io::SvgStrokeOutline dot{{1, 2, 3, 4}, {}, {}};
+    const io::SvgStrokeOutline first{{0, 0, 0, 1, 1, 0, 1, 1}, {0.5f}, {}};
+    const io::SvgStrokeOutline second{{1234567, 0, 0, 0, 0, 0, 0, 0}, {0.75f}, {}};
     const std::string text = svg({dot, first, dot, second});
     EXPECT_EQ(svg({dot}), kHead + " />\n");
     const auto a = text.find("points=\"0,0 0,1 1,1 1,0\"");
@@ -41,7 +41,7 @@ TEST(SvgFile, StrokesWithoutRibPairsAddNothingAndOrderIsKept) {
 
 TEST(SvgFile, WritesTheFileAndKeepsDotsUnderACommaLocale) {
     iotest::TempDir dir;
-    const io::SvgStrokeOutline stroke{{100, 250.5f, 100, 260, 110, 250, 110, 260}, {0.5f}};
+    const io::SvgStrokeOutline stroke{{100, 250.5f, 100, 260, 110, 250, 110, 260}, {0.5f}, {}};
     iotest::CommaLocale german;
     ASSERT_TRUE(io::writeSvgFile(dir.file("0.svg"), std::span(&stroke, 1)));
     const std::string text = iotest::readFile(dir.file("0.svg"));

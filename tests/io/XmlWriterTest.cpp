@@ -57,7 +57,7 @@ TEST(XmlWriter, PageAndSvgTextEqualTinyXmlsOutput) {
               "    </Stroke>\n"
               "</Drawing>\n");
 
-    const io::SvgStrokeOutline outline{{0, 1, 2, 3, 4, 5, 6, 7}, {0.5f}};
+    const io::SvgStrokeOutline outline{{0, 1, 2, 3, 4, 5, 6, 7}, {0.5f}, {}};
     EXPECT_EQ(io::formatSvg(std::span(&outline, 1)),
               "<?xml version=\"1.0\" ?>\n"
               "<svg width=\"100%\" height=\"100%\" version=\"1.1\" "

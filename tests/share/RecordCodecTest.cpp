@@ -148,7 +148,9 @@ TEST(RecordCodec, SnapshotsRoundTripAndDamagedOnesAreRefusedWhole) {
             case 2: parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(k)); break;
             default: std::swap(parts[k], parts[rng() % parts.size()]); break;
         }
-        if (const auto d = assemble()) EXPECT_EQ(encodeSnapshot(*d), bytes);
+        if (const auto d = assemble()) {
+            EXPECT_EQ(encodeSnapshot(*d), bytes);
+        }
     }
 }
 

@@ -6,7 +6,7 @@
 #include "share/RecordCodec.h"
 
 TEST(RecordLimits, RecordsAndInkPastEightMebibytesAreRefusedWhole) {
-    share::ShareChange change{1, 1, io::ChangeKind::Draw, false, {}};
+    share::ShareChange change{1, 1, io::ChangeKind::Draw, false, {}, {}};
     share::StrokeOp op;
     op.stroke.id = 1;
     op.present = true;
