@@ -52,7 +52,7 @@ public:
         std::chrono::milliseconds maxRetryDelay{2000};
         // For tls:// rooms: the certificate authorities (PEM) the servers' certificates are
         // checked against; empty: the system's.
-        std::string caFile;
+        std::string caFile = {};
         // The lesson folder: material pages name is sent from and fetched into it.
         std::string folder = ".";
     };
