@@ -826,18 +826,11 @@ bool NatsRoom::latest(const std::string& stream, const std::string& subj,
     // recovered. The consumer also sends the message as stored (the request's answer
     // carries it in base64), so a large snapshot comes several times faster.
     bytes.reset();
-    jsSubOptions so;
-    jsSubOptions_Init(&so);
-    so.Stream = stream.c_str();
-    so.Config.DeliverPolicy = js_DeliverLast;
-    so.Config.AckPolicy = js_AckNone;
-    so.Config.MemoryStorage = true;
-    natsSubscription* sub = nullptr;
-    jsErrCode code = static_cast<jsErrCode>(0);
-    if (js_SubscribeSync(&sub, js_, subj.c_str(), nullptr, &so, &code) != NATS_OK) return false;
-    jsConsumerInfo* info = nullptr;
-    bool asked = natsSubscription_GetConsumerInfo(&info, sub, nullptr, &code) == NATS_OK;
-    if (asked && info->NumPending + info->Delivered.Consumer > 0) {
+    std::optional<bool> any;
+    natsSubscription* sub = reader(stream, subj, true, any);
+    if (sub == nullptr) return false;
+    bool asked = any.has_value();
+    if (any == true) {
         natsMsg* msg = nullptr;
         asked = natsSubscription_NextMsg(&msg, sub, kPublishWaitMs) == NATS_OK;
         if (asked) {
@@ -845,10 +838,28 @@ bool NatsRoom::latest(const std::string& stream, const std::string& subj,
             natsMsg_Destroy(msg);
         }
     }
-    if (info != nullptr) jsConsumerInfo_Destroy(info);
     natsSubscription_Unsubscribe(sub);
     natsSubscription_Destroy(sub);
     return asked;
+}
+
+natsSubscription* NatsRoom::reader(const std::string& stream, const std::string& subj, bool lastOnly,
+                                   std::optional<bool>& any) {
+    jsSubOptions so;
+    jsSubOptions_Init(&so);
+    so.Stream = stream.c_str();
+    so.Config.DeliverPolicy = lastOnly ? js_DeliverLast : js_DeliverAll;
+    so.Config.AckPolicy = js_AckNone;
+    so.Config.MemoryStorage = true;
+    natsSubscription* sub = nullptr;
+    jsErrCode code = static_cast<jsErrCode>(0);
+    if (js_SubscribeSync(&sub, js_, subj.c_str(), nullptr, &so, &code) != NATS_OK) return nullptr;
+    jsConsumerInfo* info = nullptr;
+    any.reset();
+    if (natsSubscription_GetConsumerInfo(&info, sub, nullptr, &code) == NATS_OK)
+        any = info->NumPending + info->Delivered.Consumer > 0;
+    if (info != nullptr) jsConsumerInfo_Destroy(info);
+    return sub;
 }
 
 bool NatsRoom::publishNext() {
@@ -1008,20 +1019,11 @@ bool NatsRoom::offerMaterial(const std::string& name) {
 
 bool NatsRoom::fetchMaterial(const std::string& name) {
     const std::string subj = "ib." + options_.address.room + ".mat." + materialToken(name);
-    jsSubOptions so;
-    jsSubOptions_Init(&so);
-    so.Stream = matStream_.c_str();
-    so.Config.DeliverPolicy = js_DeliverAll;
-    so.Config.AckPolicy = js_AckNone;
-    natsSubscription* sub = nullptr;
-    jsErrCode code = static_cast<jsErrCode>(0);
-    if (js_SubscribeSync(&sub, js_, subj.c_str(), nullptr, &so, &code) != NATS_OK) return false;
+    std::optional<bool> any;
+    natsSubscription* sub = reader(matStream_, subj, false, any);
+    if (sub == nullptr) return false;
     // Nothing to send: the room does not hold it (yet).
-    jsConsumerInfo* info = nullptr;
-    const bool there = natsSubscription_GetConsumerInfo(&info, sub, nullptr, &code) == NATS_OK &&
-                       info->NumPending + info->Delivered.Consumer > 0;
-    if (info != nullptr) jsConsumerInfo_Destroy(info);
-    if (!there) {
+    if (any != true) {
         natsSubscription_Unsubscribe(sub);
         natsSubscription_Destroy(sub);
         return false;

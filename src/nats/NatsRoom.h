@@ -145,6 +145,11 @@ private:
     // The latest message on subject `subj` of `stream` (nullopt: the subject holds none);
     // false when the server could not be asked.
     bool latest(const std::string& stream, const std::string& subj, std::optional<std::string>& bytes);
+    // A consumer of `subj` in `stream` read by the caller (its last message, or all of
+    // them), held in the server's memory only; `any` says whether it has something to
+    // deliver, none when the server did not say. Null when the server refused it.
+    __natsSubscription* reader(const std::string& stream, const std::string& subj, bool lastOnly,
+                               std::optional<bool>& any);
     // A page followed again after a while: when the room dropped records the board has not
     // had, the page starts again from the latest snapshot. False when the server could not
     // be asked.

@@ -187,7 +187,11 @@ TEST(NatsRoom, BoardsAndAJoinerConvergeThroughAServerCrashAndBadRecordsAreDroppe
         for (std::uint64_t i = 0; i < 3 * changes; ++i) {
             input.act(*boards[rng() % boards.size()]);
             if (i == changes / 2) {
-                ASSERT_TRUE(waitFor(boards, [&] { return a.settled(); }));  // the streams exist
+                // The streams exist (page 0 is settled only while shown).
+                ASSERT_TRUE(waitFor(boards, [&] {
+                    a.firstPage();
+                    return a.settled();
+                }));
                 publishRaw(server.url(), "ib.lesson-1.rec.0", "not a record");
                 publishRaw(server.url(), "ib.lesson-1.ink.0", "not ink either");
             } else if (i == killAt) {
