@@ -47,7 +47,7 @@ JournalWriter::~JournalWriter() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void JournalWriter::append(std::string record) {
+void JournalWriter::append(std::string record, bool wake) {
     {
         std::lock_guard lock(mutex_);
         if (failed_) return;
@@ -58,8 +58,10 @@ void JournalWriter::append(std::string record) {
             pending_ += record;
         }
     }
-    wake_.notify_all();
+    if (wake) wake_.notify_all();
 }
+
+void JournalWriter::wake() { wake_.notify_all(); }
 
 void JournalWriter::replace(std::string contents) {
     {

@@ -41,7 +41,10 @@ public:
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    void append(std::string record);
+    // With `wake` false the writer's thread is left asleep until wake() or the next waking
+    // call: for a caller with a thread awake anyway to make that system call for it.
+    void append(std::string record, bool wake = true);
+    void wake();
     // Waits until every record appended so far is written and synced, now rather than at
     // the next interval. False when the journal has failed.
     bool flush();

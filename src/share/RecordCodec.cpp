@@ -118,6 +118,12 @@ std::size_t encodedSize(const ShareChange& change) {
 std::string encodeChange(const ShareChange& change) {
     ByteWriter w;
     w.out.reserve(encodedSize(change));
+    appendChange(w, change);
+    return std::move(w.out);
+}
+
+void appendChange(ByteWriter& w, const ShareChange& change, bool localAsForeign) {
+    const auto base = [&](Version v) { return localAsForeign && isLocal(v) ? kForeign : v; };
     w.u8(kChangeType);
     w.u64(change.board);
     w.u64(change.number);
@@ -126,7 +132,7 @@ std::string encodeChange(const ShareChange& change) {
     w.u32(static_cast<std::uint32_t>(change.ops.size()));
     for (const StrokeOp& op : change.ops) {
         w.u64(op.stroke.id);
-        w.u64(op.base);
+        w.u64(base(op.base));
         w.u8(static_cast<std::uint8_t>((op.present ? kPresent : 0) |
                                        (op.origin != 0 ? kHasOrigin : 0)));
         if (op.origin != 0) w.u64(op.origin);
@@ -137,10 +143,9 @@ std::string encodeChange(const ShareChange& change) {
         for (const AttributeOp& a : change.page) {
             writeText(w, a.name);
             writeText(w, a.value);
-            w.u64(a.base);
+            w.u64(base(a.base));
         }
     }
-    return std::move(w.out);
 }
 
 std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& error) {

@@ -212,7 +212,10 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
     };
     const ShareChange& made =
         replica.local(entry.change, nextNumber_++, originOf, entry.type != io::EntryType::Do);
-    if (store_) store_->made(page_, made, false);
+    if (store_) {
+        store_->made(page_, made, false, false);
+        link_.wakeSoon([store = store_] { store->wake(); });
+    }
     cuts_.clear();
     // What an undo or redo of this command must find on the page: the strokes as it left
     // them.
@@ -428,7 +431,7 @@ void ShareSession::keepAside(int page, const std::string& text, const std::strin
 }
 
 void ShareSession::sendInk() {
-    if (page_ < 0) return;
+    if (page_ < 0 || (drawing_.strokesInProgress().empty() && inkOut_.empty())) return;
     const auto now = clock_();
     const std::uint64_t pass = ++inkPass_;
     for (const StrokeInProgress& s : drawing_.strokesInProgress()) {
@@ -440,7 +443,8 @@ void ShareSession::sendInk() {
         InkOut& out = found->second;
         out.pass = pass;
         const auto& points = s.stroke->points;
-        LiveInk ink;
+        // Kept from frame to frame: its points' room is allocated once.
+        LiveInk& ink = inkPiece_;
         ink.board = board_;
         ink.stroke = out.key;
         ink.colour = s.stroke->colour;
@@ -486,6 +490,7 @@ void ShareSession::takeInk(const LiveInk& ink) {
 }
 
 void ShareSession::expireInk() {
+    if (visiting_.empty()) return;
     const auto now = clock_();
     std::erase_if(visiting_, [&](auto& v) {
         if (now - v.second.seen < kInkTimeout) return false;

@@ -160,6 +160,7 @@ private:
     std::set<std::string> materialsAsked_;  // each once a run: the link keeps trying
 
     std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
+    LiveInk inkPiece_;  // the piece sendInk() is building
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
     std::uint64_t nextInkKey_ = 1;
     std::uint64_t inkPass_ = 0;

@@ -53,8 +53,10 @@ public:
     std::map<int, PageState> takePages() { return std::move(pages_); }
     std::vector<Waiting> takeWaiting() { return std::move(waiting_); }
 
-    // A change the board made (numbers ascend).
-    void made(int page, const ShareChange& change, bool seed);
+    // A change the board made (numbers ascend). With `wake` false it is written once wake()
+    // is called (JournalWriter::append).
+    void made(int page, const ShareChange& change, bool seed, bool wake = true);
+    void wake();
     // Frames in the waiting file that no longer wait (for the caller to decide when to
     // rewrite it).
     std::size_t written() const { return written_; }
