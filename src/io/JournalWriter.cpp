@@ -47,7 +47,7 @@ JournalWriter::~JournalWriter() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void JournalWriter::append(std::string record, bool wake) {
+void JournalWriter::append(std::string record) {
     {
         std::lock_guard lock(mutex_);
         if (failed_) return;
@@ -58,10 +58,8 @@ void JournalWriter::append(std::string record, bool wake) {
             pending_ += record;
         }
     }
-    if (wake) wake_.notify_all();
+    wake_.notify_all();
 }
-
-void JournalWriter::wake() { wake_.notify_all(); }
 
 void JournalWriter::replace(std::string contents) {
     {

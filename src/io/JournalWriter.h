@@ -41,10 +41,7 @@ public:
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    // With `wake` false the writer's thread is left asleep until wake() or the next waking
-    // call: for a caller with a thread awake anyway to make that system call for it.
-    void append(std::string record, bool wake = true);
-    void wake();
+    void append(std::string record);
     // Waits until every record appended so far is written and synced, now rather than at
     // the next interval. False when the journal has failed.
     bool flush();

@@ -213,8 +213,9 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
     const ShareChange& made =
         replica.local(entry.change, nextNumber_++, originOf, entry.type != io::EntryType::Do);
     if (store_) {
+        // Encoded and written by a thread of the link's when one is awake.
         store_->made(page_, made, false, false);
-        link_.wakeSoon([store = store_] { store->wake(); });
+        link_.wakeSoon([store = store_] { store->write(); });
     }
     cuts_.clear();
     // What an undo or redo of this command must find on the page: the strokes as it left

@@ -144,7 +144,7 @@ ShareStore::ShareStore(std::string name, std::ostream& log) : name_(std::move(na
     }
 }
 
-ShareStore::~ShareStore() = default;
+ShareStore::~ShareStore() { write(); }
 
 std::string ShareStore::head(std::uint64_t nextNumber) const {
     io::ByteWriter w;
@@ -236,17 +236,29 @@ void ShareStore::loadPages() {
     }
 }
 
-void ShareStore::made(int page, const ShareChange& change, bool seed, bool wake) {
-    if (!writer_) return;
-    writer_->append(changeFrame(page, change, seed), wake);
+void ShareStore::made(int page, const ShareChange& change, bool seed, bool now) {
+    {
+        std::lock_guard lock(writeMutex_);
+        if (!writer_) return;
+        made_.push_back(Waiting{page, change, seed});
+    }
     ++written_;
+    if (now) write();
 }
 
-void ShareStore::wake() {
-    if (writer_) writer_->wake();
+void ShareStore::write() {
+    // Under the lock to the end: two writes hand their frames over in the order made.
+    std::lock_guard lock(writeMutex_);
+    if (made_.empty() || !writer_) return;
+    std::string bytes;
+    for (const Waiting& w : made_) bytes += changeFrame(w.page, w.change, w.seed);
+    made_.clear();
+    writer_->append(std::move(bytes));
 }
 
 void ShareStore::rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber, bool wait) {
+    std::lock_guard lock(writeMutex_);
+    made_.clear();  // what still waits of them is in `waiting`
     const std::string path = name_ + ".waiting";
     std::string bytes = head(nextNumber);
     for (const Waiting& w : waiting) bytes += changeFrame(w.page, w.change, w.seed);
