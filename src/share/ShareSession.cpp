@@ -95,6 +95,7 @@ void ShareSession::raiseNextId(io::StrokeId seen) {
 }
 
 void ShareSession::pageOpened(int page) {
+    due_ = true;
     page_ = page;
     drawing_.visitingInk.clear();
     const bool known = pages_.contains(page);
@@ -119,6 +120,7 @@ void ShareSession::askMaterial(const std::string& name) {
 }
 
 void ShareSession::offerPages(int first, int end) {
+    due_ = true;
     for (int page = first; page < end; ++page) {
         if (pages_.contains(page)) continue;
         std::optional<io::PageContent> content = io::readPageFile(pageFile_(page));
@@ -202,6 +204,7 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
         (entry.change.removed.empty() && entry.change.added.empty() && entry.change.page.empty())) {
         return;
     }
+    due_ = true;
     PageReplica& replica = replicaFor(page_);
     const auto originOf = [this](io::StrokeId id) -> io::StrokeId {
         const auto it = cuts_.find(id);
@@ -269,8 +272,8 @@ bool ShareSession::mayToggle(const Command& command) {
 void ShareSession::sendReady() {
     for (auto& [page, replica] : pages_) {
         if (held_.contains(page)) continue;
-        for (const PageReplica::Pending& p : replica->takeSendable()) {
-            link_.send(page, p.change, p.seed);
+        for (const PageReplica::Pending* p : replica->takeSendable()) {
+            link_.send(page, p->change, p->seed);
         }
     }
 }
@@ -279,14 +282,21 @@ bool ShareSession::pump() {
     bool changed = false;
     std::vector<RoomEvent> events = link_.poll();
     for (RoomEvent& e : events) handle(e, changed);
+    // Nothing came, the board did nothing since the last pump and its page is shown as the
+    // room has it: only its ink is left to do (a pump a frame, most of them while a stroke
+    // is drawn).
+    const PageReplica* shown = replica(page_);
+    const bool due = std::exchange(due_, false) || !events.empty() || (shown != nullptr && !shown->settled());
     // A page being caught up (joining, or back after a while) is shown once it is: the
     // drawing does not follow its records one pump at a time on the way.
-    if (page_ >= 0 && caughtUp(page_)) changed = reconcile(replicaFor(page_)) || changed;
-    sendReady();
+    if (due && page_ >= 0 && caughtUp(page_)) changed = reconcile(replicaFor(page_)) || changed;
+    if (due) sendReady();
     sendInk();
     expireInk();
-    compactStore();
-    askMaterial();
+    if (due) {
+        compactStore();
+        askMaterial();
+    }
     return changed;
 }
 

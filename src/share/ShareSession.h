@@ -164,6 +164,7 @@ private:
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
     std::uint64_t nextInkKey_ = 1;
     std::uint64_t inkPass_ = 0;
+    bool due_ = true;  // the board changed something since the last pump
 };
 
 // 64-bit FNV-1a of what a page file keeps of a stroke: its points' bits and its colour.
