@@ -1,6 +1,8 @@
 #include "share/RecordCodec.h"
 
+#include <bit>
 #include <cmath>
+#include <cstddef>
 
 #include "io/ByteCodec.h"
 #include "io/PageStyle.h"
@@ -17,6 +19,12 @@ constexpr std::uint8_t kSnapshotType = 2;
 constexpr std::uint8_t kPresent = 1;
 constexpr std::uint8_t kHasOrigin = 2;
 constexpr std::size_t kPointBytes = 16;
+// Points travel as x, y, r, a, little-endian floats: on a little-endian machine, the bytes
+// of a point array as it lies in memory (a snapshot writes megabytes of them).
+constexpr bool kPointsAsInMemory = std::endian::native == std::endian::little &&
+                                   sizeof(ControlPoint) == kPointBytes &&
+                                   offsetof(ControlPoint, y) == 4 && offsetof(ControlPoint, r) == 8 &&
+                                   offsetof(ControlPoint, a) == 12;
 // The least an op or a snapshot entry can take: id, flags, base or versions.
 constexpr std::size_t kMinOpBytes = 17;
 constexpr std::size_t kMinEntryBytes = 33;
@@ -26,6 +34,10 @@ void writeStroke(ByteWriter& w, const std::vector<ControlPoint>& points, Rgb col
     w.u8(colour.g);
     w.u8(colour.b);
     w.u32(static_cast<std::uint32_t>(points.size()));
+    if constexpr (kPointsAsInMemory) {
+        w.bytes({reinterpret_cast<const char*>(points.data()), points.size() * kPointBytes});
+        return;
+    }
     for (const ControlPoint& p : points) {
         w.f32(p.x);
         w.f32(p.y);

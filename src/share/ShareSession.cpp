@@ -13,8 +13,10 @@ namespace share {
 
 namespace {
 
-// A stroke in progress is sent whole this often, so a receiver that lost a piece recovers.
-constexpr std::chrono::milliseconds kInkRefresh{500};
+// Every this many pieces (about half a second at a piece a frame) a stroke in progress is
+// sent whole, so a receiver that lost a piece recovers. Counted, not timed: the drawing
+// thread reads no clock a frame for it.
+constexpr std::uint32_t kInkRefreshPieces = 30;
 // Another board's stroke in progress is dropped when nothing of it came for this long, and
 // an ended one when its finished stroke has not come by then.
 constexpr std::chrono::milliseconds kInkTimeout{2000};
@@ -443,13 +445,12 @@ void ShareSession::keepAside(int page, const std::string& text, const std::strin
 
 void ShareSession::sendInk() {
     if (page_ < 0 || (drawing_.strokesInProgress().empty() && inkOut_.empty())) return;
-    const auto now = clock_();
     const std::uint64_t pass = ++inkPass_;
     for (const StrokeInProgress& s : drawing_.strokesInProgress()) {
         if (!s.stroke) continue;
         const std::uint64_t pointer = (static_cast<std::uint64_t>(s.pointer.device) << 56) ^
                                       static_cast<std::uint64_t>(s.pointer.contact);
-        const auto [found, fresh] = inkOut_.try_emplace(pointer, InkOut{nextInkKey_, 0, {}, pass});
+        const auto [found, fresh] = inkOut_.try_emplace(pointer, InkOut{nextInkKey_, 0, 0, pass});
         if (fresh) ++nextInkKey_;
         InkOut& out = found->second;
         out.pass = pass;
@@ -459,9 +460,8 @@ void ShareSession::sendInk() {
         ink.board = board_;
         ink.stroke = out.key;
         ink.colour = s.stroke->colour;
-        const bool refresh = now - out.full >= kInkRefresh;
+        const bool refresh = out.pieces++ % kInkRefreshPieces == 0;
         ink.from = refresh ? 0 : std::min<std::uint32_t>(out.stable, static_cast<std::uint32_t>(points.size()));
-        if (refresh) out.full = now;
         ink.points.assign(points.begin() + ink.from, points.end());
         out.stable = static_cast<std::uint32_t>(std::max(0, s.firstUnsimplified));
         link_.sendInk(page_, ink);

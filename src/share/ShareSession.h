@@ -106,7 +106,7 @@ private:
     struct InkOut {
         std::uint64_t key = 0;
         std::uint32_t stable = 0;  // points the last message left final
-        std::chrono::steady_clock::time_point full{};
+        std::uint32_t pieces = 0;  // sent so far
         std::uint64_t pass = 0;  // the last sendInk() that found the stroke in progress
     };
 
