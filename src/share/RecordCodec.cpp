@@ -223,6 +223,8 @@ std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& err
         if (op.present && !readStroke(r, op.stroke.points, op.stroke.colour, error)) {
             return std::nullopt;
         }
+        // Counted here, on the link's thread, for the page-size check of the drawing's.
+        if (op.present) op.textBytes = io::strokeTextBytes(op.stroke.points, op.stroke.colour);
     }
     const auto putAttribute = [&](std::string name, std::string value, Version base) {
         if (base >= kLocalBit && base != kForeign) {
@@ -331,6 +333,7 @@ std::optional<PageState> decodeSnapshot(std::string_view bytes, std::string& err
             }
         }
         if (e.present && !readStroke(r, e.points, e.colour, error)) return std::nullopt;
+        if (e.present) e.textBytes = io::strokeTextBytes(e.points, e.colour);
         page.restoreEntry(id, std::move(e));
     }
     const auto putAttribute = [&](const std::string& name, std::string value, Version version) {

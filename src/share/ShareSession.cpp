@@ -21,25 +21,23 @@ constexpr std::uint32_t kInkRefreshPieces = 30;
 // an ended one when its finished stroke has not come by then.
 constexpr std::chrono::milliseconds kInkTimeout{2000};
 
-std::uint64_t fnv(std::uint64_t h, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        h ^= (v >> (8 * i)) & 0xFFu;
-        h *= 0x100000001b3ULL;
-    }
-    return h;
+// Two floats at a time: the hash only tells, in memory, whether a stroke is still as this
+// board left it, and it runs for every stroke the board finishes.
+std::uint64_t mix(std::uint64_t h, std::uint32_t lo, std::uint32_t hi) {
+    h = (h ^ (std::uint64_t{hi} << 32 | lo)) * 0x9E3779B97F4A7C15ULL;
+    return h ^ (h >> 29);
 }
 
 }  // namespace
 
 std::uint64_t strokeHash(const std::vector<ControlPoint>& points, Rgb colour) {
-    std::uint64_t h = 0xcbf29ce484222325ULL;
-    h = fnv(h, static_cast<std::uint32_t>(colour.r) | (std::uint32_t{colour.g} << 8) |
-                   (std::uint32_t{colour.b} << 16));
+    std::uint64_t h = mix(0xcbf29ce484222325ULL,
+                          static_cast<std::uint32_t>(colour.r) | (std::uint32_t{colour.g} << 8) |
+                              (std::uint32_t{colour.b} << 16),
+                          static_cast<std::uint32_t>(points.size()));
     for (const ControlPoint& p : points) {
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.x));
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.y));
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.r));
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.a));
+        h = mix(h, std::bit_cast<std::uint32_t>(p.x), std::bit_cast<std::uint32_t>(p.y));
+        h = mix(h, std::bit_cast<std::uint32_t>(p.r), std::bit_cast<std::uint32_t>(p.a));
     }
     return h;
 }
