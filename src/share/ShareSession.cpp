@@ -448,8 +448,9 @@ void ShareSession::sendInk() {
         if (!s.stroke) continue;
         const std::uint64_t pointer = (static_cast<std::uint64_t>(s.pointer.device) << 56) ^
                                       static_cast<std::uint64_t>(s.pointer.contact);
-        const auto [found, fresh] = inkOut_.try_emplace(pointer, InkOut{nextInkKey_, 0, 0, pass});
-        if (fresh) ++nextInkKey_;
+        auto found = std::find_if(inkOut_.begin(), inkOut_.end(),
+                                  [&](const auto& entry) { return entry.first == pointer; });
+        if (found == inkOut_.end()) found = inkOut_.insert(found, {pointer, InkOut{nextInkKey_++, 0, 0, pass}});
         InkOut& out = found->second;
         out.pass = pass;
         const auto& points = s.stroke->points;

@@ -159,7 +159,7 @@ private:
     std::string notice_;
     std::set<std::string> materialsAsked_;  // each once a run: the link keeps trying
 
-    std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
+    std::vector<std::pair<std::uint64_t, InkOut>> inkOut_;  // by pointer, one per hand drawing
     LiveInk inkPiece_;  // the piece sendInk() is building
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
     std::uint64_t nextInkKey_ = 1;
