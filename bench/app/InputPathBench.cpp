@@ -186,4 +186,55 @@ void BM_SharedDrawStroke(benchmark::State& state) {
     state.counters["events_per_stroke"] = events / static_cast<double>(n);
 }
 BENCHMARK(BM_SharedDrawStroke)->Arg(0)->Arg(1)->Iterations(1500)->Unit(benchmark::kMicrosecond);
+
+// The same strokes, alone and shared side by side in one process, stroke by stroke (which
+// goes first alternates): both meet the machine in the same state, so the ratio does not
+// swing with a virtual machine's neighbours as two separate runs do. The shared board's link
+// threads run during the alone board's strokes too: this is the drawing thread's own extra
+// work; BM_SharedDrawStroke adds what the link's threads cost it by competing for the cores.
+void BM_SharedDrawStrokePaired(benchmark::State& state) {
+    static const std::vector<strokedata::RecordedStroke> strokes = strokedata::loadPageStrokes();
+    Manager alone, shared;  // both in the shared board's folder: their files do not meet
+    NatsServer server(std::filesystem::path(shared.dir.path().toStdString()) / "server");
+    std::ostringstream log;
+    LiveLesson lesson(*shared.m, LiveLesson::Settings{{{server.url()}, "bench"}, {}, {}}, nullptr, log);
+    for (int i = 0; i < 1000 && !(lesson.quiet() && lesson.status().state == share::LinkState::Connected); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (lesson.status().state != share::LinkState::Connected) state.SkipWithError(("no room: " + log.str() + lesson.trouble()).c_str());
+    double cpu[2] = {0.0, 0.0};
+    double events = 0.0;
+    std::size_t n = 0;
+    for (auto _ : state) {
+        const auto& samples = strokes[n % strokes.size()].samples;
+        const auto at = [&](std::size_t i) { return Vec2(150.0f + 0.7f * samples[i].x, 150.0f + 0.7f * samples[i].y); };
+        for (int k = 0; k < 2; ++k) {
+            const bool isShared = (k + n) % 2 == 1;
+            Manager& h = isShared ? shared : alone;
+            const double cpu0 = threadSeconds();
+            h.route(h.press, at(0), 0);
+            for (std::size_t i = 1; i < samples.size(); ++i) {
+                h.route(h.drag, at(i), -1);
+                if (isShared && i % 4 == 0) lesson.pump();
+            }
+            h.route(h.release, at(samples.size() - 1), 0);
+            if (isShared) lesson.pump();
+            cpu[isShared ? 1 : 0] += threadSeconds() - cpu0;
+        }
+        ++n;
+        events += static_cast<double>(samples.size() + 1);
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // The stroke's record comes back meanwhile; the next stroke's pumps take it in, timed.
+        if (alone.m->drawing().strokes.count() > 300) alone.m->onKey("C");
+        if (shared.m->drawing().strokes.count() > 300) {
+            shared.m->onKey("C");
+            for (int i = 0; i < 500 && !lesson.quiet(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        state.ResumeTiming();
+    }
+    state.counters["alone_cpu_ns_per_event"] = 1e9 * cpu[0] / events;
+    state.counters["shared_cpu_ns_per_event"] = 1e9 * cpu[1] / events;
+    state.counters["ratio"] = cpu[1] / cpu[0];
+}
+BENCHMARK(BM_SharedDrawStrokePaired)->Iterations(1500)->Unit(benchmark::kMicrosecond);
 }  // namespace

@@ -44,7 +44,8 @@ LiveLesson::~LiveLesson() {
 }
 
 bool LiveLesson::pump() {
-    wakeQueued_->store(false);
+    // Written only when set: a pump a frame leaves the line the link's threads share alone.
+    if (wakeQueued_->load(std::memory_order_relaxed)) wakeQueued_->store(false);
     return session_->pump();
 }
 

@@ -38,6 +38,10 @@ constexpr std::int64_t kMaterialChunk = std::int64_t{1} << 20;
 // Ink goes out at most this often: more often than a screen shows it, and rare enough that
 // a pen's events between two frames go as one message.
 constexpr std::chrono::milliseconds kInkPace{2};
+// The ink thread stays awake this long after the last ink, longer than a frame at 30 Hz:
+// while a hand draws, the drawing thread never has to wake it (a wake-up is a system call,
+// and on a virtual machine an interrupt to the other core, dearer than a frame's events).
+constexpr std::chrono::milliseconds kInkLinger{40};
 // Pieces of ink waiting to go; more are dropped (a receiver waits for the next whole stroke).
 constexpr std::size_t kMaxQueuedInk = 256;
 
@@ -290,7 +294,20 @@ void NatsRoom::send(int page, const ShareChange& change, bool seed) {
         outgoing_.push_back(std::move(out));
         woken_ = true;
     }
-    wakeLink_.notify_all();
+    // A stroke ends while its ink thread is still awake: the drawing thread makes no system
+    // call for the room's thread.
+    wakeSoon([this] { wakeLink_.notify_all(); });
+}
+
+void NatsRoom::wakeSoon(std::function<void()> wake) {
+    {
+        std::lock_guard lock(inkQueueMutex_);
+        if (inkAwake_) {
+            handedOn_.push_back(std::move(wake));
+            return;
+        }
+    }
+    wake();
 }
 
 void NatsRoom::sendSnapshot(int page, const PageState& state) {
@@ -319,16 +336,34 @@ void NatsRoom::sendInk(int page, const LiveInk& ink) {
 
 void NatsRoom::runInk() {
     std::unique_lock lock(inkQueueMutex_);
+    auto lastInk = std::chrono::steady_clock::now();
+    const auto handOn = [&] {
+        if (handedOn_.empty()) return;
+        std::vector<std::function<void()>> wakes = std::exchange(handedOn_, {});
+        lock.unlock();
+        for (const auto& wake : wakes) wake();
+        lock.lock();
+    };
     while (!stopInk_) {
-        inkAwake_ = false;
-        inkCv_.wait(lock, [&] { return stopInk_ || !inkQueue_.empty(); });
-        inkAwake_ = true;
+        handOn();
+        const auto now = std::chrono::steady_clock::now();
+        if (!inkQueue_.empty()) lastInk = now;
+        if (inkQueue_.empty() && now - lastInk >= kInkLinger) {
+            // Asleep from here on: whoever queues or hands on wakes it themselves.
+            inkAwake_ = false;
+            handOn();
+            inkCv_.wait(lock, [&] { return stopInk_ || !inkQueue_.empty(); });
+            inkAwake_ = true;
+            continue;
+        }
         std::vector<std::pair<int, LiveInk>> batch = std::exchange(inkQueue_, {});
         lock.unlock();
         for (const auto& [page, ink] : batch) publishInk(page, ink);
         lock.lock();
         inkCv_.wait_for(lock, kInkPace, [&] { return stopInk_; });
     }
+    inkAwake_ = false;
+    handOn();
 }
 
 void NatsRoom::publishInk(int page, const LiveInk& ink) {

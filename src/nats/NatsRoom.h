@@ -66,6 +66,9 @@ public:
     void send(int page, const ShareChange& change, bool seed) override;
     void sendSnapshot(int page, const PageState& state) override;
     void sendInk(int page, const LiveInk& ink) override;
+    // Through the ink thread while it is awake (a stroke's ink went out in the last
+    // kInkLinger): at most kInkPace later.
+    void wakeSoon(std::function<void()> wake) override;
     void material(const std::string& name) override;
     std::vector<RoomEvent> poll() override;
     void setWake(std::function<void()> wake) override;
@@ -200,7 +203,8 @@ private:
     std::mutex inkQueueMutex_;
     std::condition_variable inkCv_;
     std::vector<std::pair<int, LiveInk>> inkQueue_;  // by page, oldest first
-    bool inkAwake_ = false;  // the ink thread looks at the queue again before it waits
+    bool inkAwake_ = true;  // the ink thread looks at the queue again before it waits
+    std::vector<std::function<void()>> handedOn_;  // wakes the ink thread makes at its next look
     bool stopInk_ = false;
     std::thread inkThread_;
 };

@@ -213,15 +213,15 @@ void PageReplica::refused(std::uint64_t number) {
     stale_ = true;
 }
 
-std::vector<PageReplica::Pending> PageReplica::takeSendable() {
-    std::vector<Pending> out;
+std::vector<const PageReplica::Pending*> PageReplica::takeSendable() {
+    std::vector<const Pending*> out;
     for (auto it = firstUnhanded(); it != pending_.end(); ++it) {
         Pending& p = *it;
         // A change built on one of the board's changes the room has not applied yet waits
         // for it: only then is it known whether the rules took that step or passed it over.
         if (localBases_.contains(p.change.number)) break;
         p.handed = true;
-        out.push_back(p);
+        out.push_back(&p);
     }
     return out;
 }

@@ -69,8 +69,8 @@ public:
     void refused(std::uint64_t number);
     // Pending changes not yet handed to the sender, oldest first, up to the first that
     // builds on a pending change (its base is a local version). They count as handed from
-    // now on.
-    std::vector<Pending> takeSendable();
+    // now on. The pointers hold until the pending list next changes.
+    std::vector<const Pending*> takeSendable();
     // Every pending change counts as not handed (the sender was replaced).
     void rehand();
     const std::deque<Pending>& pending() const { return pending_; }

@@ -153,6 +153,7 @@ bool applyChange(StrokeTable& table, const ShareChange& change, Version at,
                 StrokeEntry e;
                 e.present = true;
                 e.points = op.stroke.points;
+                e.textBytes = op.textBytes;
                 e.colour = op.stroke.colour;
                 e.version = at;
                 e.origin = cur ? cur->origin : op.origin;

@@ -25,8 +25,12 @@ struct StrokeEntry {
     io::StrokeId origin = 0;           // the stroke it was cut from; 0: drawn
     Version created = 0;               // the record that first added it
     Version cutAt = 0;                 // the last record whose eraser took part of it
+    std::uint64_t textBytes = 0;       // page-file text while present, when counted (0: not)
 
-    bool operator==(const StrokeEntry&) const = default;
+    bool operator==(const StrokeEntry& o) const {
+        return present == o.present && points == o.points && colour == o.colour &&
+               version == o.version && origin == o.origin && created == o.created && cutAt == o.cutAt;
+    }
 };
 
 // What a page knows of one of its own attributes (PageStyle.h): its value ("" when unset)

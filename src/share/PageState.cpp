@@ -5,7 +5,8 @@
 namespace share {
 
 std::uint64_t entryTextBytes(const StrokeEntry& entry) {
-    return entry.present ? io::strokeTextBytes(entry.points, entry.colour) : 0;
+    if (!entry.present) return 0;
+    return entry.textBytes != 0 ? entry.textBytes : io::strokeTextBytes(entry.points, entry.colour);
 }
 
 bool PageState::apply(const ShareChange& change, Seq seq, std::vector<io::StrokeId>* touched,

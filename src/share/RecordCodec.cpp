@@ -1,6 +1,8 @@
 #include "share/RecordCodec.h"
 
+#include <bit>
 #include <cmath>
+#include <cstddef>
 
 #include "io/ByteCodec.h"
 #include "io/PageStyle.h"
@@ -17,6 +19,12 @@ constexpr std::uint8_t kSnapshotType = 2;
 constexpr std::uint8_t kPresent = 1;
 constexpr std::uint8_t kHasOrigin = 2;
 constexpr std::size_t kPointBytes = 16;
+// Points travel as x, y, r, a, little-endian floats: on a little-endian machine, the bytes
+// of a point array as it lies in memory (a snapshot writes megabytes of them).
+constexpr bool kPointsAsInMemory = std::endian::native == std::endian::little &&
+                                   sizeof(ControlPoint) == kPointBytes &&
+                                   offsetof(ControlPoint, y) == 4 && offsetof(ControlPoint, r) == 8 &&
+                                   offsetof(ControlPoint, a) == 12;
 // The least an op or a snapshot entry can take: id, flags, base or versions.
 constexpr std::size_t kMinOpBytes = 17;
 constexpr std::size_t kMinEntryBytes = 33;
@@ -26,6 +34,10 @@ void writeStroke(ByteWriter& w, const std::vector<ControlPoint>& points, Rgb col
     w.u8(colour.g);
     w.u8(colour.b);
     w.u32(static_cast<std::uint32_t>(points.size()));
+    if constexpr (kPointsAsInMemory) {
+        w.bytes({reinterpret_cast<const char*>(points.data()), points.size() * kPointBytes});
+        return;
+    }
     for (const ControlPoint& p : points) {
         w.f32(p.x);
         w.f32(p.y);
@@ -118,6 +130,12 @@ std::size_t encodedSize(const ShareChange& change) {
 std::string encodeChange(const ShareChange& change) {
     ByteWriter w;
     w.out.reserve(encodedSize(change));
+    appendChange(w, change);
+    return std::move(w.out);
+}
+
+void appendChange(ByteWriter& w, const ShareChange& change, bool localAsForeign) {
+    const auto base = [&](Version v) { return localAsForeign && isLocal(v) ? kForeign : v; };
     w.u8(kChangeType);
     w.u64(change.board);
     w.u64(change.number);
@@ -126,7 +144,7 @@ std::string encodeChange(const ShareChange& change) {
     w.u32(static_cast<std::uint32_t>(change.ops.size()));
     for (const StrokeOp& op : change.ops) {
         w.u64(op.stroke.id);
-        w.u64(op.base);
+        w.u64(base(op.base));
         w.u8(static_cast<std::uint8_t>((op.present ? kPresent : 0) |
                                        (op.origin != 0 ? kHasOrigin : 0)));
         if (op.origin != 0) w.u64(op.origin);
@@ -137,10 +155,9 @@ std::string encodeChange(const ShareChange& change) {
         for (const AttributeOp& a : change.page) {
             writeText(w, a.name);
             writeText(w, a.value);
-            w.u64(a.base);
+            w.u64(base(a.base));
         }
     }
-    return std::move(w.out);
 }
 
 std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& error) {
@@ -206,6 +223,8 @@ std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& err
         if (op.present && !readStroke(r, op.stroke.points, op.stroke.colour, error)) {
             return std::nullopt;
         }
+        // Counted here, on the link's thread, for the page-size check of the drawing's.
+        if (op.present) op.textBytes = io::strokeTextBytes(op.stroke.points, op.stroke.colour);
     }
     const auto putAttribute = [&](std::string name, std::string value, Version base) {
         if (base >= kLocalBit && base != kForeign) {
@@ -314,6 +333,7 @@ std::optional<PageState> decodeSnapshot(std::string_view bytes, std::string& err
             }
         }
         if (e.present && !readStroke(r, e.points, e.colour, error)) return std::nullopt;
+        if (e.present) e.textBytes = io::strokeTextBytes(e.points, e.colour);
         page.restoreEntry(id, std::move(e));
     }
     const auto putAttribute = [&](const std::string& name, std::string value, Version version) {

@@ -9,6 +9,10 @@
 #include "share/PageState.h"
 #include "share/ShareChange.h"
 
+namespace io {
+class ByteWriter;
+}
+
 // The bytes of a change record and of a page snapshot (layout in Sharing.md). Records come
 // from the network: decoding checks everything a page file's reader would (sizes, counts,
 // numbers, ids) and more, and refuses the whole record with a reason rather than use part.
@@ -24,6 +28,9 @@ inline constexpr std::size_t kMaxSnapshotBytes = io::kMaxPageFileBytes;
 bool sendableAttribute(const std::string& name, const std::string& value);
 
 std::string encodeChange(const ShareChange& change);
+// Appends what encodeChange writes to `w`; with `localAsForeign`, each local base (isLocal)
+// written as kForeign, the form the room's records take.
+void appendChange(io::ByteWriter& w, const ShareChange& change, bool localAsForeign = false);
 // Bytes encodeChange writes for the change, without writing them.
 std::size_t encodedSize(const ShareChange& change);
 std::optional<ShareChange> decodeChange(std::string_view bytes, std::string& error);

@@ -68,6 +68,10 @@ public:
     virtual void material(const std::string& name) { (void)name; }
     // Everything that arrived since the last call, oldest first.
     virtual std::vector<RoomEvent> poll() = 0;
+    // Makes `wake` (the wake-up of another thread) soon, within a couple of milliseconds,
+    // from a thread of the link's that is awake anyway when there is one: the drawing thread
+    // then makes no system call for it. At once by default.
+    virtual void wakeSoon(std::function<void()> wake) { wake(); }
     // Called (on the link's thread) whenever an event arrives, to wake the drawing thread.
     virtual void setWake(std::function<void()> wake) = 0;
     // Changes handed to send() that the room has not stored or refused yet.

@@ -37,8 +37,13 @@ struct StrokeOp {
     Version base = 0;
     // For a new stroke cut from another by the eraser: that stroke; 0 otherwise.
     io::StrokeId origin = 0;
+    // The stroke's length in a page file's text when present, counted where the record was
+    // decoded (the room's thread); 0 when not counted. Not part of the change.
+    std::uint64_t textBytes = 0;
 
-    bool operator==(const StrokeOp&) const = default;
+    bool operator==(const StrokeOp& o) const {
+        return stroke == o.stroke && present == o.present && base == o.base && origin == o.origin;
+    }
 };
 
 // One attribute of the page itself (its paper, its background: the names and values of the

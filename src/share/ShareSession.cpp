@@ -13,31 +13,31 @@ namespace share {
 
 namespace {
 
-// A stroke in progress is sent whole this often, so a receiver that lost a piece recovers.
-constexpr std::chrono::milliseconds kInkRefresh{500};
+// Every this many pieces (about half a second at a piece a frame) a stroke in progress is
+// sent whole, so a receiver that lost a piece recovers. Counted, not timed: the drawing
+// thread reads no clock a frame for it.
+constexpr std::uint32_t kInkRefreshPieces = 30;
 // Another board's stroke in progress is dropped when nothing of it came for this long, and
 // an ended one when its finished stroke has not come by then.
 constexpr std::chrono::milliseconds kInkTimeout{2000};
 
-std::uint64_t fnv(std::uint64_t h, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        h ^= (v >> (8 * i)) & 0xFFu;
-        h *= 0x100000001b3ULL;
-    }
-    return h;
+// Two floats at a time: the hash only tells, in memory, whether a stroke is still as this
+// board left it, and it runs for every stroke the board finishes.
+std::uint64_t mix(std::uint64_t h, std::uint32_t lo, std::uint32_t hi) {
+    h = (h ^ (std::uint64_t{hi} << 32 | lo)) * 0x9E3779B97F4A7C15ULL;
+    return h ^ (h >> 29);
 }
 
 }  // namespace
 
 std::uint64_t strokeHash(const std::vector<ControlPoint>& points, Rgb colour) {
-    std::uint64_t h = 0xcbf29ce484222325ULL;
-    h = fnv(h, static_cast<std::uint32_t>(colour.r) | (std::uint32_t{colour.g} << 8) |
-                   (std::uint32_t{colour.b} << 16));
+    std::uint64_t h = mix(0xcbf29ce484222325ULL,
+                          static_cast<std::uint32_t>(colour.r) | (std::uint32_t{colour.g} << 8) |
+                              (std::uint32_t{colour.b} << 16),
+                          static_cast<std::uint32_t>(points.size()));
     for (const ControlPoint& p : points) {
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.x));
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.y));
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.r));
-        h = fnv(h, std::bit_cast<std::uint32_t>(p.a));
+        h = mix(h, std::bit_cast<std::uint32_t>(p.x), std::bit_cast<std::uint32_t>(p.y));
+        h = mix(h, std::bit_cast<std::uint32_t>(p.r), std::bit_cast<std::uint32_t>(p.a));
     }
     return h;
 }
@@ -95,6 +95,7 @@ void ShareSession::raiseNextId(io::StrokeId seen) {
 }
 
 void ShareSession::pageOpened(int page) {
+    due_ = true;
     page_ = page;
     drawing_.visitingInk.clear();
     const bool known = pages_.contains(page);
@@ -119,6 +120,7 @@ void ShareSession::askMaterial(const std::string& name) {
 }
 
 void ShareSession::offerPages(int first, int end) {
+    due_ = true;
     for (int page = first; page < end; ++page) {
         if (pages_.contains(page)) continue;
         std::optional<io::PageContent> content = io::readPageFile(pageFile_(page));
@@ -202,6 +204,7 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
         (entry.change.removed.empty() && entry.change.added.empty() && entry.change.page.empty())) {
         return;
     }
+    due_ = true;
     PageReplica& replica = replicaFor(page_);
     const auto originOf = [this](io::StrokeId id) -> io::StrokeId {
         const auto it = cuts_.find(id);
@@ -212,7 +215,11 @@ void ShareSession::recorded(const io::JournalEntry& entry) {
     };
     const ShareChange& made =
         replica.local(entry.change, nextNumber_++, originOf, entry.type != io::EntryType::Do);
-    if (store_) store_->made(page_, made, false);
+    if (store_) {
+        // Encoded and written by a thread of the link's when one is awake.
+        store_->made(page_, made, false, false);
+        link_.wakeSoon([store = store_] { store->write(); });
+    }
     cuts_.clear();
     // What an undo or redo of this command must find on the page: the strokes as it left
     // them.
@@ -265,8 +272,8 @@ bool ShareSession::mayToggle(const Command& command) {
 void ShareSession::sendReady() {
     for (auto& [page, replica] : pages_) {
         if (held_.contains(page)) continue;
-        for (const PageReplica::Pending& p : replica->takeSendable()) {
-            link_.send(page, p.change, p.seed);
+        for (const PageReplica::Pending* p : replica->takeSendable()) {
+            link_.send(page, p->change, p->seed);
         }
     }
 }
@@ -275,14 +282,21 @@ bool ShareSession::pump() {
     bool changed = false;
     std::vector<RoomEvent> events = link_.poll();
     for (RoomEvent& e : events) handle(e, changed);
+    // Nothing came, the board did nothing since the last pump and its page is shown as the
+    // room has it: only its ink is left to do (a pump a frame, most of them while a stroke
+    // is drawn).
+    const PageReplica* shown = replica(page_);
+    const bool due = std::exchange(due_, false) || !events.empty() || (shown != nullptr && !shown->settled());
     // A page being caught up (joining, or back after a while) is shown once it is: the
     // drawing does not follow its records one pump at a time on the way.
-    if (page_ >= 0 && caughtUp(page_)) changed = reconcile(replicaFor(page_)) || changed;
-    sendReady();
+    if (due && page_ >= 0 && caughtUp(page_)) changed = reconcile(replicaFor(page_)) || changed;
+    if (due) sendReady();
     sendInk();
     expireInk();
-    compactStore();
-    askMaterial();
+    if (due) {
+        compactStore();
+        askMaterial();
+    }
     return changed;
 }
 
@@ -428,25 +442,25 @@ void ShareSession::keepAside(int page, const std::string& text, const std::strin
 }
 
 void ShareSession::sendInk() {
-    if (page_ < 0) return;
-    const auto now = clock_();
+    if (page_ < 0 || (drawing_.strokesInProgress().empty() && inkOut_.empty())) return;
     const std::uint64_t pass = ++inkPass_;
     for (const StrokeInProgress& s : drawing_.strokesInProgress()) {
         if (!s.stroke) continue;
         const std::uint64_t pointer = (static_cast<std::uint64_t>(s.pointer.device) << 56) ^
                                       static_cast<std::uint64_t>(s.pointer.contact);
-        const auto [found, fresh] = inkOut_.try_emplace(pointer, InkOut{nextInkKey_, 0, {}, pass});
-        if (fresh) ++nextInkKey_;
+        auto found = std::find_if(inkOut_.begin(), inkOut_.end(),
+                                  [&](const auto& entry) { return entry.first == pointer; });
+        if (found == inkOut_.end()) found = inkOut_.insert(found, {pointer, InkOut{nextInkKey_++, 0, 0, pass}});
         InkOut& out = found->second;
         out.pass = pass;
         const auto& points = s.stroke->points;
-        LiveInk ink;
+        // Kept from frame to frame: its points' room is allocated once.
+        LiveInk& ink = inkPiece_;
         ink.board = board_;
         ink.stroke = out.key;
         ink.colour = s.stroke->colour;
-        const bool refresh = now - out.full >= kInkRefresh;
+        const bool refresh = out.pieces++ % kInkRefreshPieces == 0;
         ink.from = refresh ? 0 : std::min<std::uint32_t>(out.stable, static_cast<std::uint32_t>(points.size()));
-        if (refresh) out.full = now;
         ink.points.assign(points.begin() + ink.from, points.end());
         out.stable = static_cast<std::uint32_t>(std::max(0, s.firstUnsimplified));
         link_.sendInk(page_, ink);
@@ -486,6 +500,7 @@ void ShareSession::takeInk(const LiveInk& ink) {
 }
 
 void ShareSession::expireInk() {
+    if (visiting_.empty()) return;
     const auto now = clock_();
     std::erase_if(visiting_, [&](auto& v) {
         if (now - v.second.seen < kInkTimeout) return false;

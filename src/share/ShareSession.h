@@ -106,7 +106,7 @@ private:
     struct InkOut {
         std::uint64_t key = 0;
         std::uint32_t stable = 0;  // points the last message left final
-        std::chrono::steady_clock::time_point full{};
+        std::uint32_t pieces = 0;  // sent so far
         std::uint64_t pass = 0;  // the last sendInk() that found the stroke in progress
     };
 
@@ -159,10 +159,12 @@ private:
     std::string notice_;
     std::set<std::string> materialsAsked_;  // each once a run: the link keeps trying
 
-    std::map<std::uint64_t, InkOut> inkOut_;  // by pointer
+    std::vector<std::pair<std::uint64_t, InkOut>> inkOut_;  // by pointer, one per hand drawing
+    LiveInk inkPiece_;  // the piece sendInk() is building
     std::map<std::pair<BoardId, std::uint64_t>, Visiting> visiting_;
     std::uint64_t nextInkKey_ = 1;
     std::uint64_t inkPass_ = 0;
+    bool due_ = true;  // the board changed something since the last pump
 };
 
 // 64-bit FNV-1a of what a page file keeps of a stroke: its points' bits and its colour.

@@ -82,27 +82,34 @@ ShareSession::Identity freshIdentity() {
 // counted over the strokes, then the attributes). The room's record format refuses local
 // versions, so the bases naming earlier waiting changes travel beside it.
 std::string changeFrame(int page, const ShareChange& change, bool seed) {
+    // Written in place behind room for the frame's length and checksum: no copy of the
+    // change, one buffer.
     io::ByteWriter w;
+    w.out.reserve(8 + 10 + encodedSize(change) + 12 * (change.ops.size() + change.page.size()));
+    w.u64(0);
     w.u8(kChangeFrame);
     w.u32(static_cast<std::uint32_t>(page));
     w.u8(seed ? 1 : 0);
-    ShareChange sent = change;
-    io::ByteWriter locals;
-    std::uint32_t count = 0;
     // Attributes are numbered after the strokes.
-    const auto keepLocal = [&](std::size_t i, Version& base) {
-        if (!isLocal(base)) return;
-        locals.u32(static_cast<std::uint32_t>(i));
-        locals.u64(base);
-        base = kForeign;
-        ++count;
+    const auto baseAt = [&](std::size_t i) {
+        return i < change.ops.size() ? change.ops[i].base : change.page[i - change.ops.size()].base;
     };
-    for (std::size_t i = 0; i < sent.ops.size(); ++i) keepLocal(i, sent.ops[i].base);
-    for (std::size_t i = 0; i < sent.page.size(); ++i) keepLocal(sent.ops.size() + i, sent.page[i].base);
+    const std::size_t n = change.ops.size() + change.page.size();
+    std::uint32_t count = 0;
+    for (std::size_t i = 0; i < n; ++i) count += isLocal(baseAt(i)) ? 1 : 0;
     w.u32(count);
-    w.bytes(locals.out);
-    w.bytes(encodeChange(sent));
-    return frame(w.out);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!isLocal(baseAt(i))) continue;
+        w.u32(static_cast<std::uint32_t>(i));
+        w.u64(baseAt(i));
+    }
+    appendChange(w, change, true);
+    const std::string_view payload = std::string_view(w.out).substr(8);
+    io::ByteWriter head;
+    head.u32(static_cast<std::uint32_t>(payload.size()));
+    head.u32(io::crc32c(payload));
+    w.out.replace(0, 8, head.out);
+    return std::move(w.out);
 }
 
 std::optional<StoreWaiting> readChangeFrame(io::ByteReader& r, std::string_view payload,
@@ -137,7 +144,7 @@ ShareStore::ShareStore(std::string name, std::ostream& log) : name_(std::move(na
     }
 }
 
-ShareStore::~ShareStore() = default;
+ShareStore::~ShareStore() { write(); }
 
 std::string ShareStore::head(std::uint64_t nextNumber) const {
     io::ByteWriter w;
@@ -229,13 +236,29 @@ void ShareStore::loadPages() {
     }
 }
 
-void ShareStore::made(int page, const ShareChange& change, bool seed) {
-    if (!writer_) return;
-    writer_->append(changeFrame(page, change, seed));
+void ShareStore::made(int page, const ShareChange& change, bool seed, bool now) {
+    {
+        std::lock_guard lock(writeMutex_);
+        if (!writer_) return;
+        made_.push_back(Waiting{page, change, seed});
+    }
     ++written_;
+    if (now) write();
+}
+
+void ShareStore::write() {
+    // Under the lock to the end: two writes hand their frames over in the order made.
+    std::lock_guard lock(writeMutex_);
+    if (made_.empty() || !writer_) return;
+    std::string bytes;
+    for (const Waiting& w : made_) bytes += changeFrame(w.page, w.change, w.seed);
+    made_.clear();
+    writer_->append(std::move(bytes));
 }
 
 void ShareStore::rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber, bool wait) {
+    std::lock_guard lock(writeMutex_);
+    made_.clear();  // what still waits of them is in `waiting`
     const std::string path = name_ + ".waiting";
     std::string bytes = head(nextNumber);
     for (const Waiting& w : waiting) bytes += changeFrame(w.page, w.change, w.seed);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -53,8 +54,12 @@ public:
     std::map<int, PageState> takePages() { return std::move(pages_); }
     std::vector<Waiting> takeWaiting() { return std::move(waiting_); }
 
-    // A change the board made (numbers ascend).
-    void made(int page, const ShareChange& change, bool seed);
+    // A change the board made (numbers ascend). With `now` false it is only queued: the
+    // next write() encodes it and hands it to the writer's thread.
+    void made(int page, const ShareChange& change, bool seed, bool now = true);
+    // May run on any thread (one of the link's, so that the drawing thread neither encodes
+    // nor makes the writer's wake-up).
+    void write();
     // Frames in the waiting file that no longer wait (for the caller to decide when to
     // rewrite it).
     std::size_t written() const { return written_; }
@@ -77,6 +82,8 @@ private:
     ShareSession::Identity identity_;
     std::map<int, PageState> pages_;
     std::vector<Waiting> waiting_;
+    std::mutex writeMutex_;     // made_ and writer_, which write() uses from another thread
+    std::vector<Waiting> made_;  // made, not yet encoded, oldest first
     std::unique_ptr<io::JournalWriter> writer_;
     std::size_t written_ = 0;
 };

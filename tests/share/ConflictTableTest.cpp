@@ -151,9 +151,9 @@ struct Board {
 // What goes on the wire, and comes back decoded.
 std::vector<ShareChange> wire(Board& board) {
     std::vector<ShareChange> out;
-    for (const PageReplica::Pending& p : board.replica.takeSendable()) {
+    for (const PageReplica::Pending* p : board.replica.takeSendable()) {
         std::string error;
-        const auto back = decodeChange(encodeChange(p.change), error);
+        const auto back = decodeChange(encodeChange(p->change), error);
         EXPECT_TRUE(back) << error;
         if (back) out.push_back(*back);
     }

@@ -1,6 +1,7 @@
 #include "MemoryRoom.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace share;
 
@@ -44,7 +45,18 @@ void MemoryRoom::Link::sendSnapshot(int page, const PageState& state) {
 
 void MemoryRoom::Link::sendInk(int, const LiveInk&) {}
 
-std::vector<RoomEvent> MemoryRoom::Link::poll() { return std::move(events_); }
+std::vector<RoomEvent> MemoryRoom::Link::poll() {
+    for (const auto& wake : std::exchange(wakes_, {})) wake();
+    return std::move(events_);
+}
+
+void MemoryRoom::Link::wakeSoon(std::function<void()> wake) {
+    if (deferWakes) {
+        wakes_.push_back(std::move(wake));
+    } else {
+        wake();
+    }
+}
 
 bool MemoryRoom::accept(Link& link) {
     if (!link.online || link.outgoing_.empty()) return false;

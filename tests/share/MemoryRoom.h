@@ -34,8 +34,11 @@ public:
         std::vector<share::RoomEvent> poll() override;
         void setWake(std::function<void()>) override {}
         std::size_t unsent() const override { return outgoing_.size(); }
+        // Held for the next poll() while `deferWakes`, as a link thread makes them later.
+        void wakeSoon(std::function<void()> wake) override;
 
         bool online = true;
+        bool deferWakes = false;
 
     private:
         friend class MemoryRoom;
@@ -52,6 +55,7 @@ public:
         std::map<int, bool> caughtUp_;
         std::size_t next_ = 0;  // index in the room's log of the next record to look at
         std::vector<share::RoomEvent> events_;
+        std::vector<std::function<void()>> wakes_;
     };
 
     Link& join();
