@@ -58,7 +58,8 @@ public:
     // next write() encodes it and hands it to the writer's thread.
     void made(int page, const ShareChange& change, bool seed, bool now = true);
     // May run on any thread (one of the link's, so that the drawing thread neither encodes
-    // nor makes the writer's wake-up).
+    // nor makes the writer's wake-up). A link handed write() must stop before the store
+    // goes: its owner destroys the link first (a link runs what it was handed as it stops).
     void write();
     // Frames in the waiting file that no longer wait (for the caller to decide when to
     // rewrite it).
