@@ -194,7 +194,9 @@ BENCHMARK(BM_SharedDrawStroke)->Arg(0)->Arg(1)->Iterations(1500)->Unit(benchmark
 // work; BM_SharedDrawStroke adds what the link's threads cost it by competing for the cores.
 void BM_SharedDrawStrokePaired(benchmark::State& state) {
     static const std::vector<strokedata::RecordedStroke> strokes = strokedata::loadPageStrokes();
-    Manager alone, shared;  // both in the shared board's folder: their files do not meet
+    // Both in the shared board's folder: the alone board's crash journal and the shared
+    // board's room store are different files (the shared board's journal stays unused).
+    Manager alone, shared;
     NatsServer server(std::filesystem::path(shared.dir.path().toStdString()) / "server");
     std::ostringstream log;
     LiveLesson lesson(*shared.m, LiveLesson::Settings{{{server.url()}, "bench"}, {}, {}}, nullptr, log);

@@ -22,12 +22,24 @@ constexpr std::uint8_t kIdentityFrame = 1;
 constexpr std::uint8_t kChangeFrame = 2;
 
 // A frame: length:u32 crc32c:u32 payload. The checksum covers the payload.
+constexpr std::size_t kFrameHead = 8;
+
+// Fills in the head of a frame whose payload `w` wrote after kFrameHead bytes kept for it.
+std::string sealed(io::ByteWriter&& w) {
+    const std::string_view payload = std::string_view(w.out).substr(kFrameHead);
+    io::ByteWriter head;
+    head.u32(static_cast<std::uint32_t>(payload.size()));
+    head.u32(io::crc32c(payload));
+    w.out.replace(0, kFrameHead, head.out);
+    return std::move(w.out);
+}
+
 std::string frame(std::string_view payload) {
     io::ByteWriter w;
-    w.u32(static_cast<std::uint32_t>(payload.size()));
-    w.u32(io::crc32c(payload));
+    w.out.reserve(kFrameHead + payload.size());
+    w.out.resize(kFrameHead);
     w.bytes(payload);
-    return std::move(w.out);
+    return sealed(std::move(w));
 }
 
 // The payloads of the frames after `magic`, up to the first damaged one; `good` is the
@@ -85,8 +97,8 @@ std::string changeFrame(int page, const ShareChange& change, bool seed) {
     // Written in place behind room for the frame's length and checksum: no copy of the
     // change, one buffer.
     io::ByteWriter w;
-    w.out.reserve(8 + 10 + encodedSize(change) + 12 * (change.ops.size() + change.page.size()));
-    w.u64(0);
+    w.out.reserve(kFrameHead + 10 + encodedSize(change) + 12 * (change.ops.size() + change.page.size()));
+    w.out.resize(kFrameHead);
     w.u8(kChangeFrame);
     w.u32(static_cast<std::uint32_t>(page));
     w.u8(seed ? 1 : 0);
@@ -104,12 +116,7 @@ std::string changeFrame(int page, const ShareChange& change, bool seed) {
         w.u64(baseAt(i));
     }
     appendChange(w, change, true);
-    const std::string_view payload = std::string_view(w.out).substr(8);
-    io::ByteWriter head;
-    head.u32(static_cast<std::uint32_t>(payload.size()));
-    head.u32(io::crc32c(payload));
-    w.out.replace(0, 8, head.out);
-    return std::move(w.out);
+    return sealed(std::move(w));
 }
 
 std::optional<StoreWaiting> readChangeFrame(io::ByteReader& r, std::string_view payload,
