@@ -69,6 +69,8 @@ public:
     std::map<std::string, AttributeEntry> attributes() const;
 
 private:
+    bool beyondLast(io::StrokeId id) const;
+
     const StrokeTable* under_;
     std::map<io::StrokeId, StrokeEntry> entries_;
     std::unordered_map<io::StrokeId, std::vector<io::StrokeId>> children_;
