@@ -53,21 +53,37 @@ std::map<std::string, AttributeEntry> StrokeTable::attributes() const {
     return all;
 }
 
+StrokeEntry& StrokeTable::takeNode(Node node) {
+    const io::StrokeId id = node.key();
+    const io::StrokeId origin = node.mapped().origin;
+    if (origin != 0 && find(id) == nullptr) children_[origin].push_back(id);
+    if (beyondLast(id)) return entries_.insert(entries_.end(), std::move(node))->second;
+    auto r = entries_.insert(std::move(node));
+    if (!r.inserted) r.position->second = std::move(r.node.mapped());
+    return r.position->second;
+}
+
 void StrokeTable::absorb(StrokeTable&& upper) {
     // The entries' nodes move over whole: nothing is allocated or copied.
-    while (!upper.entries_.empty()) {
-        auto node = upper.entries_.extract(upper.entries_.begin());
-        const io::StrokeId id = node.key();
-        const io::StrokeId origin = node.mapped().origin;
-        if (origin != 0 && find(id) == nullptr) children_[origin].push_back(id);
-        if (beyondLast(id)) {
-            entries_.insert(entries_.end(), std::move(node));
-        } else if (auto r = entries_.insert(std::move(node)); !r.inserted) {
-            r.position->second = std::move(r.node.mapped());
-        }
-    }
+    while (!upper.entries_.empty()) takeNode(upper.entries_.extract(upper.entries_.begin()));
     for (auto& [name, entry] : upper.attributes_) attributes_[name] = std::move(entry);
     upper.clear();
+}
+
+StrokeEntry* StrokeTable::takeEntry(StrokeTable& upper, io::StrokeId id, Version from, Version to) {
+    Node node = upper.entries_.extract(id);
+    if (node.empty()) return nullptr;
+    for (Version* v : {&node.mapped().version, &node.mapped().created, &node.mapped().cutAt}) {
+        if (*v == from) *v = to;
+    }
+    // A piece goes down with its place in its stroke's list of pieces.
+    const io::StrokeId origin = node.mapped().origin;
+    const auto c = origin != 0 ? upper.children_.find(origin) : upper.children_.end();
+    if (c != upper.children_.end()) {
+        std::erase(c->second, id);
+        if (c->second.empty()) upper.children_.erase(c);
+    }
+    return &takeNode(std::move(node));
 }
 
 void StrokeTable::rename(io::StrokeId id, Version from, Version to) {
