@@ -324,11 +324,21 @@ void NatsRoom::sendInk(int page, const LiveInk& ink) {
     bool wake = false;
     {
         std::lock_guard lock(inkQueueMutex_);
-        const auto same = std::find_if(inkQueue_.rbegin(), inkQueue_.rend(), [&](const auto& q) {
+        const auto end = inkQueue_.begin() + static_cast<std::ptrdiff_t>(inkQueued_);
+        const auto same = std::find_if(std::make_reverse_iterator(end), inkQueue_.rend(), [&](const auto& q) {
             return q.first == page && q.second.board == ink.board && q.second.stroke == ink.stroke;
         });
         const bool joined = same != inkQueue_.rend() && joinInk(same->second, ink);
-        if (!joined && inkQueue_.size() < kMaxQueuedInk) inkQueue_.emplace_back(page, ink);
+        if (!joined && inkQueued_ < kMaxQueuedInk) {
+            if (inkQueued_ == inkQueue_.size()) {
+                inkQueue_.emplace_back(page, ink);
+            } else {
+                // Into a piece sent before: copied in place, its points keep their room.
+                inkQueue_[inkQueued_].first = page;
+                inkQueue_[inkQueued_].second = ink;
+            }
+            ++inkQueued_;
+        }
         wake = !inkAwake_;
     }
     if (wake) inkCv_.notify_one();
@@ -347,18 +357,19 @@ void NatsRoom::runInk() {
     while (!stopInk_) {
         handOn();
         const auto now = std::chrono::steady_clock::now();
-        if (!inkQueue_.empty()) lastInk = now;
-        if (inkQueue_.empty() && now - lastInk >= kInkLinger) {
+        if (inkQueued_ != 0) lastInk = now;
+        if (inkQueued_ == 0 && now - lastInk >= kInkLinger) {
             // Asleep from here on: whoever queues or hands on wakes it themselves.
             inkAwake_ = false;
             handOn();
-            inkCv_.wait(lock, [&] { return stopInk_ || !inkQueue_.empty(); });
+            inkCv_.wait(lock, [&] { return stopInk_ || inkQueued_ != 0; });
             inkAwake_ = true;
             continue;
         }
-        std::vector<std::pair<int, LiveInk>> batch = std::exchange(inkQueue_, {});
+        std::swap(inkQueue_, inkBatch_);
+        const std::size_t batch = std::exchange(inkQueued_, 0);
         lock.unlock();
-        for (const auto& [page, ink] : batch) publishInk(page, ink);
+        for (std::size_t i = 0; i < batch; ++i) publishInk(inkBatch_[i].first, inkBatch_[i].second);
         lock.lock();
         inkCv_.wait_for(lock, kInkPace, [&] { return stopInk_; });
     }

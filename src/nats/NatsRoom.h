@@ -202,7 +202,12 @@ private:
 
     std::mutex inkQueueMutex_;
     std::condition_variable inkCv_;
-    std::vector<std::pair<int, LiveInk>> inkQueue_;  // by page, oldest first
+    // Pieces waiting to go, by page, oldest first: the first inkQueued_ of inkQueue_. The
+    // ink thread swaps it with inkBatch_, the batch it published last, so that the pieces
+    // and their points keep their room: once warm, queuing a piece allocates nothing.
+    std::vector<std::pair<int, LiveInk>> inkQueue_;
+    std::size_t inkQueued_ = 0;
+    std::vector<std::pair<int, LiveInk>> inkBatch_;  // the ink thread's alone
     bool inkAwake_ = true;  // the ink thread looks at the queue again before it waits
     std::vector<std::function<void()>> handedOn_;  // wakes the ink thread makes at its next look
     bool stopInk_ = false;

@@ -89,26 +89,33 @@ void PageReplica::resetRoom(PageState page) {
 
 bool PageReplica::receive(const ShareChange& change, Seq seq, bool* tooLarge) {
     std::vector<io::StrokeId> touched, skipped;
-    if (!room_.apply(change, seq, &touched, &skipped, tooLarge)) return false;
-    dirty_.insert(touched.begin(), touched.end());
     const auto it = change.board != board_ ? pending_.end() : findPending(change.number);
-    // The oldest pending change, taken whole with nothing of another board before it: the
-    // room now holds what shown_ applied over it, under another version. shown_ stays as it
-    // is but for that name (versions only compare, and the record's sequence sorts where
-    // the local version did: after every version of the room, before later local ones).
-    // Anything else rebuilds shown_ over the new page.
-    const bool asShown = !stale_ && it == pending_.begin() && it != pending_.end() &&
-                         skipped.empty() && change.page.empty() && it->change == change;
+    const Version local = localVersion(change.number);
+    // The oldest pending change come back as sent, with nothing of another board before
+    // it: shown_ holds what the rules make of it over the room's page, under its local
+    // version. A change that only drew new strokes goes down into the room's page from
+    // there, renamed, rather than being made again from the record.
+    const bool oldest = !stale_ && it == pending_.begin() && it != pending_.end() &&
+                        change.page.empty() && it->change == change;
+    // The drawing shows those strokes as shown_ did: nothing to mark for reconcile().
+    const bool movedDown = oldest && room_.takeDrawn(change, seq, shown_, local);
+    if (movedDown && tooLarge) *tooLarge = false;
+    if (!movedDown && !room_.apply(change, seq, &touched, &skipped, tooLarge)) return false;
+    dirty_.insert(touched.begin(), touched.end());
+    // Taken whole, the room now holds what shown_ applied over it, under another version.
+    // shown_ stays as it is but for that name (versions only compare, and the record's
+    // sequence sorts where the local version did: after every version of the room, before
+    // later local ones). Anything else rebuilds shown_ over the new page.
+    const bool asShown = oldest && skipped.empty();
     if (!asShown) stale_ = true;
     attributesDirty_ = attributesDirty_ || !change.page.empty();
     if (it == pending_.end()) return true;
     if (asShown) {
-        for (const io::StrokeId id : touched) shown_.rename(id, localVersion(change.number), seq);
+        for (const io::StrokeId id : touched) shown_.rename(id, local, seq);  // none if moved down
     }
     // What the record set in the room is what the drawing shows already: only the name
     // of that version changes. A step the rules passed over names no version of the room,
     // so nothing built on it (an undo) finds the stroke as it expects.
-    const Version local = localVersion(change.number);
     std::sort(skipped.begin(), skipped.end());
     for (const StrokeOp& op : change.ops) {
         const auto d = drawn_.find(op.stroke.id);

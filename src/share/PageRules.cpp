@@ -5,15 +5,28 @@
 
 namespace share {
 
+// A new stroke's id is above every id a table holds (ids ascend as boards draw): one look
+// at the largest entry tells, instead of a walk down the tree, which has gone cold while
+// the stroke was drawn.
+bool StrokeTable::beyondLast(io::StrokeId id) const {
+    return entries_.empty() || entries_.rbegin()->first < id;
+}
+
 const StrokeEntry* StrokeTable::find(io::StrokeId id) const {
-    const auto it = entries_.find(id);
-    if (it != entries_.end()) return &it->second;
+    if (!beyondLast(id)) {
+        const auto it = entries_.find(id);
+        if (it != entries_.end()) return &it->second;
+    }
     return under_ ? under_->find(id) : nullptr;
 }
 
 void StrokeTable::put(io::StrokeId id, StrokeEntry entry) {
     if (entry.origin != 0 && find(id) == nullptr) children_[entry.origin].push_back(id);
-    entries_[id] = std::move(entry);
+    if (beyondLast(id)) {
+        entries_.emplace_hint(entries_.end(), id, std::move(entry));
+    } else {
+        entries_[id] = std::move(entry);
+    }
 }
 
 void StrokeTable::childrenOf(io::StrokeId id, std::vector<io::StrokeId>& out) const {
@@ -40,10 +53,37 @@ std::map<std::string, AttributeEntry> StrokeTable::attributes() const {
     return all;
 }
 
+StrokeEntry& StrokeTable::takeNode(Node node) {
+    const io::StrokeId id = node.key();
+    const io::StrokeId origin = node.mapped().origin;
+    if (origin != 0 && find(id) == nullptr) children_[origin].push_back(id);
+    if (beyondLast(id)) return entries_.insert(entries_.end(), std::move(node))->second;
+    auto r = entries_.insert(std::move(node));
+    if (!r.inserted) r.position->second = std::move(r.node.mapped());
+    return r.position->second;
+}
+
 void StrokeTable::absorb(StrokeTable&& upper) {
-    for (auto& [id, entry] : upper.entries_) put(id, std::move(entry));
+    // The entries' nodes move over whole: nothing is allocated or copied.
+    while (!upper.entries_.empty()) takeNode(upper.entries_.extract(upper.entries_.begin()));
     for (auto& [name, entry] : upper.attributes_) attributes_[name] = std::move(entry);
     upper.clear();
+}
+
+StrokeEntry* StrokeTable::takeEntry(StrokeTable& upper, io::StrokeId id, Version from, Version to) {
+    Node node = upper.entries_.extract(id);
+    if (node.empty()) return nullptr;
+    for (Version* v : {&node.mapped().version, &node.mapped().created, &node.mapped().cutAt}) {
+        if (*v == from) *v = to;
+    }
+    // A piece goes down with its place in its stroke's list of pieces.
+    const io::StrokeId origin = node.mapped().origin;
+    const auto c = origin != 0 ? upper.children_.find(origin) : upper.children_.end();
+    if (c != upper.children_.end()) {
+        std::erase(c->second, id);
+        if (c->second.empty()) upper.children_.erase(c);
+    }
+    return &takeNode(std::move(node));
 }
 
 void StrokeTable::rename(io::StrokeId id, Version from, Version to) {
@@ -117,7 +157,15 @@ bool applyChange(StrokeTable& table, const ShareChange& change, Version at,
     }
     // The page's own attributes have one value each: the later record's, whoever saw what.
     for (const AttributeOp& op : change.page) table.putAttribute(op.name, AttributeEntry{op.value, at});
-    std::unordered_map<io::StrokeId, Fate> fates;
+    // Each op's fate, in op order. Ops ascend by id (the decoder refuses a record whose ids
+    // do not, and a board's own changes are made so), so a lookup is a binary search.
+    std::vector<std::pair<io::StrokeId, Fate>> fates;
+    fates.reserve(change.ops.size());
+    const auto fateOf = [&](io::StrokeId id) -> const Fate* {
+        const auto f = std::lower_bound(fates.begin(), fates.end(), id,
+                                        [](const auto& p, io::StrokeId i) { return p.first < i; });
+        return f != fates.end() && f->first == id ? &f->second : nullptr;
+    };
     // Changes that may have erased part of a stroke: an eraser gesture, alone or merged.
     const bool cutting =
         change.kind == io::ChangeKind::Erase || change.kind == io::ChangeKind::Several;
@@ -129,16 +177,15 @@ bool applyChange(StrokeTable& table, const ShareChange& change, Version at,
 
         bool skip = isNew && cur != nullptr;  // an id the page has already: never replaced
         if (!skip && origin != 0) {
-            const auto f = fates.find(origin);
-            if (f != fates.end()) {
-                skip = f->second == Fate::Skipped;
+            if (const Fate* f = fateOf(origin)) {
+                skip = *f == Fate::Skipped;
             } else if (isNew) {
                 const StrokeEntry* o = table.find(origin);
                 skip = o == nullptr || !o->present;
             }
         }
         if (skip) {
-            fates[id] = Fate::Skipped;
+            fates.emplace_back(id, Fate::Skipped);
             note(skipped, id);
             continue;
         }
@@ -179,7 +226,7 @@ bool applyChange(StrokeTable& table, const ShareChange& change, Version at,
             fate = Fate::Skipped;
         }
         if (fate == Fate::Skipped) note(skipped, id);
-        fates[id] = fate;
+        fates.emplace_back(id, fate);
     }
     return true;
 }

@@ -61,6 +61,10 @@ public:
     void rename(io::StrokeId id, Version from, Version to);
     // Takes in what `upper` (which lies over this table) holds itself.
     void absorb(StrokeTable&& upper);
+    // Takes in the entry `upper` holds itself for `id`, whole, called `to` where it says
+    // version `from`. The entry as taken in; nullptr, changing nothing, when `upper` holds
+    // none.
+    StrokeEntry* takeEntry(StrokeTable& upper, io::StrokeId id, Version from, Version to);
 
     const AttributeEntry* findAttribute(const std::string& name) const;
     void putAttribute(const std::string& name, AttributeEntry entry) { attributes_[name] = std::move(entry); }
@@ -69,6 +73,10 @@ public:
     std::map<std::string, AttributeEntry> attributes() const;
 
 private:
+    bool beyondLast(io::StrokeId id) const;
+    using Node = std::map<io::StrokeId, StrokeEntry>::node_type;
+    StrokeEntry& takeNode(Node node);
+
     const StrokeTable* under_;
     std::map<io::StrokeId, StrokeEntry> entries_;
     std::unordered_map<io::StrokeId, std::vector<io::StrokeId>> children_;

@@ -42,6 +42,30 @@ bool PageState::apply(const ShareChange& change, Seq seq, std::vector<io::Stroke
     return true;
 }
 
+bool PageState::takeDrawn(const ShareChange& change, Seq seq, StrokeTable& over, Version local) {
+    if (seq <= seq_ || change.number <= lastNumber(change.board) || change.undo || !change.page.empty()) return false;
+    std::uint64_t bytes = strokeBytes_;
+    for (const StrokeOp& op : change.ops) {
+        // What the rules make of a new stroke on a page without its id: the stroke, as is.
+        const auto o = over.own().find(op.stroke.id);
+        if (op.base != 0 || !op.present || op.origin != 0 || table_.find(op.stroke.id) != nullptr ||
+            o == over.own().end() || !o->second.present || o->second.version != local ||
+            o->second.created != local || o->second.origin != 0) {
+            return false;
+        }
+        bytes += op.textBytes != 0 ? op.textBytes : entryTextBytes(o->second);
+    }
+    if (textBytes(bytes) > textLimit_) return false;
+    seq_ = seq;
+    lastNumbers_[change.board] = change.number;
+    strokeBytes_ = bytes;
+    for (const StrokeOp& op : change.ops) {
+        StrokeEntry* e = table_.takeEntry(over, op.stroke.id, local, seq);
+        if (op.textBytes != 0) e->textBytes = op.textBytes;
+    }
+    return true;
+}
+
 // The page's attributes (a few short values, within the room kMaxPageTextBytes leaves them)
 // are not weighed against the limit, only counted in the page's length.
 std::uint64_t PageState::textBytes(std::uint64_t strokeBytes) const {

@@ -33,6 +33,13 @@ public:
     bool apply(const ShareChange& change, Seq seq, std::vector<io::StrokeId>* touched = nullptr,
                std::vector<io::StrokeId>* skipped = nullptr, bool* tooLarge = nullptr);
 
+    // The same for a board's own record come back as it was sent, drawing new strokes only
+    // (no piece, no attribute, no undo), when `over`, lying over this page, holds what
+    // applying it here makes under version `local`: those entries move down, renamed
+    // `seq`, rather than being made again from the record. False, changing nothing,
+    // unless all of that holds and the page stays within its limit: apply() decides then.
+    bool takeDrawn(const ShareChange& change, Seq seq, StrokeTable& over, Version local);
+
     Seq seq() const { return seq_; }
     std::uint64_t lastNumber(BoardId board) const;
     const std::map<BoardId, std::uint64_t>& lastNumbers() const { return lastNumbers_; }

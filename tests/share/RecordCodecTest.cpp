@@ -87,7 +87,9 @@ TEST(RecordCodec, RecordsRoundTripAndDamagedOnesAreRefusedWhole) {
         ASSERT_EQ(*back, c);
         // Equality leaves the decoder's count of each stroke's page-file length out: checked here.
         for (const StrokeOp& op : back->ops) {
-            if (op.present) ASSERT_EQ(op.textBytes, io::strokeTextBytes(op.stroke.points, op.stroke.colour));
+            if (op.present) {
+                ASSERT_EQ(op.textBytes, io::strokeTextBytes(op.stroke.points, op.stroke.colour));
+            }
         }
         const std::string bad = damage(bytes, rng);
         if (const auto d = decodeChange(bad, error)) {
