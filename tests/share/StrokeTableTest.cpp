@@ -1,6 +1,6 @@
 // A stroke table lying over another, against a plain map of what each id should read: ids
-// new and old, above and below the largest, put over the table, replaced, and the upper
-// table taken in by the lower one.
+// new and old, above and below the largest, put over the table, replaced, moved down one
+// by one, and the upper table taken in by the lower one.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -54,6 +54,18 @@ TEST(StrokeTable, ReadsAndTakesInAsAMapWould) {
                     below[id] = e.version;
                 }
             }
+            // Now and then an entry of the upper table goes down whole, renamed.
+            if (!above.empty() && rng() % 2 == 0) {
+                auto pick = above.begin();
+                std::advance(pick, static_cast<long>(rng() % above.size()));
+                const Version renamed = next++;
+                const StrokeEntry* e = lower.takeEntry(upper, pick->first, pick->second, renamed);
+                ASSERT_NE(e, nullptr);
+                EXPECT_EQ(e->version, renamed);
+                below[pick->first] = renamed;
+                above.erase(pick);
+            }
+            EXPECT_EQ(lower.takeEntry(upper, largest() + 1, 1, 2), nullptr);
             for (io::StrokeId id = 0; id <= largest() + 2; ++id) {
                 const StrokeEntry* e = upper.find(id);
                 const auto a = above.find(id);
