@@ -167,7 +167,8 @@ private:
     bool due_ = true;  // the board changed something since the last pump
 };
 
-// 64-bit FNV-1a of what a page file keeps of a stroke: its points' bits and its colour.
+// A 64-bit hash of what a page file keeps of a stroke: its points' bits and its colour.
+// Kept in memory only (an undo's check that its strokes are as it left them).
 std::uint64_t strokeHash(const std::vector<ControlPoint>& points, Rgb colour);
 
 }  // namespace share
