@@ -52,10 +52,7 @@ public:
     }
     ~NatsCluster() { stopAll(); }
     void stopAll() {
-        for (int i = 0; i < size(); ++i) {
-            resume(i);
-            stop(i, SIGTERM);
-        }
+        for (int i = 0; i < size(); ++i) stop(i, SIGTERM);
     }
     NatsCluster(const NatsCluster&) = delete;
     NatsCluster& operator=(const NatsCluster&) = delete;
@@ -100,9 +97,6 @@ public:
         }
         pid = -1;
     }
-    // A frozen server answers nobody, neither boards nor the other servers (as if cut off).
-    void pause(int i) { if (nodes_[i].pid > 0) ::kill(nodes_[i].pid, SIGSTOP); }
-    void resume(int i) { if (nodes_[i].pid > 0) ::kill(nodes_[i].pid, SIGCONT); }
     void reload(int i) { if (nodes_[i].pid > 0) ::kill(nodes_[i].pid, SIGHUP); }
 
     // The server leading `stream` (-1: none, or it cannot be asked), asked through server `via`.
