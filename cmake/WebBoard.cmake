@@ -1,0 +1,35 @@
+# The browser board. Its module is the display-free core built for WebAssembly by Debian's
+# emscripten, from the same sources, in a build of its own (build/wasm, cmake/WebAssembly.cmake);
+# its suites run there under node. The page (web/) is bundled with it into build/web/.
+find_program(INKBOARD_EM_CONFIG em-config)
+find_program(INKBOARD_NODE node)
+if(NOT INKBOARD_EM_CONFIG OR NOT INKBOARD_NODE)
+  message(FATAL_ERROR "The browser board needs Debian's emscripten and nodejs (deps/packages.txt); "
+                      "-DINKBOARD_WEB=OFF builds without it")
+endif()
+execute_process(COMMAND ${INKBOARD_EM_CONFIG} EMSCRIPTEN_ROOT OUTPUT_VARIABLE em_root
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+include(ExternalProject)
+cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
+set(INKBOARD_WASM_DIR ${CMAKE_BINARY_DIR}/wasm)
+# Debian's emscripten finds its JavaScript helpers (acorn) among Debian's node modules,
+# which a node not from Debian does not look in.
+set(wasm_env ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+ExternalProject_Add(wasm
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${INKBOARD_WASM_DIR}
+  CMAKE_COMMAND ${wasm_env} ${CMAKE_COMMAND}
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${em_root}/cmake/Modules/Platform/Emscripten.cmake
+             -DCMAKE_CROSSCOMPILING_EMULATOR=${INKBOARD_NODE}
+             -DCMAKE_BUILD_TYPE=Release
+             -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+  BUILD_COMMAND ${wasm_env} ${CMAKE_COMMAND} --build ${INKBOARD_WASM_DIR} -- -j${cores}
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${INKBOARD_WASM_DIR}/inkboard-core.js ${INKBOARD_WASM_DIR}/inkboard-core.wasm
+  USES_TERMINAL_BUILD ON)
+
+# The core's suites as built for WebAssembly, run by node.
+add_test(NAME core_suites_under_node
+  COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${INKBOARD_WASM_DIR} --output-on-failure)
+set_tests_properties(core_suites_under_node PROPERTIES TIMEOUT 900)
