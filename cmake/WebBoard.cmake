@@ -33,3 +33,29 @@ ExternalProject_Add(wasm
 add_test(NAME core_suites_under_node
   COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${INKBOARD_WASM_DIR} --output-on-failure)
 set_tests_properties(core_suites_under_node PROPERTIES TIMEOUT 900)
+
+# The page's packages (pinned in web/package-lock.json), installed once per lock.
+find_program(INKBOARD_NPM npm REQUIRED)
+set(INKBOARD_WEB_PACKAGES ${CMAKE_BINARY_DIR}/web-packages)
+set(packages_stamp ${INKBOARD_WEB_PACKAGES}/node_modules/.package-lock.json)
+add_custom_command(OUTPUT ${packages_stamp}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${INKBOARD_WEB_PACKAGES}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/package.json ${CMAKE_SOURCE_DIR}/web/package-lock.json
+          ${INKBOARD_WEB_PACKAGES}
+  COMMAND ${INKBOARD_NPM} ci --no-audit --no-fund --loglevel=error
+  WORKING_DIRECTORY ${INKBOARD_WEB_PACKAGES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/web/package.json ${CMAKE_SOURCE_DIR}/web/package-lock.json
+  COMMENT "Installing the browser board's packages (npm ci)")
+
+# build/web/: the static files a web server serves.
+file(GLOB web_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/src/*.js)
+set(web_out ${CMAKE_BINARY_DIR}/web)
+add_custom_command(OUTPUT ${web_out}/inkboard.js ${web_out}/inkboard-core.wasm ${web_out}/index.html
+  COMMAND ${INKBOARD_NODE} ${CMAKE_SOURCE_DIR}/web/build.mjs ${INKBOARD_WEB_PACKAGES}/node_modules
+          ${INKBOARD_WASM_DIR} ${web_out}
+  DEPENDS ${web_sources} ${CMAKE_SOURCE_DIR}/web/build.mjs ${CMAKE_SOURCE_DIR}/web/index.html
+          ${CMAKE_SOURCE_DIR}/web/board.css ${packages_stamp}
+          ${INKBOARD_WASM_DIR}/inkboard-core.js ${INKBOARD_WASM_DIR}/inkboard-core.wasm
+  COMMENT "Bundling the browser board into build/web")
+add_custom_target(web ALL DEPENDS ${web_out}/inkboard.js)
+add_dependencies(web wasm)

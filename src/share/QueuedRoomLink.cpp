@@ -283,6 +283,11 @@ void QueuedRoomLink::recordChecked(int page, bool present) {
     }
 }
 
+void QueuedRoomLink::retry(int page) {
+    const auto it = followed_.find(page);
+    if (it != followed_.end() && it->second.step != Step::Following) it->second.asked = false;
+}
+
 void QueuedRoomLink::subscribed(int page, std::uint64_t generation, std::uint64_t pending) {
     const auto it = followed_.find(page);
     if (it == followed_.end() || it->second.generation != generation || generation == 0) return;

@@ -89,6 +89,8 @@ public:
     void snapshotFetched(int page, std::optional<std::string> bytes);
     void partsFetched(int page, std::vector<std::optional<std::string>> parts);
     void recordChecked(int page, bool present);
+    // The page's last fetch, check or subscription failed: it is asked for again.
+    void retry(int page);
     void subscribed(int page, std::uint64_t generation, std::uint64_t pending);
     // A record of the page's subscription `generation`, stored at `seq`; `pending` records
     // were left to deliver after it.

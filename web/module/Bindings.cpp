@@ -5,6 +5,7 @@
 #include <emscripten/val.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "WebBoard.h"
 #include "share/RoomLog.h"
@@ -72,6 +73,7 @@ public:
     bool pump() { return board_.pump(); }
     std::string pageText(int page) { return board_.pageText(page); }
     std::string takeNotice() { return board_.takeNotice(); }
+    double sceneVersion() const { return static_cast<double>(board_.sceneVersion()); }
     val status() const {
         const WebBoard::Status s = board_.status();
         val o = val::object();
@@ -82,10 +84,26 @@ public:
     }
 
     // --- what the renderer draws ---
-    val finished() {
-        val list = val::array();
-        for (const Stroke& s : board_.drawing().strokes) list.call<void>("push", strokeForScreen(s));
-        return list;
+    // The finished strokes that changed since the last call ({changed: [stroke], removed:
+    // [id]}), so that the renderer redraws only where they lie.
+    val finishedChanges() {
+        ++pass_;
+        val changed = val::array();
+        for (const Stroke& s : board_.drawing().strokes) {
+            auto [it, fresh] = shown_.try_emplace(s.id, Shown{s.outlineVersion(), pass_});
+            if (fresh || it->second.version != s.outlineVersion()) changed.call<void>("push", strokeForScreen(s));
+            it->second = Shown{s.outlineVersion(), pass_};
+        }
+        val removed = val::array();
+        std::erase_if(shown_, [&](const auto& entry) {
+            if (entry.second.pass == pass_) return false;
+            removed.call<void>("push", static_cast<double>(entry.first));
+            return true;
+        });
+        val o = val::object();
+        o.set("changed", changed);
+        o.set("removed", removed);
+        return o;
     }
     // Strokes being drawn here and on other boards, drawn every frame.
     val live() {
@@ -144,6 +162,7 @@ public:
         board_.link().partsFetched(page, std::move(got));
     }
     void recordChecked(int page, bool present) { board_.link().recordChecked(page, present); }
+    void retry(int page) { board_.link().retry(page); }
     void subscribed(int page, double generation, double pending) {
         board_.link().subscribed(page, static_cast<std::uint64_t>(generation), static_cast<std::uint64_t>(pending));
     }
@@ -162,7 +181,13 @@ public:
     void problem(const std::string& line) { board_.link().problem(line); }
 
 private:
+    struct Shown {
+        std::uint64_t version = 0;
+        std::uint64_t pass = 0;
+    };
     WebBoard board_;
+    std::unordered_map<std::uint64_t, Shown> shown_;  // finished strokes the renderer has, by id
+    std::uint64_t pass_ = 0;
     std::vector<share::QueuedRoomLink::Task> tasks_;  // their bytes back the views handed out
 };
 
@@ -194,8 +219,9 @@ EMSCRIPTEN_BINDINGS(inkboard) {
         .function("pump", &Board::pump)
         .function("pageText", &Board::pageText)
         .function("takeNotice", &Board::takeNotice)
+        .function("sceneVersion", &Board::sceneVersion)
         .function("status", &Board::status)
-        .function("finished", &Board::finished)
+        .function("finishedChanges", &Board::finishedChanges)
         .function("live", &Board::live)
         .function("takeTasks", &Board::takeTasks)
         .function("recordStream", &Board::recordStream)
@@ -206,6 +232,7 @@ EMSCRIPTEN_BINDINGS(inkboard) {
         .function("snapshotFetched", &Board::snapshotFetched)
         .function("partsFetched", &Board::partsFetched)
         .function("recordChecked", &Board::recordChecked)
+        .function("retry", &Board::retry)
         .function("subscribed", &Board::subscribed)
         .function("record", &Board::record)
         .function("ink", &Board::ink)

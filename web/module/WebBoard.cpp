@@ -39,6 +39,7 @@ void WebBoard::setViewport(float width, float height) {
     v.anchor({Drawing::kCanvasSize / 2.0f, Drawing::kCanvasSize / 2.0f},
              {v.viewWidth / 2.0f, v.viewHeight / 2.0f});
     drawing_.refreshVisibleStrokes();
+    ++scene_;
 }
 
 PointerKey WebBoard::keyFor(int pointer, Kind kind) const {
@@ -71,6 +72,7 @@ void WebBoard::press(int pointer, Kind kind, bool erase, float x, float y, float
     drawing_.pointerMoved(x, up, key);
     if (erase) {
         drawing_.eraseAt(x, up, pressure, key);
+        ++scene_;
     } else {
         drawing_.beginStroke(x, up, pressure, key);
     }
@@ -85,6 +87,7 @@ void WebBoard::move(int pointer, float x, float y, float pressure) {
     drawing_.pointerMoved(x, up, h.key);
     if (h.erase) {
         drawing_.eraseAlong(h.x, h.y, x, up, pressure, h.key);
+        ++scene_;
     } else {
         drawing_.extendStroke(x, up, x - h.x, up - h.y, pressure, h.key);
     }
@@ -106,11 +109,18 @@ void WebBoard::release(int pointer, float x, float y) {
         drawing_.endStroke(x, up, h.key);
     }
     histories_.endGesture(gestureKey(h.key));
+    ++scene_;
 }
 
-bool WebBoard::undo() { return histories_.undo(); }
+bool WebBoard::undo() {
+    ++scene_;
+    return histories_.undo();
+}
 
-bool WebBoard::redo() { return histories_.redo(); }
+bool WebBoard::redo() {
+    ++scene_;
+    return histories_.redo();
+}
 
 void WebBoard::setColour(int paletteIndex) {
     if (paletteIndex < 0 || paletteIndex >= static_cast<int>(kPalette.size())) return;
@@ -128,9 +138,14 @@ void WebBoard::showPage(int page) {
     });
     session_.pageOpened(page);
     drawing_.refreshVisibleStrokes();
+    ++scene_;
 }
 
-bool WebBoard::pump() { return session_.pump(); }
+bool WebBoard::pump() {
+    const bool changed = session_.pump();
+    if (changed) ++scene_;
+    return changed;
+}
 
 std::string WebBoard::pageText(int page) { return session_.shownText(page); }
 

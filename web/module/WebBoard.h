@@ -55,6 +55,8 @@ public:
     std::string pageText(int page);
     Status status() const;
     std::string takeNotice();
+    // Changes whenever the finished strokes may have changed (for the renderer's cache).
+    std::uint64_t sceneVersion() const { return scene_; }
 
     Drawing& drawing() { return drawing_; }
     share::QueuedRoomLink& link() { return link_; }
@@ -74,6 +76,7 @@ private:
     share::QueuedRoomLink link_;
     share::ShareSession session_;
     std::map<int, Hand> hands_;
+    std::uint64_t scene_ = 0;
     bool penNear_ = false;
     double penSeenMs_ = -1e18;
     std::size_t logShown_ = 0;
