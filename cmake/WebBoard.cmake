@@ -59,3 +59,9 @@ add_custom_command(OUTPUT ${web_out}/inkboard.js ${web_out}/inkboard-core.wasm $
   COMMENT "Bundling the browser board into build/web")
 add_custom_target(web ALL DEPENDS ${web_out}/inkboard.js)
 add_dependencies(web wasm)
+
+# The browser board in headless Chromium against a real nats-server and the desktop program.
+add_test(NAME browser_board
+  COMMAND ${INKBOARD_NODE} --test ${CMAKE_SOURCE_DIR}/web/test/board.test.mjs)
+set_tests_properties(browser_board PROPERTIES TIMEOUT 300 RESOURCE_LOCK x_display
+  ENVIRONMENT "INKBOARD_BUILD_DIR=${CMAKE_BINARY_DIR};LC_ALL=C.UTF-8")
