@@ -92,8 +92,9 @@ export class Room {
     const connection = ++this.connection;
     for (;;) {
       try {
-        this.js = jetstream(this.nc, { timeout: PUBLISH_WAIT_MS });
-        this.jsm = await jetstreamManager(this.nc, { timeout: PUBLISH_WAIT_MS });
+        this.js = jetstream(this.nc, { timeout: PUBLISH_WAIT_MS, checkAPI: false });
+        // No account-wide look-ups: a class's rights cover its room's streams only.
+        this.jsm = await jetstreamManager(this.nc, { timeout: PUBLISH_WAIT_MS, checkAPI: false });
         await this.ensureStream(this.board.recordStream(), this.board.subjects('rec'), -1);
         await this.ensureStream(this.board.snapshotStream(), this.board.subjects('snap'), 1);
         // Kept across reconnects by the client itself.

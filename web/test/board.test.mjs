@@ -5,7 +5,9 @@ import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 
-import { browser, desktopBoard, folder, input, line, natsServer, openBoard, pageServer, strokes, until } from './harness.mjs';
+import {
+  browser, desktopBoard, folder, input, line, natsServer, nginxSite, openBoard, pageServer, strokes, until,
+} from './harness.mjs';
 
 async function lesson(name, body) {
   const f = folder(name);
@@ -64,5 +66,21 @@ test('a browser board whose server restarts sends what waited once and catches u
     const late = await openBoard(context, page, server, 'lesson');
     assert.equal(await strokes(late), 3);
     assert.equal(await late.evaluate(() => window.inkboard.pageText(0)), await tab.evaluate(() => window.inkboard.pageText(0)));
+  });
+});
+
+test('behind deploy/web\'s nginx site the page finds the room at /nats on its own https address', async () => {
+  await lesson('site', async ({ dir, server, context }) => {
+    const site = await nginxSite(dir, server);
+    try {
+      const tab = await context.newPage();
+      await tab.goto(`${site.url}/#room=lesson`);
+      await until(tab, (s) => s.connected && s.caughtUp);
+      await (await input(tab)).pen(line(300, 300, 600, 400));
+      await until(tab, (s) => s.waiting === 0);
+      assert.equal(await strokes(tab), 1);
+    } finally {
+      site.stop();
+    }
   });
 });

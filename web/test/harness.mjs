@@ -4,7 +4,7 @@
 // boards (the program itself, in processes of their own).
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import net from 'node:net';
@@ -94,6 +94,7 @@ export async function browser(profile) {
     executablePath: process.env.INKBOARD_CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
     viewport: { width: 1000, height: 800 },
+    ignoreHTTPSErrors: true, // the tests' web server has a certificate of its own
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync'],
   });
@@ -166,4 +167,37 @@ export function desktopBoard(dir, server, room, script) {
   child.stderr.on('data', (d) => { output += d; });
   const done = once(child, 'exit').then(([code]) => ({ code, output }));
   return { ready: readyPromise, done, kill: () => child.kill('SIGKILL'), output: () => output };
+}
+
+// deploy/web's nginx site as a school puts it up, on loopback ports, in front of build/web and
+// `server`'s WebSocket listener, with a certificate of its own. Resolves to its https address.
+export async function nginxSite(dir, server) {
+  const site = join(dir, 'site');
+  mkdirSync(join(site, 'temp'), { recursive: true });
+  const [https, http] = [await freePort(), await freePort()];
+  await run('openssl', ['req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '1', '-subj', '/CN=127.0.0.1',
+    '-keyout', join(site, 'board.key'), '-out', join(site, 'board.pem')]);
+  const conf = readFileSync(new URL('../../deploy/web/inkboard.conf', import.meta.url), 'utf8')
+    .replace(/^\s*listen \[::\].*$/gm, '')
+    .replace('listen 80;', `listen 127.0.0.1:${http};`)
+    .replace('listen 443 ssl;', `listen 127.0.0.1:${https} ssl;`)
+    .replaceAll('/etc/inkboard/', `${site}/`)
+    .replaceAll('/srv/inkboard/web', join(build, 'web'))
+    .replace('server 127.0.0.1:8080;', `server 127.0.0.1:${server.wsPort};`);
+  writeFileSync(join(site, 'inkboard.conf'), conf);
+  const temp = ['client_body', 'proxy', 'fastcgi', 'uwsgi', 'scgi']
+    .map((t) => `${t}_temp_path ${join(site, 'temp', t)};`).join(' ');
+  writeFileSync(join(site, 'nginx.conf'), `daemon off; worker_processes 1; pid ${join(site, 'nginx.pid')};
+error_log ${join(site, 'error.log')}; ${process.getuid() === 0 ? 'user root;' : ''}
+events {}
+http { include /etc/nginx/mime.types; access_log off; ${temp} include ${join(site, 'inkboard.conf')}; }\n`);
+  const nginx = spawn('nginx', ['-p', site, '-c', join(site, 'nginx.conf')], { stdio: 'ignore' });
+  await reachable(https);
+  return { url: `https://127.0.0.1:${https}`, stop: () => nginx.kill('SIGTERM') };
+}
+
+async function run(program, args) {
+  const child = spawn(program, args, { stdio: 'ignore' });
+  const [code] = await once(child, 'exit');
+  if (code !== 0) throw new Error(`${program} ended with ${code}`);
 }
