@@ -84,3 +84,10 @@ target_link_libraries(inkboard_core PRIVATE ib_share ib_document)
 target_link_options(inkboard_core PRIVATE ${wasm_link} --bind -sMODULARIZE=1
   -sEXPORT_NAME=createInkboardCore -sENVIRONMENT=web,node -sFILESYSTEM=0)
 set_target_properties(inkboard_core PROPERTIES OUTPUT_NAME inkboard-core)
+
+# The outline benchmark's WebAssembly twin (bench/web/outline.sh).
+add_executable(outline_per_sample ${PROJECT_SOURCE_DIR}/bench/web/OutlinePerSample.cpp)
+target_include_directories(outline_per_sample PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(outline_per_sample PRIVATE ib_document)
+target_compile_definitions(outline_per_sample PRIVATE INKBOARD_TESTDATA="${PROJECT_SOURCE_DIR}/testdata")
+target_link_options(outline_per_sample PRIVATE ${wasm_link} -sNODERAWFS=1 -sWASM_ASYNC_COMPILATION=0)

@@ -1,10 +1,10 @@
 #include "share/QueuedRoomLink.h"
 
-#include <cstdio>
 #include <random>
 #include <utility>
 
 #include "share/RecordCodec.h"
+#include "share/RoomEvents.h"
 #include "share/SnapshotParts.h"
 
 namespace share {
@@ -24,12 +24,6 @@ std::string QueuedRoomLink::subject(const char* kind, int page) const {
 }
 
 std::string QueuedRoomLink::subjects(const char* kind) const { return "ib." + room_ + "." + kind + ".*"; }
-
-std::string QueuedRoomLink::messageId(BoardId board, std::uint64_t number) {
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(board));
-    return std::string(hex) + "-" + std::to_string(number);
-}
 
 void QueuedRoomLink::push(RoomEvent event) { events_.push_back(std::move(event)); }
 
@@ -157,7 +151,7 @@ std::vector<QueuedRoomLink::Task> QueuedRoomLink::takeTasks() {
         t.page = out.page;
         t.subject = subject("rec", out.page);
         t.bytes = out.bytes;
-        t.msgId = messageId(out.change.board, out.change.number);
+        t.msgId = changeMessageId(out.change.board, out.change.number);
         t.expectNoMessage = out.seed;
         t.number = out.change.number;
         publishing_ = true;
@@ -222,7 +216,8 @@ void QueuedRoomLink::snapshotFetched(int page, std::optional<std::string> bytes)
     std::string error;
     std::optional<PageState> snapshot;
     if (bytes) snapshot = decodeSnapshot(*bytes, error);
-    takeSnapshot(page, f, std::move(snapshot), bytes && !snapshot ? error : "");
+    if (snapshot) error.clear();
+    takeSnapshot(page, f, std::move(snapshot), error);
 }
 
 void QueuedRoomLink::partsFetched(int page, std::vector<std::optional<std::string>> parts) {
@@ -234,30 +229,23 @@ void QueuedRoomLink::partsFetched(int page, std::vector<std::optional<std::strin
         return k < parts.size() ? parts[k] : std::nullopt;
     }, error);
     f.index.clear();
-    takeSnapshot(page, f, std::move(snapshot), snapshot ? "" : error);
+    if (snapshot) error.clear();
+    takeSnapshot(page, f, std::move(snapshot), error);
 }
 
 void QueuedRoomLink::takeSnapshot(int page, Followed& f, std::optional<PageState> snapshot,
                                   const std::string& problem) {
-    RoomEvent e;
-    e.page = page;
     if (f.resuming) {
         // The records after the last one applied are gone: only a snapshot at least as new
         // makes the page whole again.
         f.resuming = false;
-        if (snapshot && snapshot->seq() >= f.delivered) {
-            f.delivered = snapshot->seq();
-            e.type = RoomEvent::Type::Snapshot;
-            e.snapshot = std::move(snapshot);
-        } else {
-            e.type = RoomEvent::Type::Problem;
-            e.text = "The room no longer has the changes of page " + std::to_string(page) +
-                     " since this board last had it, and no snapshot covers them: the page may lack some";
-        }
-        push(std::move(e));
+        if (snapshot && snapshot->seq() >= f.delivered) f.delivered = snapshot->seq();
+        push(resumeEvent(page, f.delivered, std::move(snapshot)));
     } else if (snapshot) {
         f.delivered = snapshot->seq();
+        RoomEvent e;
         e.type = RoomEvent::Type::Snapshot;
+        e.page = page;
         e.snapshot = std::move(snapshot);
         push(std::move(e));
     } else if (!problem.empty()) {
@@ -313,17 +301,7 @@ void QueuedRoomLink::record(int page, std::uint64_t generation, Seq seq, std::st
         f.delivered = seq;
         std::string error;
         std::optional<ShareChange> change = decodeChange(bytes, error);
-        RoomEvent e;
-        e.page = page;
-        e.seq = seq;
-        if (change) {
-            e.type = RoomEvent::Type::Record;
-            e.change = std::move(change);
-        } else {
-            e.type = RoomEvent::Type::Problem;
-            e.text = "A record of page " + std::to_string(page) + " from the room was dropped: " + error;
-        }
-        push(std::move(e));
+        push(recordEvent(page, seq, std::move(change), error));
     }
     if (pending == 0 && !f.caughtUp) caughtUp(page, f);
 }
@@ -365,8 +343,7 @@ void QueuedRoomLink::publishFailed(std::uint64_t number, Failure why) {
     const bool takenBack = (why == Failure::NotEmpty && out.seed) || why == Failure::TooLarge;
     if (!takenBack) return;  // handed out again by the next takeTasks()
     if (why == Failure::TooLarge) {
-        tell("A change of page " + std::to_string(out.page) +
-             " is larger than the room's server takes (max_payload); it was taken back");
+        tell(tooLargeLine(out.page));
     }
     RoomEvent e;
     e.type = RoomEvent::Type::Refused;

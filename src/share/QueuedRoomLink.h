@@ -42,7 +42,8 @@ public:
             // published() or publishFailed() for change `number`.
             Publish,
             // Publish each of `messages` (subject, bytes) to the snapshot stream, in order;
-            // nothing to answer (a failed snapshot is sent again later).
+            // nothing to answer (a snapshot that failed is not sent again: the board's next
+            // one is, and joiners replay more records meanwhile).
             PublishSnapshot,
             // A plain message (live ink), at once or never.
             PublishInk,
@@ -106,8 +107,6 @@ public:
     std::string subjects(const char* kind) const;
     const std::string& recordStream() const { return recStream_; }
     const std::string& snapshotStream() const { return snapStream_; }
-    // Message id of a board's change: the server stores a change sent twice once.
-    static std::string messageId(BoardId board, std::uint64_t number);
 
 private:
     enum class Step : std::uint8_t {

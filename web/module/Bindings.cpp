@@ -70,6 +70,7 @@ public:
     void setColour(int i) { board_.setColour(i); }
     void showPage(int page) { board_.showPage(page); }
     int page() const { return board_.page(); }
+    double strokeCount() { return static_cast<double>(board_.drawing().strokes.count()); }
     bool pump() { return board_.pump(); }
     std::string pageText(int page) { return board_.pageText(page); }
     std::string takeNotice() { return board_.takeNotice(); }
@@ -216,6 +217,7 @@ EMSCRIPTEN_BINDINGS(inkboard) {
         .function("setColour", &Board::setColour)
         .function("showPage", &Board::showPage)
         .function("page", &Board::page)
+        .function("strokeCount", &Board::strokeCount)
         .function("pump", &Board::pump)
         .function("pageText", &Board::pageText)
         .function("takeNotice", &Board::takeNotice)

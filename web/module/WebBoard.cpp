@@ -129,7 +129,11 @@ void WebBoard::setColour(int paletteIndex) {
 
 void WebBoard::showPage(int page) {
     if (page < 0 || page == session_.page()) return;
-    while (!hands_.empty()) release(hands_.begin()->first, hands_.begin()->second.x, drawing_.view.viewHeight - hands_.begin()->second.y);
+    // Strokes being drawn end on the page they began on.
+    while (!hands_.empty()) {
+        const auto& [pointer, hand] = *hands_.begin();
+        release(pointer, hand.x, drawing_.view.viewHeight - hand.y);
+    }
     histories_.setPage(page);
     // The board keeps no page files: a page opens empty and shows the room's.
     histories_.unrecorded([&] {
@@ -156,6 +160,7 @@ WebBoard::Status WebBoard::status() const {
 
 std::string WebBoard::takeNotice() {
     // Lines the session printed since the last call (its notice keeps only the latest).
+    if (static_cast<std::size_t>(log_.tellp()) == logShown_) return {};
     const std::string all = log_.str();
     std::string fresh = all.substr(std::min(logShown_, all.size()));
     logShown_ = all.size();

@@ -51,15 +51,22 @@ async function start() {
   const transport = new Room(board, server, wake);
   menu(board, (t) => { tool = t; }, wake);
 
+  // For tests and tools. frames(true) starts timing each frame to its end on the graphics
+  // card and returns the durations so far (ms), frames(false) stops.
+  const timed = { on: false, list: [] };
   window.inkboard = {
     pageText: (n) => board.pageText(n),
     status: () => board.status(),
     page: () => board.page(),
+    shownStrokes: () => board.strokeCount(),
+    view: () => board.view(),
+    frames: (on) => { timed.on = on; const list = timed.list; timed.list = []; return list; },
   };
 
   let scene = -1;
   let noticeUntil = 0;
   const frame = (now) => {
+    const began = performance.now();
     const changed = board.pump();
     transport.run();
     if (board.sceneVersion() !== scene) {
@@ -67,7 +74,10 @@ async function start() {
       renderer.update(board.finishedChanges());
     }
     const live = board.live();
-    if (due || changed || live.length) renderer.draw(live);
+    if (due || changed || live.length) {
+      renderer.draw(live);
+      if (timed.on) { renderer.gl.finish(); timed.list.push(performance.now() - began); }
+    }
     due = false;
     mark(board.status());
     const notice = board.takeNotice();
