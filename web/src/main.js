@@ -35,6 +35,7 @@ async function start() {
   const renderer = new Renderer(canvas);
   let tool = 'draw';
   let due = true;
+  let pumped = false; // the drawing changed in a pump between frames
   const wake = () => { due = true; };
 
   const fit = () => {
@@ -47,8 +48,14 @@ async function start() {
   };
   new ResizeObserver(fit).observe(canvas);
   fit();
-  listen(canvas, board, () => tool, wake);
-  const transport = new Room(board, server, wake);
+  let transport = null;
+  // Input goes to the room at once, not at the next frame: other boards see ink sooner.
+  listen(canvas, board, () => tool, () => {
+    due = true;
+    if (board.pump()) pumped = true;
+    transport?.run();
+  });
+  transport = new Room(board, server, wake);
   menu(board, (t) => { tool = t; }, wake);
 
   // For tests and tools. frames(true) starts timing each frame to its end on the graphics
@@ -67,7 +74,8 @@ async function start() {
   let noticeUntil = 0;
   const frame = (now) => {
     const began = performance.now();
-    const changed = board.pump();
+    const changed = board.pump() || pumped;
+    pumped = false;
     transport.run();
     if (board.sceneVersion() !== scene) {
       scene = board.sceneVersion();
