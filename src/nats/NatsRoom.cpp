@@ -454,22 +454,8 @@ void NatsRoom::onRecord(Subscription& sub, const char* data, int size, std::uint
 }
 
 void NatsRoom::onInk(const std::string& subj, const char* data, int size) {
-    const std::size_t dot = subj.rfind('.');
-    int page = 0;
-    try {
-        page = std::stoi(subj.substr(dot + 1));
-    } catch (...) {
-        return;
-    }
-    std::string error;
-    std::optional<LiveInk> ink =
-        decodeInk(std::string_view(data, static_cast<std::size_t>(std::max(size, 0))), error);
-    if (!ink) return;  // strokes in progress are a lossy stream: a bad piece is a lost piece
-    RoomEvent e;
-    e.type = RoomEvent::Type::Ink;
-    e.page = page;
-    e.ink = std::move(ink);
-    push(std::move(e));
+    std::optional<RoomEvent> e = inkEvent(subj, std::string_view(data, static_cast<std::size_t>(std::max(size, 0))));
+    if (e) push(std::move(*e));
 }
 
 void NatsRoom::onConnected() {

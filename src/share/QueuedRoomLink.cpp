@@ -307,21 +307,7 @@ void QueuedRoomLink::record(int page, std::uint64_t generation, Seq seq, std::st
 }
 
 void QueuedRoomLink::ink(std::string_view subj, std::string_view bytes) {
-    const std::size_t dot = subj.rfind('.');
-    if (dot == std::string_view::npos) return;
-    int page = 0;
-    for (const char c : subj.substr(dot + 1)) {
-        if (c < '0' || c > '9' || page > 100'000'000) return;
-        page = page * 10 + (c - '0');
-    }
-    std::string error;
-    std::optional<LiveInk> piece = decodeInk(bytes, error);
-    if (!piece) return;  // strokes in progress are a lossy stream: a bad piece is a lost piece
-    RoomEvent e;
-    e.type = RoomEvent::Type::Ink;
-    e.page = page;
-    e.ink = std::move(piece);
-    push(std::move(e));
+    if (std::optional<RoomEvent> e = inkEvent(subj, bytes)) push(std::move(*e));
 }
 
 void QueuedRoomLink::published(std::uint64_t number, Seq seq) {

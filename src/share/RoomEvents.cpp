@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "share/LiveInk.h"
+
 namespace share {
 
 std::string changeMessageId(BoardId board, std::uint64_t number) {
@@ -36,6 +38,24 @@ RoomEvent resumeEvent(int page, Seq after, std::optional<PageState> snapshot) {
         e.text = "The room no longer has the changes of page " + std::to_string(page) +
                  " since this board last had it, and no snapshot covers them: the page may lack some";
     }
+    return e;
+}
+
+std::optional<RoomEvent> inkEvent(std::string_view subject, std::string_view bytes) {
+    const std::size_t dot = subject.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == subject.size()) return std::nullopt;
+    int page = 0;
+    for (const char c : subject.substr(dot + 1)) {
+        if (c < '0' || c > '9' || page > 100'000'000) return std::nullopt;
+        page = page * 10 + (c - '0');
+    }
+    std::string error;
+    std::optional<LiveInk> piece = decodeInk(bytes, error);
+    if (!piece) return std::nullopt;
+    RoomEvent e;
+    e.type = RoomEvent::Type::Ink;
+    e.page = page;
+    e.ink = std::move(piece);
     return e;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "share/RoomLink.h"
 
@@ -19,6 +20,10 @@ RoomEvent recordEvent(int page, Seq seq, std::optional<ShareChange> change, cons
 // last one it did): the page starts again from `snapshot` when that is at least as new;
 // otherwise a line says the page may lack some.
 RoomEvent resumeEvent(int page, Seq after, std::optional<PageState> snapshot);
+// A piece of another board's stroke in progress that came on the ink subject `subject`
+// ("ib.ROOM.ink.PAGE"); nullopt for a piece that cannot be read (ink is a lossy stream: a bad
+// piece is a lost piece).
+std::optional<RoomEvent> inkEvent(std::string_view subject, std::string_view bytes);
 // The line for a change larger than the server takes, which the board takes back.
 std::string tooLargeLine(int page);
 
