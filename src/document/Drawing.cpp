@@ -1,8 +1,6 @@
 #include "document/Drawing.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <iostream>
 #include <span>
 #include <unordered_set>
 
@@ -30,15 +28,12 @@ bool inTriangle(Vec2 p, Vec2 a, Vec2 b, Vec2 c) {
 
 }  // namespace
 
-Drawing::Drawing(std::ostream& log)
+Drawing::Drawing(std::ostream& log, Blank)
     : index(kCanvasSize, kCanvasSize, kMinCellSize, log), log_(&log) {
     selectionBox.owner = this;
     brush.setTraceStream(&log);
     deformTool.addCircle({{0.0f, 0.0f}, 25.0f, 0.2f});
-    loadXml("0.xml");
 }
-
-Drawing::Drawing() : Drawing(std::cout) {}
 
 void Drawing::refreshVisibleStrokes() {
     std::vector<Stroke*> visible;
@@ -106,6 +101,7 @@ void Drawing::clear() {
 }
 
 namespace {
+
 std::vector<std::span<const ControlPoint>> pointLists(const StrokeList& strokes) {
     std::vector<std::span<const ControlPoint>> lists;
     lists.reserve(strokes.count());
@@ -121,10 +117,6 @@ std::vector<Rgb> colours(const StrokeList& strokes) {
 }
 }  // namespace
 
-bool Drawing::saveXml(const std::string& fileName) const {
-    return io::writePageFile(fileName, pointLists(strokes), colours(strokes), style);
-}
-
 std::string Drawing::pageText() const {
     return io::formatPage(pointLists(strokes), colours(strokes), style);
 }
@@ -139,21 +131,6 @@ void Drawing::setPaper(io::Paper paper) {
     io::PageStyle next = style;
     next.paper = paper;
     setStyle(next);
-}
-
-bool Drawing::loadXml(const std::string& fileName) {
-    std::optional<io::PageContent> page = io::readPageFile(fileName);
-    clear();
-    setStyle(page ? page->style : io::PageStyle{});
-    if (!page) {
-        *log_ << "Failed to load file\n";
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(fileName, ec)) unreadableFiles.insert(fileName);
-        return false;
-    }
-    unreadableFiles.erase(fileName);
-    loadContent(*page);
-    return true;
 }
 
 std::unique_ptr<Stroke> makeLoadedStroke(std::span<const ControlPoint> points, Rgb colour) {
@@ -183,10 +160,6 @@ std::vector<io::SvgStrokeOutline> Drawing::exportOutlines() const {
     outlines.reserve(strokes.count());
     for (const Stroke& s : strokes) outlines.push_back(exportOutline(s, view.zoom));
     return outlines;
-}
-
-bool Drawing::exportSvg(const std::string& fileName, const io::SvgBackground* background) const {
-    return io::writeSvgFile(fileName, exportOutlines(), style.paper, background);
 }
 
 io::SvgStrokeOutline exportOutline(const Stroke& stroke, float zoom) {

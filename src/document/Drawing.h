@@ -42,6 +42,9 @@ public:
     // directory. Diagnostics go to `log`, which must outlive the drawing.
     explicit Drawing(std::ostream& log);
     Drawing();
+    // An empty page, read from no file (a board without files).
+    struct Blank {};
+    Drawing(std::ostream& log, Blank);
     Drawing(const Drawing&) = delete;
     Drawing& operator=(const Drawing&) = delete;
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "geometry/StdFallbacks.h"
 
 // Little-endian fields of the journal's and the room's records, whatever the machine.
 namespace io {
@@ -14,7 +15,7 @@ public:
     void u16(std::uint16_t v) { uint(v, 2); }
     void u32(std::uint32_t v) { uint(v, 4); }
     void u64(std::uint64_t v) { uint(v, 8); }
-    void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
+    void f32(float v) { u32(compat::bitCast<std::uint32_t>(v)); }
     void bytes(std::string_view b) { out.append(b); }
 
     std::string out;
@@ -34,7 +35,7 @@ public:
     std::uint16_t u16() { return static_cast<std::uint16_t>(uint(2)); }
     std::uint32_t u32() { return static_cast<std::uint32_t>(uint(4)); }
     std::uint64_t u64() { return uint(8); }
-    float f32() { return std::bit_cast<float>(u32()); }
+    float f32() { return compat::bitCast<float>(u32()); }
     std::string_view take(std::size_t n) {
         if (n > left()) {
             failed = true;

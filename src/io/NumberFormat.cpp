@@ -1,8 +1,11 @@
 #include "io/NumberFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 namespace io {
 
@@ -11,11 +14,15 @@ namespace {
 // Large enough for "%f" of the largest double (309 digits, point, six decimals, sign).
 constexpr int kBufferSize = 340;
 
-template <typename... Format>
-void appendChars(std::string& out, double value, Format... format) {
-    char buffer[kBufferSize];
-    const auto result = std::to_chars(buffer, buffer + kBufferSize, value, format...);
-    out.append(buffer, result.ptr);
+// "%f" with six decimals or "%g" into `buffer` (kBufferSize chars); the text's length.
+std::size_t printDouble(char* buffer, double value, bool fixed) {
+#if defined(__cpp_lib_to_chars)
+    const auto result = fixed ? std::to_chars(buffer, buffer + kBufferSize, value, std::chars_format::fixed, 6)
+                              : std::to_chars(buffer, buffer + kBufferSize, value, std::chars_format::general, 6);
+    return static_cast<std::size_t>(result.ptr - buffer);
+#else
+    return portable::printDouble(buffer, kBufferSize, value, fixed);
+#endif
 }
 
 bool isCSpace(char c) {
@@ -55,7 +62,8 @@ bool parseShortDecimal(const char* p, const char* end, double& value) {
 }  // namespace
 
 void appendFixed6(std::string& out, double value) {
-    appendChars(out, value, std::chars_format::fixed, 6);
+    char buffer[kBufferSize];
+    out.append(buffer, printDouble(buffer, value, true));
 }
 
 std::size_t fixed6Length(double value) {
@@ -74,8 +82,7 @@ std::size_t fixed6Length(double value) {
         if (a < next - 1e-6) return (std::signbit(value) ? 1 : 0) + digits + 7;
     }
     char buffer[kBufferSize];
-    const auto result = std::to_chars(buffer, buffer + kBufferSize, value, std::chars_format::fixed, 6);
-    return static_cast<std::size_t>(result.ptr - buffer);
+    return printDouble(buffer, value, true);
 }
 
 std::string formatFixed6(double value) {
@@ -85,7 +92,8 @@ std::string formatFixed6(double value) {
 }
 
 void appendGeneral6(std::string& out, double value) {
-    appendChars(out, value, std::chars_format::general, 6);
+    char buffer[kBufferSize];
+    out.append(buffer, printDouble(buffer, value, false));
 }
 
 std::string formatGeneral6(double value) {
@@ -118,18 +126,42 @@ double parseLeadingDouble(std::string_view text) {
     // from_chars takes neither a sign of its own here nor the hexadecimal prefix.
     if (p == end || *p == '+' || *p == '-') return 0.0;
     double value = 0.0;
-    std::from_chars_result result{};
-    if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-        ((end - p >= 3 && isHexDigit(p[2])) || (end - p >= 4 && p[2] == '.' && isHexDigit(p[3])))) {
-        result = std::from_chars(p + 2, end, value, std::chars_format::hex);
-    } else if (parseShortDecimal(p, end, value)) {
-        return negative ? -value : value;
-    } else {
-        result = std::from_chars(p, end, value, std::chars_format::general);
-    }
-    if (result.ec != std::errc() || !std::isfinite(value)) return 0.0;
+    const bool hex = end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
+                     ((end - p >= 3 && isHexDigit(p[2])) || (end - p >= 4 && p[2] == '.' && isHexDigit(p[3])));
+    if (!hex && parseShortDecimal(p, end, value)) return negative ? -value : value;
+#if defined(__cpp_lib_to_chars)
+    const std::from_chars_result result =
+        hex ? std::from_chars(p + 2, end, value, std::chars_format::hex)
+            : std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec != std::errc()) return 0.0;
+#else
+    value = portable::parseUnsigned(p, end, hex);
+#endif
+    if (!std::isfinite(value)) return 0.0;
     return negative ? -value : value;
 }
+
+namespace portable {
+
+std::size_t printDouble(char* buffer, std::size_t size, double value, bool fixed) {
+    const int n = std::snprintf(buffer, size, fixed ? "%.6f" : "%g", value);
+    return n < 0 ? 0 : std::min(static_cast<std::size_t>(n), size - 1);
+}
+
+double parseUnsigned(const char* p, const char* end, bool hex) {
+    // strtod wants a terminated string: the run of characters a number may hold. (Pages
+    // write short decimals, which never come here.)
+    const auto numberChar = [hex](char c) {
+        return isDigit(c) || c == '.' || c == '+' || c == '-' ||
+               (hex ? (isHexDigit(c) || c == 'x' || c == 'X' || c == 'p' || c == 'P') : (c == 'e' || c == 'E'));
+    };
+    const std::string text(p, std::find_if_not(p, end, numberChar));
+    // A sign where the number starts: strtod would take it, from_chars does not.
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) return 0.0;
+    return std::strtod(text.c_str(), nullptr);
+}
+
+}  // namespace portable
 
 float parseLeadingFloat(std::string_view text) {
     const float value = static_cast<float>(parseLeadingDouble(text));

@@ -32,4 +32,15 @@ double parseLeadingDouble(std::string_view text);
 // parseLeadingDouble narrowed to float; values beyond the float range read as 0 too.
 float parseLeadingFloat(std::string_view text);
 
+// What the functions above use where the C++ library has no floating-point to_chars and
+// from_chars (the WebAssembly build): printf and strtod, which give the same text and values
+// where the process's locale is "C", as it always is there. Tests hold them to the library's.
+namespace portable {
+// "%.6f" (fixed) or "%g" of `value` into `buffer` of `size` chars; the text's length.
+std::size_t printDouble(char* buffer, std::size_t size, double value, bool fixed);
+// The unsigned decimal (or, with `hex`, hexadecimal with its "0x") number at the start of
+// [p, end), as from_chars reads it; infinities and out-of-range values as strtod gives them.
+double parseUnsigned(const char* p, const char* end, bool hex);
+}  // namespace portable
+
 }  // namespace io

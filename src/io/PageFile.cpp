@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "geometry/StdFallbacks.h"
 #include "io/HexColour.h"
 #include "io/NumberFormat.h"
 #include "io/PageReader.h"
@@ -38,7 +39,7 @@ struct OpenFile {
 }  // namespace
 
 std::optional<PageContent> parsePage(std::string_view text) {
-    const auto buffer = std::make_unique_for_overwrite<char[]>(text.size());
+    const auto buffer = compat::makeCharBuffer(text.size());
     std::copy(text.begin(), text.end(), buffer.get());
     return parsePageInPlace(buffer.get(), text.size());
 }
@@ -60,7 +61,7 @@ std::optional<PageContent> readPageFile(const std::string& path) {
         return std::nullopt;
     }
     try {
-        const auto buffer = std::make_unique_for_overwrite<char[]>(size);
+        const auto buffer = compat::makeCharBuffer(size);
         std::size_t filled = 0;  // a file that shrank meanwhile is read as it now is
         while (filled < size) {
             const ssize_t n = ::read(file.fd, buffer.get() + filled, size - filled);

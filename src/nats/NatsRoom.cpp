@@ -17,6 +17,7 @@
 #include "io/Material.h"
 #include "nats/RoomMaterial.h"
 #include "share/RecordCodec.h"
+#include "share/RoomEvents.h"
 #include "share/SnapshotParts.h"
 
 namespace share {
@@ -44,12 +45,6 @@ constexpr std::chrono::milliseconds kInkPace{2};
 constexpr std::chrono::milliseconds kInkLinger{40};
 // Pieces of ink waiting to go; more are dropped (a receiver waits for the next whole stroke).
 constexpr std::size_t kMaxQueuedInk = 256;
-
-std::string hex(std::uint64_t v) {
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(v));
-    return buffer;
-}
 
 void onMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closure);
 void onInkMessage(natsConnection*, natsSubscription*, natsMsg* msg, void* closure) {
@@ -442,18 +437,7 @@ void NatsRoom::onRecord(Subscription& sub, const char* data, int size, std::uint
             ++sub.nextConsumerSeq;
             if (streamSeq > f.delivered) {
                 f.delivered = streamSeq;
-                RoomEvent e;
-                e.page = sub.page;
-                e.seq = streamSeq;
-                if (change) {
-                    e.type = RoomEvent::Type::Record;
-                    e.change = std::move(change);
-                } else {
-                    e.type = RoomEvent::Type::Problem;
-                    e.text = "A record of page " + std::to_string(sub.page) +
-                             " from the room was dropped: " + error;
-                }
-                out.push_back(std::move(e));
+                out.push_back(recordEvent(sub.page, streamSeq, std::move(change), error));
             }
             // The consumer had nothing more to send when it sent this one: the page is caught
             // up as far as it was when followed.
@@ -470,22 +454,8 @@ void NatsRoom::onRecord(Subscription& sub, const char* data, int size, std::uint
 }
 
 void NatsRoom::onInk(const std::string& subj, const char* data, int size) {
-    const std::size_t dot = subj.rfind('.');
-    int page = 0;
-    try {
-        page = std::stoi(subj.substr(dot + 1));
-    } catch (...) {
-        return;
-    }
-    std::string error;
-    std::optional<LiveInk> ink =
-        decodeInk(std::string_view(data, static_cast<std::size_t>(std::max(size, 0))), error);
-    if (!ink) return;  // strokes in progress are a lossy stream: a bad piece is a lost piece
-    RoomEvent e;
-    e.type = RoomEvent::Type::Ink;
-    e.page = page;
-    e.ink = std::move(ink);
-    push(std::move(e));
+    std::optional<RoomEvent> e = inkEvent(subj, std::string_view(data, static_cast<std::size_t>(std::max(size, 0))));
+    if (e) push(std::move(*e));
 }
 
 void NatsRoom::onConnected() {
@@ -821,17 +791,7 @@ bool NatsRoom::catchUp(int page) {
     std::optional<PageState> snapshot;
     std::string problem;
     if (!fetchSnapshot(page, snapshot, problem)) return false;
-    RoomEvent e;
-    e.page = page;
-    if (snapshot && snapshot->seq() >= after) {
-        // The page starts again from the snapshot; the board's own changes go on top.
-        e.type = RoomEvent::Type::Snapshot;
-        e.snapshot = std::move(snapshot);
-    } else {
-        e.type = RoomEvent::Type::Problem;
-        e.text = "The room no longer has the changes of page " + std::to_string(page) +
-                 " since this board last had it, and no snapshot covers them: the page may lack some";
-    }
+    RoomEvent e = resumeEvent(page, after, std::move(snapshot));
     std::lock_guard lock(mutex_);
     if (e.snapshot) followed_[page].delivered = e.snapshot->seq();
     events_.push_back(std::move(e));
@@ -917,7 +877,7 @@ bool NatsRoom::publishNext() {
     }
     Out& out = *front;
     if (out.bytes.empty()) out.bytes = encodeChange(out.change);
-    const std::string msgId = hex(out.change.board) + "-" + std::to_string(out.change.number);
+    const std::string msgId = changeMessageId(out.change.board, out.change.number);
     natsMsg* msg = nullptr;
     if (natsMsg_Create(&msg, subject("rec", out.page).c_str(), nullptr, out.bytes.data(),
                        static_cast<int>(out.bytes.size())) != NATS_OK) {
@@ -943,8 +903,7 @@ bool NatsRoom::publishNext() {
         e.type = RoomEvent::Type::Refused;
     } else if (s == NATS_MAX_PAYLOAD) {
         // It can never go: the board takes it back rather than wait for ever.
-        tell("A change of page " + std::to_string(out.page) +
-             " is larger than the room's server takes (max_payload); it was taken back");
+        tell(tooLargeLine(out.page));
         e.type = RoomEvent::Type::Refused;
     } else {
         if (code == JSStreamNotFoundErr || s == NATS_NO_RESPONDERS) {

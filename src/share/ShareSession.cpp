@@ -1,13 +1,12 @@
 #include "share/ShareSession.h"
 
 #include <algorithm>
-#include <bit>
 
 #include "document/Command.h"
 #include "document/Drawing.h"
 #include "document/PageHistories.h"
-#include "io/SafeFile.h"
-#include "share/ShareStore.h"
+#include "geometry/StdFallbacks.h"
+#include "share/BoardStore.h"
 
 namespace share {
 
@@ -36,16 +35,15 @@ std::uint64_t strokeHash(const std::vector<ControlPoint>& points, Rgb colour) {
                               (std::uint32_t{colour.b} << 16),
                           static_cast<std::uint32_t>(points.size()));
     for (const ControlPoint& p : points) {
-        h = mix(h, std::bit_cast<std::uint32_t>(p.x), std::bit_cast<std::uint32_t>(p.y));
-        h = mix(h, std::bit_cast<std::uint32_t>(p.r), std::bit_cast<std::uint32_t>(p.a));
+        h = mix(h, compat::bitCast<std::uint32_t>(p.x), compat::bitCast<std::uint32_t>(p.y));
+        h = mix(h, compat::bitCast<std::uint32_t>(p.r), compat::bitCast<std::uint32_t>(p.a));
     }
     return h;
 }
 
 ShareSession::ShareSession(Drawing& drawing, PageHistories& histories, RoomLink& link,
                            Identity identity, std::ostream& log,
-                           std::function<std::string(int)> pageFile, ShareStore* store,
-                           Clock clock)
+                           std::unique_ptr<PageFolder> folder, BoardStore* store, Clock clock)
     : drawing_(drawing),
       histories_(histories),
       link_(link),
@@ -53,7 +51,7 @@ ShareSession::ShareSession(Drawing& drawing, PageHistories& histories, RoomLink&
       tag_(identity.tag),
       nextNumber_(identity.firstNumber),
       log_(log),
-      pageFile_(std::move(pageFile)),
+      folder_(std::move(folder)),
       store_(store),
       clock_(clock ? std::move(clock) : Clock([] { return std::chrono::steady_clock::now(); })) {
     drawing_.strokeIdStep = std::uint64_t{1} << kTagBits;
@@ -63,7 +61,7 @@ ShareSession::ShareSession(Drawing& drawing, PageHistories& histories, RoomLink&
     histories_.onStrokeCut([this](io::StrokeId piece, io::StrokeId from) { cuts_[piece] = from; });
     if (!store_) return;
     for (auto& [page, state] : store_->takePages()) replicaFor(page).resetRoom(std::move(state));
-    for (ShareStore::Waiting& w : store_->takeWaiting()) {
+    for (BoardStore::Waiting& w : store_->takeWaiting()) {
         replicaFor(w.page).restore(std::move(w.change), w.seed);
         // The room may have stored some of them before the board ended: they wait until
         // the page is caught up, when those have come back and left the list.
@@ -123,7 +121,7 @@ void ShareSession::offerPages(int first, int end) {
     due_ = true;
     for (int page = first; page < end; ++page) {
         if (pages_.contains(page)) continue;
-        std::optional<io::PageContent> content = io::readPageFile(pageFile_(page));
+        std::optional<io::PageContent> content = folder_ ? folder_->read(page) : std::nullopt;
         if (!content) continue;
         io::Change change;
         change.kind = io::ChangeKind::Load;
@@ -300,8 +298,8 @@ bool ShareSession::pump() {
     return changed;
 }
 
-std::vector<ShareStore::Waiting> ShareSession::waiting() const {
-    std::vector<ShareStore::Waiting> out;
+std::vector<BoardStore::Waiting> ShareSession::waiting() const {
+    std::vector<BoardStore::Waiting> out;
     for (const auto& [page, replica] : pages_) {
         for (const PageReplica::Pending& p : replica->pending()) out.push_back({page, p.change, p.seed});
     }
@@ -433,8 +431,8 @@ void ShareSession::passedOver(int page, const ShareChange& change) {
 void ShareSession::keepAside(int page, const std::string& text, const std::string& what,
                              const char* verb) {
     const std::string head = "Page " + std::to_string(page) + ": " + what;
-    const std::string name = io::claimFreeName(pageFile_(page) + ".rescue");
-    if (name.empty() || !io::replaceFileContents(name, text)) {
+    const std::string name = folder_ ? folder_->keepRescue(page, text) : "";
+    if (name.empty()) {
         say(head + " could not be kept");
         return;
     }

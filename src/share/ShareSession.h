@@ -14,6 +14,7 @@
 
 #include "geometry/PointerKey.h"
 #include "io/JournalFormat.h"
+#include "share/PageFolder.h"
 #include "share/PageReplica.h"
 #include "share/RoomLink.h"
 
@@ -24,7 +25,7 @@ struct Command;
 
 namespace share {
 
-class ShareStore;
+class BoardStore;
 struct StoreWaiting;
 
 // Bits of a shared board's stroke ids that name the board: ids are counted in steps of
@@ -52,10 +53,15 @@ public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     // `store` (may be null) keeps the room's pages and the changes on their way in the
-    // folder. Diagnostics go to `log`. `pageFile(n)` names page n's file.
+    // folder. Diagnostics go to `log`. `folder` (may be null: a board without files) holds
+    // the board's own pages.
+    ShareSession(Drawing& drawing, PageHistories& histories, RoomLink& link, Identity identity,
+                 std::ostream& log, std::unique_ptr<PageFolder> folder,
+                 BoardStore* store = nullptr, Clock clock = nullptr);
+    // A board whose own pages are the lesson folder's files, page n's named pageFile(n).
     ShareSession(Drawing& drawing, PageHistories& histories, RoomLink& link, Identity identity,
                  std::ostream& log, std::function<std::string(int)> pageFile,
-                 ShareStore* store = nullptr, Clock clock = nullptr);
+                 BoardStore* store = nullptr, Clock clock = nullptr);
     ~ShareSession();
     ShareSession(const ShareSession&) = delete;
     ShareSession& operator=(const ShareSession&) = delete;
@@ -141,8 +147,8 @@ private:
     const std::uint32_t tag_;
     std::uint64_t nextNumber_;
     std::ostream& log_;
-    std::function<std::string(int)> pageFile_;
-    ShareStore* store_;
+    std::unique_ptr<PageFolder> folder_;
+    BoardStore* store_;
     Clock clock_;
 
     int page_ = -1;

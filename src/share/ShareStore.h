@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "share/BoardStore.h"
 #include "share/PageState.h"
 #include "share/ShareSession.h"
 
@@ -16,13 +17,6 @@ class JournalWriter;
 }
 
 namespace share {
-
-// A change of the board that the room may not have stored yet.
-struct StoreWaiting {
-    int page = 0;
-    ShareChange change;  // bases may name earlier waiting changes (local versions)
-    bool seed = false;
-};
 
 // What a shared board keeps of its room in its lesson folder, so that a board that ends
 // without a goodbye (a crash, a power cut, killed) loses none of its changes and takes up
@@ -36,13 +30,11 @@ struct StoreWaiting {
 // Both data files are checksummed frame by frame; a damaged or torn tail is cut off with a
 // line in the log, what comes before it is kept. Files are named relative to the working
 // directory (the lesson folder).
-class ShareStore {
+class ShareStore final : public BoardStore {
 public:
-    using Waiting = StoreWaiting;
-
     // Opens the store `name` (e.g. "room-maths") or starts it.
     ShareStore(std::string name, std::ostream& log);
-    ~ShareStore();
+    ~ShareStore() override;
     ShareStore(const ShareStore&) = delete;
     ShareStore& operator=(const ShareStore&) = delete;
 
@@ -51,26 +43,26 @@ public:
     const ShareSession::Identity& identity() const { return identity_; }
     // What earlier runs left: the room's pages, and the changes waiting, in the order made.
     // Taken once.
-    std::map<int, PageState> takePages() { return std::move(pages_); }
-    std::vector<Waiting> takeWaiting() { return std::move(waiting_); }
+    std::map<int, PageState> takePages() override { return std::move(pages_); }
+    std::vector<Waiting> takeWaiting() override { return std::move(waiting_); }
 
     // A change the board made (numbers ascend). With `now` false it is only queued: the
     // next write() encodes it and hands it to the writer's thread.
-    void made(int page, const ShareChange& change, bool seed, bool now = true);
+    void made(int page, const ShareChange& change, bool seed, bool now = true) override;
     // May run on any thread (one of the link's, so that the drawing thread neither encodes
     // nor makes the writer's wake-up). A link handed write() must stop before the store
     // goes: its owner destroys the link first (a link runs what it was handed as it stops).
-    void write();
+    void write() override;
     // Frames in the waiting file that no longer wait (for the caller to decide when to
     // rewrite it).
-    std::size_t written() const { return written_; }
+    std::size_t written() const override { return written_; }
     // Replaces the waiting file by these changes (what still waits, as it is now); with
     // `wait`, returns once the new file is on disk, else the writer's thread swaps it in.
-    void rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber, bool wait = false);
+    void rewriteWaiting(const std::vector<Waiting>& waiting, std::uint64_t nextNumber, bool wait = false) override;
     // Keeps the room's pages; the waiting changes first, so that the pages never hold a
     // change the waiting file still holds in an older form.
     void keep(const std::map<int, const PageState*>& pages, const std::vector<Waiting>& waiting,
-              std::uint64_t nextNumber);
+              std::uint64_t nextNumber) override;
 
 private:
     void loadWaiting();

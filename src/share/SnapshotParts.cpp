@@ -61,9 +61,7 @@ bool isSnapshotIndex(std::string_view bytes) {
     return !bytes.empty() && static_cast<std::uint8_t>(bytes[0]) == kIndexType;
 }
 
-std::optional<PageState> assembleSnapshot(
-    std::string_view bytes, const std::function<std::optional<std::string>(std::uint32_t)>& part,
-    std::string& error) {
+std::optional<SnapshotIndex> decodeSnapshotIndex(std::string_view bytes, std::string& error) {
     io::ByteReader r(bytes);
     SnapshotIndex index;
     const std::uint8_t type = r.u8();
@@ -79,6 +77,15 @@ std::optional<PageState> assembleSnapshot(
         error = "the snapshot's index is malformed";
         return std::nullopt;
     }
+    return index;
+}
+
+std::optional<PageState> assembleSnapshot(
+    std::string_view bytes, const std::function<std::optional<std::string>(std::uint32_t)>& part,
+    std::string& error) {
+    const std::optional<SnapshotIndex> decoded = decodeSnapshotIndex(bytes, error);
+    if (!decoded) return std::nullopt;
+    const SnapshotIndex& index = *decoded;
     std::string whole;
     for (std::uint32_t k = 0; k < index.parts; ++k) {
         const std::optional<std::string> got = part(k);

@@ -36,6 +36,8 @@ std::string encodeSnapshotPart(const SnapshotIndex& index, std::string_view snap
 // Whether these bytes are an index rather than a whole snapshot.
 bool isSnapshotIndex(std::string_view bytes);
 
+// The index these bytes hold; nullopt, with `error` saying why, when they are malformed.
+std::optional<SnapshotIndex> decodeSnapshotIndex(std::string_view bytes, std::string& error);
 // The snapshot an index names, its parts fetched by `part(k)` (nullopt: not there). nullopt,
 // with `error` saying why, when the index is malformed, a part is missing or not of this
 // snapshot, or the whole does not match the index or does not decode; nothing is fetched
